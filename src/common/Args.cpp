@@ -1,0 +1,15 @@
+#include "Args.h"
+
+bool isSwitchWord(const std::string& word) {
+  if (word.empty()) return false;
+  if (word[0] == '-') return true;
+  return word[0] == '/' && word.find('/', 1) == std::string::npos;
+}
+
+std::string foldSwitch(const std::string& word) {
+  std::string copy = word;
+  if (copy.size() >= 2 && copy[1] >= 'A' && copy[1] <= 'Z') {
+    copy[1] = static_cast<char>(copy[1] - 'A' + 'a');
+  }
+  return copy;
+}

@@ -1,0 +1,44 @@
+#include "Console.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <new>
+
+#include "Banner.h"
+#include "Reporter.h"
+
+namespace {
+void outOfMemory() {
+  std::cerr << "out of memory" << std::endl;
+  std::exit(1);
+}
+}  // namespace
+
+void setUpConsole() {
+  std::cerr.rdbuf(std::cout.rdbuf());
+  std::cerr.tie(nullptr);
+  std::cerr.unsetf(std::ios::unitbuf);
+  std::set_new_handler(outOfMemory);
+}
+
+void preScanQuiet(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (!std::strcmp(a, "-q") || !std::strcmp(a, "/q") || !std::strcmp(a, "-Q") ||
+        !std::strcmp(a, "/Q")) {
+      setQuiet(1);
+    }
+  }
+}
+
+void printBanner(const char* banner) {
+  if (isQuiet()) return;
+  std::cout << banner << '\n' << noticeBanner() << '\n' << '\n';
+}
+
+void startProgram(int argc, char** argv, const char* banner) {
+  setUpConsole();
+  preScanQuiet(argc, argv);
+  printBanner(banner);
+}

@@ -1,0 +1,53 @@
+#include "Data.h"
+
+#include <cstring>
+#include <utility>
+
+Data::Data(uint32_t n, const void* p) : cSize(n) {
+  if (n) {
+    cBytes.reset(new uint8_t[n]);
+    std::memcpy(cBytes.get(), p, n);
+  }
+}
+
+Data::Data(uint32_t n) : cSize(n) {
+  if (n) cBytes.reset(new uint8_t[n]());
+}
+
+Data::Data(const Data& other) : Data(other.cSize, other.cBytes.get()) {}
+
+Data& Data::operator=(const Data& other) {
+  if (this != &other) {
+    Data copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Data::Data(Data&& other) noexcept
+    : cSize(std::exchange(other.cSize, 0)), cBytes(std::move(other.cBytes)) {}
+
+Data& Data::operator=(Data&& other) noexcept {
+  cSize = std::exchange(other.cSize, 0);
+  cBytes = std::move(other.cBytes);
+  return *this;
+}
+
+void Data::append(const Data& other) {
+  if (other.cSize == 0) return;
+  std::unique_ptr<uint8_t[]> joined(new uint8_t[cSize + other.cSize]);
+  if (cSize) std::memcpy(joined.get(), cBytes.get(), cSize);
+  std::memcpy(joined.get() + cSize, other.cBytes.get(), other.cSize);
+  cBytes = std::move(joined);
+  cSize += other.cSize;
+}
+
+void Data::print(std::ostream& os) const {
+  static const char digits[] = "0123456789abcdef";
+  for (uint32_t i = 0; i < cSize; ++i) {
+    if (i != 0 && i % 4 == 0) os << ' ';
+    if (i != 0 && i % 32 == 0) os << '\n';
+    os << digits[cBytes[i] >> 4] << digits[cBytes[i] & 0xF];
+  }
+  os << '\n';
+}

@@ -1,0 +1,35 @@
+// A counted byte buffer: the contents of a COFF section and other binary blocks.
+#ifndef ZV_COMMON_DATA_H
+#define ZV_COMMON_DATA_H
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+
+class Data {
+ public:
+  Data() = default;
+  Data(uint32_t n, const void* p);  // copies n bytes from p
+  explicit Data(uint32_t n);        // n zero bytes
+  Data(const Data& other);
+  Data& operator=(const Data& other);
+  Data(Data&& other) noexcept;
+  Data& operator=(Data&& other) noexcept;
+  ~Data() = default;
+
+  uint8_t* bytes() { return cBytes.get(); }  // null when the size is 0
+  const uint8_t* bytes() const { return cBytes.get(); }
+  uint32_t size() const { return cSize; }
+
+  // Appends the other buffer's bytes; an empty other leaves the array as it is.
+  void append(const Data& other);
+
+  // Hex dump: bytes in groups of four, 32 to a line.
+  void print(std::ostream& os) const;
+
+ private:
+  uint32_t cSize = 0;
+  std::unique_ptr<uint8_t[]> cBytes;  // present exactly when cSize is non-zero
+};
+
+#endif

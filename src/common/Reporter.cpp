@@ -1,0 +1,53 @@
+#include "Reporter.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+int gWarningCount = 0;
+int gErrorCount = 0;
+int gShowOrigin = 0;
+int gQuiet = 0;
+}  // namespace
+
+void report(char kind, const std::string& origin, const std::string& message, int fatal) {
+  if (kind == 1) {
+    ++gWarningCount;
+    if (!gQuiet) std::cerr << "Warning - ";
+  }
+  if (kind == 0) {
+    ++gErrorCount;
+    if (!gQuiet) std::cerr << "Error - ";
+  }
+  if (!gQuiet) {
+    std::cout.flush();
+    std::cerr << message;
+    if (gShowOrigin) std::cerr << " - " << origin;
+    std::cerr << std::endl;
+  }
+  if (fatal) exitWithSummary(255);
+}
+
+void report(char kind, const std::string& origin, std::ostringstream& message, int fatal) {
+  std::string text = message.str();
+  message.str(std::string());
+  message.clear();
+  report(kind, origin, text, fatal);
+}
+
+void exitWithSummary(int code) {
+  if (!gQuiet) {
+    std::cout.flush();
+    std::cerr << "Errors    : " << gErrorCount << '\n'
+              << "Warnings  : " << gWarningCount << '\n'
+              << '\n';
+    std::cerr.flush();
+  }
+  std::exit(code);
+}
+
+void setQuiet(int flag) { gQuiet = flag; }
+int isQuiet() { return gQuiet; }
+void setShowOrigin(int flag) { gShowOrigin = flag; }
+int errorCount() { return gErrorCount; }
+int warningCount() { return gWarningCount; }

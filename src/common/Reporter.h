@@ -1,0 +1,32 @@
+// The message reporter: every error and warning of every program goes through it.
+//
+//   Error - could not open file 'x.o'
+//   Warning - ...
+//   Errors    : 1
+//   Warnings  : 0
+//   (empty line)
+//
+// Four process-wide values: the error and warning counts, the show-origin flag and
+// the quiet flag. Quiet silences printing but never counting.
+#ifndef ZV_COMMON_REPORTER_H
+#define ZV_COMMON_REPORTER_H
+
+#include <sstream>
+#include <string>
+
+// Kind 0 is an error ("Error - "), kind 1 a warning ("Warning - ").
+// A non-zero `fatal` ends the program through exitWithSummary(255).
+void report(char kind, const std::string& origin, const std::string& message, int fatal);
+// Reports the stream's accumulated text, then empties the stream.
+void report(char kind, const std::string& origin, std::ostringstream& message, int fatal);
+
+// Prints the error and warning counts unless quiet, then ends the process.
+[[noreturn]] void exitWithSummary(int code);
+
+void setQuiet(int flag);
+int isQuiet();
+void setShowOrigin(int flag);
+int errorCount();
+int warningCount();
+
+#endif
