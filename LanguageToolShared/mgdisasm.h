@@ -1,0 +1,26 @@
+// One program word as assembler text, for the listing beside each address:
+//
+//   ADDWF     0x2a,0x1
+//   CALL      0x24600,0x0
+//   TBLRDPOSTINC
+//
+// The mnemonic stands left-justified in 10 columns, the operands follow in
+// lower-case hexadecimal. Halvern relative branches print their byte target,
+// and its two-word instructions take the next word when it is a WORD2 word
+// ("???" when it is not).
+#ifndef ZV_TABLES_MGDISASM_H
+#define ZV_TABLES_MGDISASM_H
+
+#include <cstdint>
+
+#include "mginst.h"
+
+// `word` must be legal for the family. `address` (bytes, Halvern only) places
+// relative branch targets; `nextWord` is read only by the Halvern two-word
+// instructions. `wordsUsed` becomes 1, or 2 when the next word was consumed.
+// The text lives in a buffer of the family that the next call for the same
+// family overwrites.
+const char* disassembleInstruction(uint32_t address, uint16_t word, uint16_t nextWord,
+                                   uint8_t& wordsUsed, CoreFamily family);
+
+#endif

@@ -1,0 +1,84 @@
+// Recognition by table: for each family, an array indexed by every word of the
+// family's width that names the instruction the word fits, and an array indexed
+// by instruction id. Both are built once, on first use, from the family table.
+#include <vector>
+
+#include "Assert.h"
+#include "mginstset.h"
+
+struct FamilyLookup {
+  std::vector<uint8_t> cByWord;  // 1 + index into the family table; 0 = illegal
+  uint8_t cById[INSTR_PAGESEL + 1] = {};  // 1 + index; 0 = not of the family
+};
+
+// The patterns of a family are disjoint except where a TRIS word is also the
+// word of another instruction. There a fixed-word instruction (no operand and no
+// don't-care bits) wins over TRIS, and TRIS wins over an instruction that has the
+// word only through its don't-care bits (the Mirrow NOP at 0x0060).
+static int precedence(const InstrDesc& desc) {
+  if (desc.freeBits() == 0) return 2;
+  return desc.cId == INSTR_TRIS ? 1 : 0;
+}
+
+static void enter(FamilyLookup& lookup, const InstrSet& set, uint16_t word, size_t index) {
+  uint8_t& slot = lookup.cByWord[word];
+  if (slot != 0) {
+    int held = precedence(set.cDescs[slot - 1]);
+    int arriving = precedence(set.cDescs[index]);
+    ZV_ASSERT(held != arriving);
+    if (held > arriving) return;
+  }
+  slot = static_cast<uint8_t>(index + 1);
+}
+
+static FamilyLookup buildLookup(const InstrSet& set) {
+  FamilyLookup lookup;
+  lookup.cByWord.assign(static_cast<size_t>(set.cWidthMask) + 1, 0);
+  ZV_ASSERT(set.cCount < 255);
+  for (size_t i = 0; i < set.cCount; ++i) {
+    const InstrDesc& desc = set.cDescs[i];
+    uint16_t free = desc.freeBits();
+    ZV_ASSERT((desc.cOpcode & free) == 0 && (desc.cOpcode & ~set.cWidthMask) == 0);
+    ZV_ASSERT(desc.cId > INSTR_NONE && desc.cId < INSTR_BANKSEL && lookup.cById[desc.cId] == 0);
+    lookup.cById[desc.cId] = static_cast<uint8_t>(i + 1);
+    // Every combination of the free bits, counting through their subsets.
+    uint16_t bits = 0;
+    do {
+      enter(lookup, set, static_cast<uint16_t>(desc.cOpcode | bits), i);
+      bits = static_cast<uint16_t>((bits - free) & free);
+    } while (bits != 0);
+  }
+  return lookup;
+}
+
+static const FamilyLookup& familyLookup(CoreFamily family) {
+  ZV_ASSERT(family >= CORE_MIRROW && family <= CORE_HALVERN);
+  static const FamilyLookup lookups[4] = {
+      buildLookup(mirrowInstructions()), buildLookup(quenbyInstructions()),
+      buildLookup(tarselInstructions()), buildLookup(halvernInstructions())};
+  return lookups[family - CORE_MIRROW];
+}
+
+const InstrSet& instructionSet(CoreFamily family) {
+  ZV_ASSERT(family >= CORE_MIRROW && family <= CORE_HALVERN);
+  switch (family) {
+    case CORE_MIRROW: return mirrowInstructions();
+    case CORE_QUENBY: return quenbyInstructions();
+    case CORE_TARSEL: return tarselInstructions();
+    default: return halvernInstructions();
+  }
+}
+
+const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) {
+  const FamilyLookup& lookup = familyLookup(family);
+  const InstrSet& set = instructionSet(family);
+  uint8_t slot = lookup.cByWord[word & set.cWidthMask];
+  return slot == 0 ? nullptr : &set.cDescs[slot - 1];
+}
+
+const InstrDesc* instructionOfId(InstructionId id, CoreFamily family) {
+  const FamilyLookup& lookup = familyLookup(family);
+  if (id > INSTR_PAGESEL) return nullptr;
+  uint8_t slot = lookup.cById[id];
+  return slot == 0 ? nullptr : &instructionSet(family).cDescs[slot - 1];
+}

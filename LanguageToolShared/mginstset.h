@@ -1,0 +1,61 @@
+// The description of one family's instruction set, shared by the family tables,
+// the recognition lookup and the operations on words. Not for callers outside
+// the instruction tables.
+#ifndef ZV_TABLES_MGINSTSET_H
+#define ZV_TABLES_MGINSTSET_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mginst.h"
+
+// The operand fields of an instruction, in assembler order, and the bits that
+// are neither opcode nor operand. A field mask of 0 for an existing operand means
+// that its value lives in the second word (the Halvern MOVFF destination).
+struct OperandLayout {
+  uint16_t cFields[3];
+  uint8_t cNumOperands;
+  uint16_t cDontCare;
+};
+
+// A word fits the instruction when, masked to the family width and with its
+// operand and don't-care bits cleared, it equals the opcode.
+struct InstrDesc {
+  InstructionId cId;
+  uint16_t cOpcode;
+  OperandLayout cLayout;
+  bool cTwoWord;
+
+  uint16_t freeBits() const {
+    return static_cast<uint16_t>(cLayout.cFields[0] | cLayout.cFields[1] |
+                                 cLayout.cFields[2] | cLayout.cDontCare);
+  }
+};
+
+constexpr InstrDesc instr(InstructionId id, uint16_t opcode, OperandLayout layout) {
+  return InstrDesc{id, opcode, layout, false};
+}
+constexpr InstrDesc twoWordInstr(InstructionId id, uint16_t opcode, OperandLayout layout) {
+  return InstrDesc{id, opcode, layout, true};
+}
+
+struct InstrSet {
+  const InstrDesc* cDescs;
+  size_t cCount;
+  uint16_t cWidthMask;  // 0x0FFF, 0x3FFF or 0xFFFF
+};
+
+// The four tables, one file each.
+const InstrSet& mirrowInstructions();
+const InstrSet& quenbyInstructions();
+const InstrSet& tarselInstructions();
+const InstrSet& halvernInstructions();
+
+// The lookups built once from the tables. The set of a valid family; the
+// instruction a word fits (null when the word is illegal); the description of
+// an id within a family (null when the family lacks it).
+const InstrSet& instructionSet(CoreFamily family);
+const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family);
+const InstrDesc* instructionOfId(InstructionId id, CoreFamily family);
+
+#endif

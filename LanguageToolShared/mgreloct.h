@@ -1,0 +1,41 @@
+// The relocation types that a relocation entry carries in `r_type`. The linker's
+// patchers give them their meaning per core family.
+#ifndef ZV_TABLES_MGRELOCT_H
+#define ZV_TABLES_MGRELOCT_H
+
+enum {
+  RELOCT_CALL = 1,
+  RELOCT_GOTO = 2,
+  RELOCT_HIGH = 3,
+  RELOCT_LOW = 4,
+  RELOCT_P = 5,
+  RELOCT_BANKSEL = 6,
+  RELOCT_PAGESEL = 7,
+  RELOCT_ALL = 8,
+  RELOCT_IBANKSEL = 9,
+  RELOCT_F = 10,
+  RELOCT_TRIS = 11,
+  RELOCT_MOVLR = 12,
+  RELOCT_MOVLB = 13,
+  RELOCT_CALL2 = 14,
+  RELOCT_FF1 = 15,
+  RELOCT_FF2 = 16,
+  RELOCT_LFSR1 = 17,
+  RELOCT_LFSR2 = 18,
+  RELOCT_BRA = 19,
+  RELOCT_CONDBRA = 20,
+  RELOCT_UPPER = 21,
+  RELOCT_ACCESS = 22,
+  RELOCT_PAGESEL_WREG = 23,
+  RELOCT_PAGESEL_BITS = 24,
+  RELOCT_SCNSZ_LOW = 25,
+  RELOCT_SCNSZ_HIGH = 26,
+  RELOCT_SCNSZ_UPPER = 27,
+  RELOCT_SCNEND_LOW = 28,
+  RELOCT_SCNEND_HIGH = 29,
+  RELOCT_SCNEND_UPPER = 30,
+  RELOCT_SCNEND_LFSR1 = 31,
+  RELOCT_SCNEND_LFSR2 = 32,
+};
+
+#endif
