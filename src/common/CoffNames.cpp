@@ -1,0 +1,63 @@
+// Section, symbol and source-file names: inline in an 8-byte field or held in
+// the string table. A string that a sound file always has is missing only in a
+// corrupt file, and that ends the program.
+#include <algorithm>
+#include <cstring>
+
+#include "Coff.h"
+#include "Reporter.h"
+
+namespace {
+
+std::string inlineName(const char* field) {
+  return std::string(field, std::find(field, field + 8, '\0'));
+}
+
+std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
+  auto it = strings.find(offset);
+  if (it == strings.end()) {
+    report(0, "Coff::getName()", missing, 1);
+    exitWithSummary(255);  // a fatal report does not return
+  }
+  return it->second;
+}
+
+void store(char* field, const std::string& name, const StringTbl& strings, const std::string& missing) {
+  std::memset(field, 0, 8);
+  if (name.size() <= 8) {
+    std::memcpy(field, name.data(), name.size());
+    return;
+  }
+  for (const auto& entry : strings) {
+    if (entry.second == name) {
+      for (int i = 0; i < 4; ++i) field[4 + i] = static_cast<char>(entry.first >> (8 * i));
+      return;
+    }
+  }
+  report(0, "Coff::setName()", missing, 1);
+  exitWithSummary(255);  // a fatal report does not return
+}
+
+}  // namespace
+
+std::string Coff::getName(const scnhdr& hdr, const StringTbl& strings) {
+  if (!nameInStringTable(hdr)) return inlineName(hdr.s_name);
+  return lookUp(hdr.s_offset(), strings, "Unable to find section name in string table.");
+}
+
+std::string Coff::getName(const syment& sym, const StringTbl& strings) {
+  if (!nameInStringTable(sym)) return inlineName(sym.n_name);
+  return lookUp(sym.n_offset(), strings, "Unable to find symbol name in string table.");
+}
+
+std::string Coff::getName(const aux_file& aux, const StringTbl& strings) {
+  return lookUp(aux.x_offset, strings, "Unable to find aux_file name in string table.");
+}
+
+void Coff::setName(scnhdr& hdr, const std::string& name, const StringTbl& strings) {
+  store(hdr.s_name, name, strings, "Could not find section name '" + name + "' in string table.");
+}
+
+void Coff::setName(syment& sym, const std::string& name, const StringTbl& strings) {
+  store(sym.n_name, name, strings, "Could not find symbol name '" + name + "' in string table.");
+}

@@ -1,0 +1,346 @@
+// Coff::make: reads one COFF image from a file or from a position inside a
+// larger file (a library member).
+//
+// Order of reading: file header, optional header, string table, symbol table,
+// then each section header with its contents, line numbers and relocations.
+// Nothing in the image is trusted: every read is checked against the image's
+// limit before anything is allocated for it.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "Coff.h"
+#include "OsPath.h"
+#include "Reporter.h"
+
+namespace {
+
+const char* const kOrigin = "Coff::make()";
+
+// Sections stored without contents read as zero bytes, and udata sections are
+// written without theirs. Together these sections, which the file does not
+// back, may hold at most 4 MiB, twice the largest memory of any supported
+// device; the cap counts both kinds, so an image that the reader accepts still
+// reads back once it has been written.
+constexpr uint64_t kMaxZeroFill = 0x400000;
+
+// Entry sizes: this system's format and the foreign one.
+constexpr uint64_t kRelocSize = sizeof(reloc);
+constexpr uint64_t kLineSize = sizeof(coff_lineno);
+constexpr uint64_t kForeignRelocSize = 10;
+constexpr uint64_t kForeignLineSize = 6;
+constexpr uint64_t kEntrySize = sizeof(SymEntry);
+
+// Bounded positioned reads of one image inside a stream.
+class ImageReader {
+ public:
+  ImageReader(std::istream& in, uint64_t base, uint64_t end) : cIn(in), cBase(base) {
+    cIn.clear();
+    cIn.seekg(0, std::ios::end);
+    std::streamoff size = cIn ? static_cast<std::streamoff>(cIn.tellg()) : -1;
+    uint64_t streamEnd = size > 0 ? static_cast<uint64_t>(size) : 0;
+    cEnd = std::min(end, streamEnd);
+  }
+
+  // The bytes from the image start to its limit.
+  uint64_t length() const { return cEnd > cBase ? cEnd - cBase : 0; }
+
+  bool fits(uint64_t offset, uint64_t count) const {
+    uint64_t len = length();
+    return offset <= len && count <= len - offset;
+  }
+
+  // Reads `count` bytes at image offset `offset`; false unless all arrive.
+  bool read(uint64_t offset, uint64_t count, void* dst) {
+    if (!fits(offset, count)) return false;
+    if (count == 0) return true;
+    cIn.clear();
+    cIn.seekg(static_cast<std::streamoff>(cBase + offset));
+    if (!cIn) return false;
+    cIn.read(static_cast<char*>(dst), static_cast<std::streamsize>(count));
+    return static_cast<uint64_t>(cIn.gcount()) == count;
+  }
+
+  bool read(uint64_t offset, uint64_t count, std::vector<uint8_t>& dst) {
+    if (!fits(offset, count)) return false;
+    dst.resize(count);
+    return read(offset, count, dst.data());
+  }
+
+ private:
+  std::istream& cIn;
+  uint64_t cBase;
+  uint64_t cEnd = 0;
+};
+
+// One reading of one image into a Coff.
+class CoffReading {
+ public:
+  CoffReading(std::istream& in, uint64_t base, uint64_t end, const std::string& name)
+      : cIn(in, base, end), cCoff(new Coff), cBudget(cIn.length()) {
+    cCoff->cCoffName = name;
+  }
+
+  std::unique_ptr<Coff> run() {
+    if (!readFileHeader() || !readOptHeader()) return nullptr;
+    const filehdr& fh = cCoff->cFileHdr;
+    uint64_t strings = uint64_t(fh.f_symptr) + kEntrySize * fh.f_nsyms;
+    if (fh.f_nsyms == 0 && fh.f_symptr == 0) {
+      // An image without symbols: its string table follows the image's last
+      // contents, relocation and line-number bytes.
+      if (!readAllScnHdrs()) return nullptr;
+      strings = endOfSectionParts();
+    }
+    if (!readStringTable(strings) || !readSymbols()) return nullptr;
+    for (uint32_t j = 0; j < fh.f_nscns; ++j)
+      if (!readSection(j)) return nullptr;
+    return std::move(cCoff);
+  }
+
+ private:
+  bool fail(const char* text) {
+    report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' " + text, 0);
+    return false;
+  }
+
+  // Takes `count` bytes of the image's budget for contents, relocations and line
+  // numbers: together they cannot exceed the image, so overlapping parts cannot
+  // make the reader hold more than the image's size.
+  bool spend(uint64_t count) {
+    if (count > cBudget) return false;
+    cBudget -= count;
+    return true;
+  }
+
+  bool readFileHeader() {
+    uint8_t b[sizeof(filehdr)];
+    if (!cIn.read(0, sizeof b, b)) return fail("could not read file header.");
+    fromBytes(b, cCoff->cFileHdr);
+    if (cCoff->cFileHdr.f_magic != kCoffMagic) return fail("does not appear to be a valid COFF file.");
+    return true;
+  }
+
+  bool readOptHeader() {
+    if (cCoff->cFileHdr.f_opthdr != kOptHdrSize) {
+      cForeign = true;
+      report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' missing optional file header.", 0);
+      return true;
+    }
+    uint8_t b[sizeof(opthdr)];
+    if (!cIn.read(sizeof(filehdr), sizeof b, b)) return fail("could not read optional file header.");
+    fromBytes(b, cCoff->cOptHdr);
+    return true;
+  }
+
+  uint64_t scnHdrOffset(uint32_t j) const {
+    return sizeof(filehdr) + uint64_t(cCoff->cFileHdr.f_opthdr) + sizeof(scnhdr) * uint64_t(j);
+  }
+
+  bool readScnHdr(uint32_t j, scnhdr& hdr) {
+    uint8_t b[sizeof(scnhdr)];
+    if (!cIn.read(scnHdrOffset(j), sizeof b, b)) return fail("could not read section header.");
+    fromBytes(b, hdr);
+    return true;
+  }
+
+  bool readAllScnHdrs() {
+    for (uint32_t j = 0; j < cCoff->cFileHdr.f_nscns; ++j) {
+      scnhdr hdr;
+      if (!readScnHdr(j, hdr)) return false;
+      cHdrs.push_back(hdr);
+    }
+    cHdrsRead = true;
+    return true;
+  }
+
+  uint64_t endOfSectionParts() const {
+    uint64_t relocSize = cForeign ? kForeignRelocSize : kRelocSize;
+    uint64_t lineSize = cForeign ? kForeignLineSize : kLineSize;
+    uint64_t end = scnHdrOffset(cCoff->cFileHdr.f_nscns);
+    for (const scnhdr& h : cHdrs) {
+      if (h.s_scnptr) end = std::max(end, uint64_t(h.s_scnptr) + h.s_size);
+      if (h.s_relptr) end = std::max(end, h.s_relptr + relocSize * h.s_nreloc);
+      if (h.s_lnnoptr) end = std::max(end, h.s_lnnoptr + lineSize * h.s_nlnno);
+    }
+    return end;
+  }
+
+  bool readStringTable(uint64_t at) {
+    uint8_t b[4];
+    if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
+    uint32_t length = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    if (length <= 4) return true;
+    std::vector<uint8_t> bytes;
+    if (!cIn.read(at + 4, length - 4, bytes)) return fail("could not read string table.");
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+      const void* nul = std::memchr(bytes.data() + pos, 0, bytes.size() - pos);
+      if (!nul) break;
+      size_t len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes.data()) - pos;
+      if (len == 0) break;
+      cCoff->cStringTbl[static_cast<uint32_t>(pos + 4)] =
+          std::string(reinterpret_cast<const char*>(bytes.data()) + pos, len);
+      pos += len + 1;
+    }
+    cNextString = static_cast<uint32_t>(pos + 4);
+    return true;
+  }
+
+  bool readSymbols() {
+    const filehdr& fh = cCoff->cFileHdr;
+    if (fh.f_nsyms == 0) return true;
+    std::vector<uint8_t> bytes;
+    if (!cIn.read(fh.f_symptr, kEntrySize * fh.f_nsyms, bytes)) return fail("could not read symbol table.");
+    cCoff->cSymbols.reserve(fh.f_nsyms);
+    cCoff->cAuxKinds.reserve(fh.f_nsyms);
+    for (uint32_t i = 0; i < fh.f_nsyms; ++i) {
+      SymEntry sym;
+      fromBytes(&bytes[kEntrySize * i], AUX_NONE, sym);
+      cCoff->cSymbols.push_back(sym);
+      cCoff->cAuxKinds.push_back(AUX_NONE);
+      unsigned kind = auxKind(sym.sym);
+      if (kind == AUX_NONE || i + 1 >= fh.f_nsyms) continue;
+      uint8_t* aux = &bytes[kEntrySize * (i + 1)];
+      if (cForeign && kind == AUX_FILE) convertFileName(aux);
+      SymEntry entry;
+      fromBytes(aux, kind, entry);
+      cCoff->cSymbols.push_back(entry);
+      cCoff->cAuxKinds.push_back(kind);
+      ++i;
+    }
+    return true;
+  }
+
+  // A foreign file entry holds its source name inline; it moves to the string
+  // table and the entry gets its offset (x_offset) and x_incline 0. An empty
+  // name gets offset 0, which no string has: an empty string in the table would
+  // end the table for every later reader.
+  void convertFileName(uint8_t* aux) {
+    const void* nul = std::memchr(aux, 0, kEntrySize);
+    size_t len = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - aux) : kEntrySize;
+    uint32_t offset = 0;
+    if (len > 0) {
+      offset = cNextString;
+      cCoff->cStringTbl[offset] = std::string(reinterpret_cast<const char*>(aux), len);
+      cNextString += static_cast<uint32_t>(len + 1);
+    }
+    for (int i = 0; i < 4; ++i) aux[i] = static_cast<uint8_t>(offset >> (8 * i));
+    std::memset(aux + 4, 0, 4);
+  }
+
+  bool readSection(uint32_t j) {
+    scnhdr hdr;
+    if (cHdrsRead)
+      hdr = cHdrs[j];
+    else if (!readScnHdr(j, hdr))
+      return false;
+    std::string name = Coff::getName(hdr, cCoff->cStringTbl);
+    cCoff->cScnHdr[name] = hdr;
+    cCoff->cScnNum[static_cast<int>(j + 1)] = name;
+    if (hdr.s_size == 0) return true;
+    return readContents(hdr, name) && readLineNums(hdr, name) && readRelocs(hdr, name);
+  }
+
+  bool readContents(const scnhdr& hdr, const std::string& name) {
+    if (hdr.s_scnptr == 0 || scnIsUdata(hdr)) {
+      if (hdr.s_size > cZeroFill) return fail("could not read raw data.");
+      cZeroFill -= hdr.s_size;
+    }
+    if (hdr.s_scnptr == 0) {
+      cCoff->cRawData[name] = Data(hdr.s_size);
+      return true;
+    }
+    if (!cIn.fits(hdr.s_scnptr, hdr.s_size) || !spend(hdr.s_size)) return fail("could not read raw data.");
+    Data contents(hdr.s_size);
+    if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes())) return fail("could not read raw data.");
+    cCoff->cRawData[name] = std::move(contents);
+    return true;
+  }
+
+  bool readLineNums(const scnhdr& hdr, const std::string& name) {
+    if (hdr.s_nlnno == 0) return true;
+    uint64_t size = cForeign ? kForeignLineSize : kLineSize;
+    std::vector<uint8_t> bytes;
+    if (!cIn.fits(hdr.s_lnnoptr, size * hdr.s_nlnno) || !spend(size * hdr.s_nlnno) ||
+        !cIn.read(hdr.s_lnnoptr, size * hdr.s_nlnno, bytes))
+      return fail("could not read line numbers.");
+    std::list<coff_lineno> lines;
+    uint32_t function = 0;
+    for (uint32_t m = 0; m < hdr.s_nlnno; ++m) {
+      const uint8_t* p = &bytes[size * m];
+      coff_lineno line;
+      if (!cForeign) {
+        fromBytes(p, line);
+        lines.push_back(line);
+        continue;
+      }
+      uint32_t word = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+      uint16_t lnno = static_cast<uint16_t>(p[4] | p[5] << 8);
+      if (lnno == 0) {
+        function = word;
+        continue;
+      }
+      line.l_srcndx = 0;
+      line.l_lnno = lnno;
+      line.l_paddr = word;
+      line.l_flags = LINENO_FCNBEGIN;
+      line.l_fcnndx = function;
+      lines.push_back(line);
+    }
+    if (!lines.empty()) cCoff->cLineNums[name].splice(cCoff->cLineNums[name].end(), lines);
+    return true;
+  }
+
+  bool readRelocs(const scnhdr& hdr, const std::string& name) {
+    if (hdr.s_nreloc == 0) return true;
+    uint64_t size = cForeign ? kForeignRelocSize : kRelocSize;
+    std::vector<uint8_t> bytes;
+    if (!cIn.fits(hdr.s_relptr, size * hdr.s_nreloc) || !spend(size * hdr.s_nreloc) ||
+        !cIn.read(hdr.s_relptr, size * hdr.s_nreloc, bytes))
+      return fail("could not read relocation info.");
+    std::list<reloc>& relocs = cCoff->cRelocs[name];
+    for (uint32_t m = 0; m < hdr.s_nreloc; ++m) {
+      const uint8_t* p = &bytes[size * m];
+      reloc r;
+      if (cForeign) {
+        uint8_t own[sizeof(reloc)] = {};
+        std::memcpy(own, p, 8);  // r_vaddr, r_symndx; r_offset 0
+        fromBytes(own, r);
+        r.r_type = 4;
+      } else {
+        fromBytes(p, r);
+      }
+      relocs.push_back(r);
+    }
+    return true;
+  }
+
+  ImageReader cIn;
+  std::unique_ptr<Coff> cCoff;
+  uint64_t cBudget;
+  uint64_t cZeroFill = kMaxZeroFill;
+  bool cForeign = false;
+  uint32_t cNextString = 4;
+  std::vector<scnhdr> cHdrs;  // read ahead when the string table's place needs them
+  bool cHdrsRead = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Coff> Coff::make(const std::string& name) {
+  struct stat st;
+  std::ifstream in;
+  if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+    in.open(osPath(name), std::ios::in | std::ios::binary);
+  if (!in.is_open()) {
+    report(0, kOrigin, "Could not open Coff file '" + name + "' for reading.", 0);
+    return nullptr;
+  }
+  return make(in, 0, name);
+}
+
+std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name, uint64_t end) {
+  return CoffReading(file, base, end, name).run();
+}

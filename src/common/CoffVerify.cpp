@@ -1,0 +1,123 @@
+// Coff::verify: every index and offset inside a Coff must point at something
+// that exists. Each fault is reported at once and checking goes on.
+#include <string>
+
+#include "Assert.h"
+#include "Coff.h"
+#include "Reporter.h"
+
+namespace {
+
+class Verifier {
+ public:
+  explicit Verifier(const Coff& coff)
+      : cCoff(coff), cLastIndex(static_cast<uint32_t>(coff.cSymbols.size()) - 1u) {}
+
+  int run() {
+    ZV_ASSERT(cCoff.cSymbols.size() == cCoff.cAuxKinds.size());
+    checkScnums();
+    checkSymbolOffsets();
+    checkSectionOffsets();
+    checkRelocs();
+    checkAuxIndices();
+    checkLines();
+    checkSectionCount();
+    return cOk ? 1 : 0;
+  }
+
+ private:
+  // With an empty symbol table the bound wraps to the largest u32 and every
+  // index passes.
+  bool validIndex(uint32_t index) const { return index <= cLastIndex; }
+
+  void fault(const std::string& text) {
+    report(0, "Coff::verify()", "Coff file '" + cCoff.cCoffName + "'" + text, 0);
+    cOk = false;
+  }
+
+  bool isSymbol(size_t i) const { return cCoff.cAuxKinds[i] == AUX_NONE; }
+
+  void checkScnums() {
+    for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
+      if (!isSymbol(i)) continue;
+      int scnum = cCoff.cSymbols[i].sym.n_scnum;
+      if (scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || cCoff.cScnNum.count(scnum)) continue;
+      fault(" symbol[" + std::to_string(i) + "] has an invalid n_scnum.");
+    }
+  }
+
+  void checkSymbolOffsets() {
+    for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
+      const syment& s = cCoff.cSymbols[i].sym;
+      if (!isSymbol(i) || !nameInStringTable(s) || cCoff.cStringTbl.count(s.n_offset())) continue;
+      fault(" symbol[" + std::to_string(i) + "] has an invalid n_offset.");
+    }
+  }
+
+  void checkSectionOffsets() {
+    size_t i = 0;
+    for (const auto& entry : cCoff.cScnHdr) {
+      const scnhdr& h = entry.second;
+      if (nameInStringTable(h) && !cCoff.cStringTbl.count(h.s_offset()))
+        fault(" section[" + std::to_string(i) + "] has an invalid s_offset.");
+      ++i;
+    }
+  }
+
+  // An empty relocation list is no relocations (the writer's layout gives every
+  // section one), so only lists with entries need symbols.
+  void checkRelocs() {
+    for (const auto& entry : cCoff.cRelocs) {
+      if (entry.second.empty()) continue;
+      if (cCoff.cSymbols.empty()) fault(" has relocation entries but an empty symbol table.");
+      size_t j = 0;
+      for (const reloc& r : entry.second) {
+        if (!validIndex(r.r_symndx))
+          fault(", section '" + entry.first + "' reloc[" + std::to_string(j) + "] has an invalid r_symndx.");
+        ++j;
+      }
+    }
+  }
+
+  bool auxIndicesValid(const SymEntry& e, unsigned kind) const {
+    switch (kind) {
+      case AUX_TAG: return validIndex(e.tag.x_endndx);
+      case AUX_BOBF: return validIndex(e.bobf.x_endndx);
+      case AUX_EOS: return validIndex(e.eos.x_tagndx);
+      case AUX_ARR: return validIndex(e.arr.x_tagndx);
+      case AUX_VAR: return validIndex(e.var.x_tagndx);
+      case AUX_FCN: return validIndex(e.fcn.x_tagndx) && validIndex(e.fcn.x_endndx);
+      default: return true;
+    }
+  }
+
+  void checkAuxIndices() {
+    for (size_t j = 0; j < cCoff.cSymbols.size(); ++j)
+      if (!auxIndicesValid(cCoff.cSymbols[j], cCoff.cAuxKinds[j]))
+        fault(" symbol[" + std::to_string(j) + "] has an invalid x_tagndx or x_endndx.");
+  }
+
+  void checkLines() {
+    for (const auto& entry : cCoff.cLineNums) {
+      size_t j = 0;
+      for (const coff_lineno& l : entry.second) {
+        std::string where = ", section '" + entry.first + "' line[" + std::to_string(j) + "] has an invalid ";
+        if (!validIndex(l.l_srcndx)) fault(where + "l_srcndx.");
+        if (!validIndex(l.l_fcnndx)) fault(where + "l_fcnndx.");
+        ++j;
+      }
+    }
+  }
+
+  void checkSectionCount() {
+    if (cCoff.cScnHdr.size() != cCoff.cScnNum.size()) fault(", cScnHdr.size() != cScnNum.size() . ");
+  }
+
+  const Coff& cCoff;
+  uint32_t cLastIndex;
+  bool cOk = true;
+};
+
+}  // namespace
+
+int Coff::verify() const { return Verifier(*this).run(); }

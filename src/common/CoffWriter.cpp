@@ -1,0 +1,378 @@
+// The COFF writer: Coff::preWrite lays an image out, Coff::size measures it and
+// Coff::write writes it, as a file of its own or at a position inside a larger
+// file (a library member).
+//
+// Trace of Coff::size (trace name "Coff::size"), numbers other than counts in hex:
+//
+//   Coff::size
+//   secHdrStart=0x00000024, secHdrLength=0x00000050
+//   rawDataStart=0x00000074, rawDataLength=0x00000010
+//   ...
+//   fileLength=0x000000c8
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "Assert.h"
+#include "Coff.h"
+#include "OsPath.h"
+#include "Reporter.h"
+#include "TextHelpers.h"
+#include "Trace.h"
+
+namespace {
+
+constexpr uint32_t kScnHdrStart = sizeof(filehdr) + sizeof(opthdr);
+constexpr size_t kMaxCount = 0xFFFF;  // f_nscns, s_nreloc and s_nlnno are 16 bits wide
+
+std::string hex(uint32_t value) { return toHex(value, 4); }
+
+const Data* rawDataOf(const Coff& c, const std::string& name) {
+  auto it = c.cRawData.find(name);
+  return it == c.cRawData.end() ? nullptr : &it->second;
+}
+
+template <class List>
+size_t lengthOf(const std::map<std::string, List>& lists, const std::string& name) {
+  auto it = lists.find(name);
+  return it == lists.end() ? 0 : it->second.size();
+}
+
+bool isUdata(const Coff& c, const std::string& name) {
+  auto it = c.cScnHdr.find(name);
+  return it != c.cScnHdr.end() && scnIsUdata(it->second);
+}
+
+// Where each part of the image starts and how long it is.
+struct Parts {
+  uint32_t scnHdrStart = kScnHdrStart, scnHdrLength = 0;
+  uint32_t rawDataStart = 0, rawDataLength = 0;
+  uint32_t relocStart = 0, relocLength = 0;
+  uint32_t lineStart = 0, lineLength = 0;
+  uint32_t symbolStart = 0, symbolLength = 0;
+  uint32_t stringStart = 0, stringLength = 4;
+
+  uint32_t fileLength() const { return stringStart + stringLength; }
+
+  void trace(const char* title) const {
+    std::cout << '\n' << title << '\n'
+              << "secHdrStart=" << hex(scnHdrStart) << ", secHdrLength=" << hex(scnHdrLength) << '\n'
+              << "rawDataStart=" << hex(rawDataStart) << ", rawDataLength=" << hex(rawDataLength) << '\n'
+              << "relocStart=" << hex(relocStart) << ", relocLength=" << hex(relocLength) << '\n'
+              << "lineStart=" << hex(lineStart) << ", lineLength=" << hex(lineLength) << '\n'
+              << "symbolStart=" << hex(symbolStart) << ", symbolLength=" << hex(symbolLength) << '\n'
+              << "stringStart=" << hex(stringStart) << ", stringLength=" << hex(stringLength) << '\n';
+  }
+};
+
+Parts measure(const Coff& c) {
+  Parts p;
+  size_t relocs = 0, lines = 0;
+  for (const auto& entry : c.cScnNum) {
+    const Data* raw = rawDataOf(c, entry.second);
+    if (raw && !isUdata(c, entry.second)) p.rawDataLength += raw->size();
+    relocs += lengthOf(c.cRelocs, entry.second);
+    lines += lengthOf(c.cLineNums, entry.second);
+  }
+  p.scnHdrLength = static_cast<uint32_t>(sizeof(scnhdr) * c.cScnHdr.size());
+  p.rawDataStart = p.scnHdrStart + p.scnHdrLength;
+  p.relocStart = p.rawDataStart + p.rawDataLength;
+  p.relocLength = static_cast<uint32_t>(sizeof(reloc) * relocs);
+  p.lineStart = p.relocStart + p.relocLength;
+  p.lineLength = static_cast<uint32_t>(sizeof(coff_lineno) * lines);
+  p.symbolStart = p.lineStart + p.lineLength;
+  p.symbolLength = static_cast<uint32_t>(sizeof(SymEntry) * c.cSymbols.size());
+  p.stringStart = p.symbolStart + p.symbolLength;
+  for (const auto& entry : c.cStringTbl) p.stringLength += static_cast<uint32_t>(entry.second.size() + 1);
+  return p;
+}
+
+// The counts and offsets that the layout gives one section's header.
+struct Place {
+  int number;
+  std::string name;
+  uint32_t size = 0, scnptr = 0, relptr = 0, lnnoptr = 0;
+  size_t nreloc = 0, nlnno = 0;
+};
+
+std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
+  std::vector<Place> places;
+  uint32_t raw = parts.rawDataStart, rel = parts.relocStart, line = parts.lineStart;
+  for (const auto& entry : c.cScnNum) {
+    Place p{entry.first, entry.second};
+    const Data* data = rawDataOf(c, p.name);
+    bool udata = isUdata(c, p.name);
+    p.size = data ? data->size() : 0;
+    p.scnptr = (p.size == 0 || udata) ? 0 : raw;
+    if (!udata) raw += p.size;
+    p.nreloc = lengthOf(c.cRelocs, p.name);
+    p.relptr = p.nreloc ? rel : 0;
+    rel += static_cast<uint32_t>(sizeof(reloc) * p.nreloc);
+    p.nlnno = lengthOf(c.cLineNums, p.name);
+    p.lnnoptr = p.nlnno ? line : 0;
+    line += static_cast<uint32_t>(sizeof(coff_lineno) * p.nlnno);
+    places.push_back(p);
+  }
+  return places;
+}
+
+bool placed(const scnhdr& h, const Place& p) {
+  return h.s_size == p.size && h.s_scnptr == p.scnptr && h.s_relptr == p.relptr &&
+         h.s_lnnoptr == p.lnnoptr && h.s_nreloc == p.nreloc && h.s_nlnno == p.nlnno;
+}
+
+// The layout of preWrite. Only preWrite itself stamps the time and traces; a
+// relayout before writing keeps the image's time stamp.
+void layOut(Coff& c, bool asPreWrite) {
+  bool tracing = asPreWrite && traceLevel("Coff::preWrite") != 0;
+  Parts parts = measure(c);
+  if (tracing) parts.trace("Coff::preWrite");
+  filehdr& fh = c.cFileHdr;
+  fh.f_nscns = static_cast<uint16_t>(c.cScnHdr.size());
+  if (asPreWrite) fh.f_timdat = static_cast<uint32_t>(std::time(nullptr));
+  fh.f_symptr = c.cSymbols.empty() ? 0 : parts.symbolStart;
+  fh.f_nsyms = static_cast<uint32_t>(c.cSymbols.size());
+  for (const Place& p : placeSections(c, parts)) {
+    auto hit = c.cScnHdr.find(p.name);
+    if (hit == c.cScnHdr.end()) continue;  // no header to lay out; write refuses it
+    scnhdr& h = hit->second;
+    c.cRawData[p.name];  // every laid-out section has contents, relocations and lines
+    c.cRelocs[p.name];
+    c.cLineNums[p.name];
+    h.s_size = p.size;
+    h.s_scnptr = p.scnptr;
+    h.s_nreloc = static_cast<uint16_t>(p.nreloc);
+    h.s_relptr = p.relptr;
+    h.s_nlnno = static_cast<uint16_t>(p.nlnno);
+    h.s_lnnoptr = p.lnnoptr;
+    if (tracing)
+      std::cout << "scnNum=" << p.number << ", secName=" << p.name << '\n'
+                << "raw data: size=" << hex(h.s_size) << ", ptr=" << hex(h.s_scnptr) << '\n'
+                << "reloc: num=" << h.s_nreloc << ", ptr=" << hex(h.s_relptr) << '\n'
+                << "line: num=" << h.s_nlnno << ", ptr=" << hex(h.s_lnnoptr) << '\n';
+  }
+  c.fixupAuxFcns();
+  fh.f_magic = kCoffMagic;
+}
+
+// True when the image's headers describe the writer's layout, so that writing
+// the records as they stand gives a consistent image.
+bool hasWriterLayout(const Coff& c) {
+  const filehdr& fh = c.cFileHdr;
+  Parts parts = measure(c);
+  if (fh.f_magic != kCoffMagic || fh.f_opthdr != kOptHdrSize || fh.f_nscns != c.cScnHdr.size() ||
+      fh.f_nsyms != c.cSymbols.size() || fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
+    return false;
+  for (const Place& p : placeSections(c, parts)) {
+    auto hit = c.cScnHdr.find(p.name);
+    if (hit == c.cScnHdr.end() || !placed(hit->second, p)) return false;
+  }
+  return true;
+}
+
+void refuse(const Coff& c, const std::string& text) {
+  report(0, "Coff::write()", "Coff file '" + c.cCoffName + "'" + text, 0);
+}
+
+// An image can be written when every section number names its own header and
+// every count fits its 16-bit header field.
+bool canWrite(const Coff& c) {
+  ZV_ASSERT(c.cSymbols.size() == c.cAuxKinds.size());
+  std::map<std::string, int> numbered;
+  for (const auto& entry : c.cScnNum) ++numbered[entry.second];
+  bool paired = numbered.size() == c.cScnNum.size() && numbered.size() == c.cScnHdr.size();
+  for (const auto& entry : numbered) paired = paired && c.cScnHdr.count(entry.first);
+  if (!paired) {
+    refuse(c, " has section numbers and section headers that do not match.");
+    return false;
+  }
+  if (c.cScnHdr.size() > kMaxCount) {  // f_nscns is 16 bits wide too
+    refuse(c, " has more than 65535 sections.");
+    return false;
+  }
+  for (const auto& entry : c.cScnNum) {
+    const std::string& name = entry.second;
+    if (lengthOf(c.cRelocs, name) > kMaxCount) {
+      refuse(c, ", section '" + name + "' has more than 65535 relocation entries.");
+      return false;
+    }
+    if (lengthOf(c.cLineNums, name) > kMaxCount) {
+      refuse(c, ", section '" + name + "' has more than 65535 line numbers.");
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes the parts in layout order, each part with as few writes as it takes.
+class ImageWriter {
+ public:
+  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) {}
+
+  int run(uint32_t base) {
+    cOut.seekp(base);
+    if (!cOut) return fail("could not write file header.");
+    uint8_t fh[sizeof(filehdr)];
+    toBytes(cCoff.cFileHdr, fh);
+    if (!put(fh, sizeof fh)) return fail("could not write file header.");
+    uint8_t oh[sizeof(opthdr)];
+    toBytes(cCoff.cOptHdr, oh);
+    if (!put(oh, sizeof oh)) return fail("could not write optional file header.");
+    if (!writeScnHdrs()) return fail("could not write section header.");
+    if (!writeRawData()) return fail("could not write raw data.");
+    if (!writeRelocs()) return fail("could not write reloc.");
+    if (!writeLines()) return fail("could not write lineinfo.");
+    if (!writeSymbols()) return fail("could not write symbol.");
+    if (!writeStringLength()) return fail("could not write string table length.");
+    if (!writeStrings()) return fail("could not write string.");
+    cOut.flush();
+    if (!cOut) return fail("could not write string.");
+    return 1;
+  }
+
+ private:
+  int fail(const char* text) {
+    report(0, "Coff::write()", "Coff file '" + cCoff.cCoffName + "' " + text, 0);
+    return 0;
+  }
+
+  bool put(const void* p, size_t n) {
+    if (n == 0) return true;
+    cOut.write(static_cast<const char*>(p), static_cast<std::streamsize>(n));
+    return static_cast<bool>(cOut);
+  }
+
+  bool put(const std::vector<uint8_t>& bytes) { return put(bytes.data(), bytes.size()); }
+
+  bool writeScnHdrs() {
+    std::vector<uint8_t> bytes(sizeof(scnhdr) * cCoff.cScnNum.size());
+    uint8_t* p = bytes.data();
+    for (const auto& entry : cCoff.cScnNum) {
+      toBytes(cCoff.cScnHdr.at(entry.second), p);
+      p += sizeof(scnhdr);
+    }
+    return put(bytes);
+  }
+
+  bool writeRawData() {
+    for (const auto& entry : cCoff.cScnNum) {
+      const Data* raw = rawDataOf(cCoff, entry.second);
+      if (raw && !isUdata(cCoff, entry.second) && !put(raw->bytes(), raw->size())) return false;
+    }
+    return true;
+  }
+
+  template <class Record>
+  bool writeLists(const std::map<std::string, std::list<Record>>& lists) {
+    std::vector<uint8_t> bytes;
+    for (const auto& entry : cCoff.cScnNum) {
+      auto it = lists.find(entry.second);
+      if (it == lists.end()) continue;
+      for (const Record& r : it->second) {
+        bytes.resize(bytes.size() + sizeof(Record));
+        toBytes(r, &bytes[bytes.size() - sizeof(Record)]);
+      }
+    }
+    return put(bytes);
+  }
+
+  bool writeRelocs() { return writeLists(cCoff.cRelocs); }
+  bool writeLines() { return writeLists(cCoff.cLineNums); }
+
+  bool writeSymbols() {
+    std::vector<uint8_t> bytes(sizeof(SymEntry) * cCoff.cSymbols.size());
+    for (size_t i = 0; i < cCoff.cSymbols.size(); ++i)
+      toBytes(cCoff.cSymbols[i], cCoff.cAuxKinds[i], &bytes[sizeof(SymEntry) * i]);
+    return put(bytes);
+  }
+
+  bool writeStringLength() {
+    uint32_t length = measure(cCoff).stringLength;
+    uint8_t b[4];
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(length >> (8 * i));
+    return put(b, sizeof b);
+  }
+
+  bool writeStrings() {
+    std::string bytes;
+    for (const auto& entry : cCoff.cStringTbl) {
+      bytes += entry.second;
+      bytes += '\0';
+    }
+    return put(bytes.data(), bytes.size());
+  }
+
+  const Coff& cCoff;
+  std::ostream& cOut;
+};
+
+}  // namespace
+
+void Coff::preWrite() { layOut(*this, true); }
+
+uint32_t Coff::size() const {
+  Parts parts = measure(*this);
+  if (traceLevel("Coff::size") != 0) {
+    parts.trace("Coff::size");
+    std::cout << "fileLength=" << hex(parts.fileLength()) << '\n';
+  }
+  return parts.fileLength();
+}
+
+void Coff::fixupAuxFcns() {
+  bool tracing = traceLevel("Coff::fixupAuxFcns") != 0;
+  for (size_t i = 0; i + 1 < cSymbols.size(); ++i) {
+    if (cAuxKinds[i] != AUX_NONE || cAuxKinds[i + 1] != AUX_FCN) continue;
+    const syment& sym = cSymbols[i].sym;
+    if (auxKind(sym) != AUX_FCN) continue;
+    auto num = cScnNum.find(sym.n_scnum);
+    if (num == cScnNum.end()) continue;
+    auto hdr = cScnHdr.find(num->second);
+    auto lines = cLineNums.find(num->second);
+    if (hdr == cScnHdr.end() || lines == cLineNums.end()) continue;
+    aux_fcn& aux = cSymbols[i + 1].fcn;
+    uint32_t old = aux.x_lnnoptr;
+    bool found = false;
+    uint32_t m = 0;
+    for (const coff_lineno& line : lines->second) {
+      if (isFcnBegin(line) && line.l_fcnndx == i) {
+        aux.x_lnnoptr = hdr->second.s_lnnoptr + static_cast<uint32_t>(sizeof(coff_lineno)) * m;
+        found = true;
+      }
+      ++m;
+    }
+    if (tracing && found)
+      std::cout << "Coff::fixupAuxFcns() - symbol '" << getName(sym, cStringTbl) << "' in section '"
+                << num->second << "'  from " << hex(old) << " to " << hex(aux.x_lnnoptr) << '\n';
+  }
+}
+
+int Coff::write(std::ostream& file, uint32_t base) const {
+  if (!canWrite(*this)) return 0;
+  if (hasWriterLayout(*this)) return ImageWriter(*this, file).run(base);
+  // Offsets from another layout (another tool's gaps or order, a foreign
+  // optional header): lay a copy out as preWrite does, keeping the time stamp.
+  Coff copy(*this);
+  layOut(copy, false);
+  copy.cFileHdr.f_opthdr = kOptHdrSize;
+  return ImageWriter(copy, file).run(base);
+}
+
+int Coff::write() const {
+  if (!canWrite(*this)) return 0;
+  std::ofstream out;
+  out.rdbuf()->pubsetbuf(nullptr, 0);  // each part goes straight to the file
+  out.open(osPath(cCoffName), std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    report(0, "Coff::write()", "Could not open Coff file '" + cCoffName + "' for writing.", 0);
+    return 0;
+  }
+  if (!write(out, 0)) return 0;
+  out.close();
+  if (out.fail()) {
+    report(0, "Coff::write()", "Coff file '" + cCoffName + "' could not write string.", 0);
+    return 0;
+  }
+  return 1;
+}

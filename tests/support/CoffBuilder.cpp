@@ -1,0 +1,228 @@
+#include "CoffBuilder.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "Assert.h"
+
+CoffBuilder::CoffBuilder(const std::string& name) {
+  cCoff.cCoffName = name;
+  cCoff.cFileHdr.f_magic = kCoffMagic;
+  cCoff.cFileHdr.f_opthdr = kOptHdrSize;
+}
+
+CoffBuilder& CoffBuilder::optionalHeader(uint32_t procType, uint32_t romWidthBits, uint32_t ramWidthBits,
+                                         uint16_t magic, uint16_t vstamp) {
+  opthdr& h = cCoff.cOptHdr;
+  h.magic = magic;
+  h.vstamp = vstamp;
+  h.proc_type = procType;
+  h.rom_width_bits = romWidthBits;
+  h.ram_width_bits = ramWidthBits;
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::fileFlags(uint16_t flags) {
+  cCoff.cFileHdr.f_flags = flags;
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::timeStamp(uint32_t seconds) {
+  cTime = seconds;
+  return *this;
+}
+
+// --- sections --------------------------------------------------------------------
+
+int CoffBuilder::section(const std::string& name, uint32_t flags, uint32_t paddr, uint32_t vaddr,
+                         bool inStringTable) {
+  ZV_ASSERT(cCoff.cScnHdr.count(name) == 0);
+  scnhdr h;
+  setName(h.s_name, name, inStringTable);
+  h.s_paddr = paddr;
+  h.s_vaddr = vaddr;
+  h.s_flags = flags;
+  int number = static_cast<int>(cCoff.cScnNum.size()) + 1;
+  cCoff.cScnNum[number] = name;
+  cCoff.cScnHdr[name] = h;
+  return number;
+}
+
+const std::string& CoffBuilder::nameOf(int scn) const {
+  auto it = cCoff.cScnNum.find(scn);
+  ZV_ASSERT(it != cCoff.cScnNum.end());
+  return it->second;
+}
+
+CoffBuilder& CoffBuilder::contents(int scn, const std::vector<uint8_t>& bytes) {
+  nameOf(scn);
+  std::vector<uint8_t>& c = cContents[scn];
+  c.insert(c.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::words(int scn, const std::vector<uint16_t>& words) {
+  nameOf(scn);
+  std::vector<uint8_t>& c = cContents[scn];
+  for (uint16_t w : words) {
+    c.push_back(static_cast<uint8_t>(w));
+    c.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::zeros(int scn, uint32_t count) {
+  nameOf(scn);
+  cContents[scn].resize(cContents[scn].size() + count);
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::reloc(int scn, uint32_t vaddr, uint32_t symndx, int16_t offset, uint16_t type) {
+  ::reloc r;
+  r.r_vaddr = vaddr;
+  r.r_symndx = symndx;
+  r.r_offset = offset;
+  r.r_type = type;
+  cCoff.cRelocs[nameOf(scn)].push_back(r);
+  return *this;
+}
+
+CoffBuilder& CoffBuilder::line(int scn, uint32_t srcndx, uint16_t lnno, uint32_t paddr, uint16_t flags,
+                               uint32_t fcnndx) {
+  coff_lineno l;
+  l.l_srcndx = srcndx;
+  l.l_lnno = lnno;
+  l.l_paddr = paddr;
+  l.l_flags = flags;
+  l.l_fcnndx = fcnndx;
+  cCoff.cLineNums[nameOf(scn)].push_back(l);
+  return *this;
+}
+
+// --- symbols ---------------------------------------------------------------------
+
+uint32_t CoffBuilder::symbol(const std::string& name, uint32_t value, int16_t scnum, uint8_t sclass,
+                             uint16_t type, bool inStringTable) {
+  SymEntry e;
+  setName(e.sym.n_name, name, inStringTable);
+  e.sym.n_value = value;
+  e.sym.n_scnum = scnum;
+  e.sym.n_type = type;
+  e.sym.n_sclass = sclass;
+  uint32_t index = static_cast<uint32_t>(cCoff.cSymbols.size());
+  cCoff.cSymbols.push_back(e);
+  cCoff.cAuxKinds.push_back(AUX_NONE);
+  return index;
+}
+
+uint32_t CoffBuilder::aux(const SymEntry& entry) {
+  ZV_ASSERT(!cCoff.cSymbols.empty() && cCoff.cAuxKinds.back() == AUX_NONE);
+  syment& owner = cCoff.cSymbols.back().sym;
+  owner.n_numaux = 1;
+  unsigned kind = auxKind(owner);
+  uint32_t index = static_cast<uint32_t>(cCoff.cSymbols.size());
+  cCoff.cSymbols.push_back(entry);
+  cCoff.cAuxKinds.push_back(kind);
+  return index;
+}
+
+uint32_t CoffBuilder::fileSymbol(const std::string& source) {
+  uint32_t index = symbol(".file", 0, N_DEBUG, C_FILE);
+  SymEntry e;
+  e.file = aux_file();
+  e.file.x_offset = addString(source);
+  aux(e);
+  return index;
+}
+
+uint32_t CoffBuilder::function(const std::string& name, uint32_t value, int16_t scnum, uint32_t size) {
+  uint32_t index = symbol(name, value, scnum, C_EXT, 0x20);  // derived slot 0: function
+  SymEntry e;
+  e.fcn = aux_fcn();
+  e.fcn.x_size = size;
+  aux(e);
+  return index;
+}
+
+uint32_t CoffBuilder::sectionSymbol(int scn, uint32_t scnlen, uint16_t nreloc, uint16_t nlinno) {
+  uint32_t index = symbol(nameOf(scn), 0, static_cast<int16_t>(scn), C_STAT);
+  SymEntry e;
+  e.scn = aux_scn();
+  e.scn.x_scnlen = scnlen;
+  e.scn.x_nreloc = nreloc;
+  e.scn.x_nlinno = nlinno;
+  aux(e);
+  return index;
+}
+
+uint32_t CoffBuilder::addString(const std::string& text) {
+  ZV_ASSERT(!text.empty() && text.find('\0') == std::string::npos);
+  auto it = cOffsets.find(text);
+  if (it != cOffsets.end()) return it->second;
+  uint32_t offset = cNextOffset;
+  cCoff.cStringTbl[offset] = text;
+  cOffsets[text] = offset;
+  cNextOffset += static_cast<uint32_t>(text.size() + 1);
+  return offset;
+}
+
+void CoffBuilder::setName(char* field, const std::string& name, bool inStringTable) {
+  std::memset(field, 0, 8);
+  if (name.size() <= 8 && !inStringTable) {
+    std::memcpy(field, name.data(), name.size());
+    return;
+  }
+  uint32_t offset = addString(name);
+  for (int i = 0; i < 4; ++i) field[4 + i] = static_cast<char>(offset >> (8 * i));
+}
+
+// --- output ----------------------------------------------------------------------
+
+Coff CoffBuilder::image() const {
+  Coff c(cCoff);
+  for (const auto& entry : cContents) {
+    const std::vector<uint8_t>& bytes = entry.second;
+    c.cRawData[nameOf(entry.first)] = Data(static_cast<uint32_t>(bytes.size()), bytes.data());
+  }
+  c.preWrite();
+  c.cFileHdr.f_timdat = cTime;
+  return c;
+}
+
+std::string CoffBuilder::bytes() const {
+  std::ostringstream out;
+  int written = image().write(out, 0);
+  ZV_ASSERT(written == 1);
+  return out.str();
+}
+
+bool CoffBuilder::writeFile(const std::string& path) const {
+  Coff c = image();
+  c.cCoffName = path;
+  return c.write() == 1;
+}
+
+// --- byte patches ----------------------------------------------------------------
+
+void putU16(std::string& image, size_t at, uint16_t value) {
+  ZV_ASSERT(at + 2 <= image.size());
+  image[at] = static_cast<char>(value);
+  image[at + 1] = static_cast<char>(value >> 8);
+}
+
+void putU32(std::string& image, size_t at, uint32_t value) {
+  ZV_ASSERT(at + 4 <= image.size());
+  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+uint16_t getU16(const std::string& image, size_t at) {
+  ZV_ASSERT(at + 2 <= image.size());
+  return static_cast<uint16_t>(static_cast<uint8_t>(image[at]) | static_cast<uint8_t>(image[at + 1]) << 8);
+}
+
+uint32_t getU32(const std::string& image, size_t at) {
+  ZV_ASSERT(at + 4 <= image.size());
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(image[at + i]);
+  return v;
+}
