@@ -1,8 +1,32 @@
-// pellund: console set-up, the quiet switch and the banner.
+// pellund: turns a linked COFF executable into Intel HEX programming files.
+#include <memory>
+
 #include "Banner.h"
+#include "Coff.h"
+#include "Coff2Hex.h"
 #include "Console.h"
+#include "HexArgs.h"
+#include "Reporter.h"
 
 int main(int argc, char** argv) {
+  // Console, quiet switch, banner.
   startProgram(argc, argv, hexConverterBanner());
-  return 0;
+
+  // The command line; a fault has printed its text and ends without a summary.
+  HexArgs args;
+  if (!parseHexArgs(argc, argv, args)) return 1;
+
+  // The linked COFF file; the reader has reported why it could not be read.
+  std::unique_ptr<Coff> coff = Coff::make(args.cCoffName);
+  if (!coff) exitWithSummary(1);
+
+  // The program-memory contents, whole or inside the /r ranges.
+  Coff2Hex converter;
+  Hex* hex = converter.convert(*coff, args.cRanges);
+  if (!hex) exitWithSummary(1);
+
+  // The HEX files; an address too high for the format ends the program here.
+  if (!hex->write(args.cFormat)) exitWithSummary(1);
+  coff.reset();
+  exitWithSummary(0);
 }
