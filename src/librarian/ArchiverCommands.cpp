@@ -1,0 +1,166 @@
+// The five commands of the librarian, each on one library.
+//
+//   quandel /t lib.lib
+//   Member: 'a.o'                      Size: 1024   Date: Thu Dec 10 10:20:55 2026 
+//   quandel /x lib.lib
+//   Extracting member 'a.o'.
+#include <cstdint>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Archive.h"
+#include "Archiver.h"
+#include "Coff.h"
+#include "MemberName.h"
+#include "Reporter.h"
+#include "Trace.h"
+
+namespace {
+
+// Reads an object file that is to become a member. Only a sound object with
+// this system's optional header goes in: the reader has reported a missing
+// one, the verifier every bad index.
+std::unique_ptr<Coff> readObject(const std::string& typed) {
+  std::unique_ptr<Coff> obj = Coff::make(typed);
+  if (!obj || obj->cFileHdr.f_opthdr != kOptHdrSize || !obj->verify()) return nullptr;
+  obj->cCoffName = memberName(typed);
+  return obj;
+}
+
+// The first member of that name, or end.
+std::vector<std::unique_ptr<Coff>>::iterator findMember(Archive& archive, const std::string& typed) {
+  std::string name = memberName(typed);
+  auto it = archive.cMembers.begin();
+  while (it != archive.cMembers.end() && (*it)->cCoffName != name) ++it;
+  return it;
+}
+
+void notAMember(const char* origin, const std::string& typed, const std::string& library) {
+  report(0, origin, "'" + typed + "' is not a member of library '" + library + "'.", 0);
+}
+
+std::string padRight(std::string text, std::string::size_type width) {
+  if (text.size() < width) text.append(width - text.size(), ' ');
+  return text;
+}
+
+// The local time of a time stamp as ctime gives it, without its line end.
+// The same text through the reentrant calls, which take the time zone once
+// (tzset) rather than looking it up again for every member.
+std::string timeText(uint32_t stamp) {
+  std::time_t t = static_cast<std::time_t>(stamp);
+  std::tm local;
+  char text[64];
+  if (!localtime_r(&t, &local) || !asctime_r(&local, text)) return std::string();
+  std::string s = text;
+  return s.substr(0, s.find('\n'));
+}
+
+std::string listLine(const Coff& member) {
+  return "Member: " + padRight("'" + member.cCoffName + "'", 25) +
+         "  Size: " + padRight(std::to_string(member.size()), 6) +
+         " Date: " + timeText(member.cFileHdr.f_timdat) + " \n";
+}
+
+// Extraction names the files after the members: a name that would leave the
+// current directory is refused.
+bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& library) {
+  bool ok = true;
+  for (const Coff* m : chosen) {
+    if (isExtractableName(m->cCoffName)) continue;
+    report(0, "Archiver::cmdExtract",
+           "Member '" + m->cCoffName + "' of library '" + library +
+               "' is not extracted: its name leaves the current directory.",
+           0);
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool Archiver::cmdCreate() {
+  // An existing library of that name is replaced without being read.
+  Archive archive(cArchive);
+  for (const std::string& typed : cMembers) {
+    std::unique_ptr<Coff> obj = readObject(typed);
+    if (!obj) return false;
+    archive.cMembers.push_back(std::move(obj));
+  }
+  if (traceLevel("Archiver::cmdCreate")) archive.print(std::cout);
+  if (!archive.makeSymbols()) return false;
+  return archive.write() != 0;
+}
+
+bool Archiver::cmdList() {
+  std::unique_ptr<Archive> archive = Archive::make(cArchive);
+  if (!archive) return false;
+  if (isQuiet()) return true;
+  tzset();
+  for (const auto& m : archive->cMembers) std::cout << listLine(*m);
+  return true;
+}
+
+bool Archiver::cmdDelete() {
+  std::unique_ptr<Archive> archive = Archive::make(cArchive);
+  if (!archive) return false;
+  bool allFound = true;
+  for (const std::string& typed : cMembers) {
+    auto it = findMember(*archive, typed);
+    if (it == archive->cMembers.end()) {
+      notAMember("Archiver::cmdDelete", typed, cArchive);
+      allFound = false;
+      continue;
+    }
+    archive->cMembers.erase(it);
+  }
+  if (!allFound || !archive->makeSymbols()) return false;
+  return archive->write() != 0;
+}
+
+bool Archiver::cmdReplace() {
+  // The library must exist: /r does not create one.
+  std::unique_ptr<Archive> archive = Archive::make(cArchive);
+  if (!archive) return false;
+  for (const std::string& typed : cMembers) {
+    std::unique_ptr<Coff> obj = readObject(typed);
+    if (!obj) return false;
+    auto it = findMember(*archive, typed);
+    if (it != archive->cMembers.end()) {
+      *it = std::move(obj);  // keeps its place in the member order
+    } else {
+      archive->cMembers.push_back(std::move(obj));
+    }
+  }
+  if (!archive->makeSymbols()) return false;
+  return archive->write() != 0;
+}
+
+bool Archiver::cmdExtract() {
+  std::unique_ptr<Archive> archive = Archive::make(cArchive);
+  if (!archive) return false;
+  // Every named member is looked up before anything is written.
+  std::vector<const Coff*> chosen;
+  bool allFound = true;
+  if (cMembers.empty()) {
+    for (const auto& m : archive->cMembers) chosen.push_back(m.get());
+  }
+  for (const std::string& typed : cMembers) {
+    auto it = findMember(*archive, typed);
+    if (it == archive->cMembers.end()) {
+      notAMember("Archiver::cmdExtract", typed, cArchive);
+      allFound = false;
+    } else {
+      chosen.push_back(it->get());
+    }
+  }
+  if (!allFound || !allExtractable(chosen, cArchive)) return false;
+  for (const Coff* m : chosen) {
+    if (!isQuiet()) std::cout << "Extracting member '" << m->cCoffName << "'.\n";
+    if (!m->write()) return false;
+  }
+  return true;
+}

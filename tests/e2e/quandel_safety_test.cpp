@@ -1,0 +1,210 @@
+// quandel keeps the user's files safe: the library is replaced only by a
+// complete new one, extraction never leaves the current directory, member names
+// with directories survive, and only sound objects go into a library.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "Banner.h"
+#include "CoffBuilder.h"
+#include "RunProgram.h"
+
+namespace {
+
+std::string run(const std::string& lines, int errors) {
+  return std::string(librarianBanner()) + "\n" + noticeBanner() + "\n\n" + lines +
+         "Errors    : " + std::to_string(errors) + "\nWarnings  : 0\n\n";
+}
+
+// An object whose code section holds `words` words of `fill`.
+CoffBuilder object(const std::string& name, const std::vector<std::string>& defs, uint16_t fill = 1,
+                   size_t words = 8) {
+  CoffBuilder b(name);
+  b.optionalHeader(0x1234, 16);
+  int code = b.section(".code", SCN_CODE);
+  b.words(code, std::vector<uint16_t>(words, fill));
+  for (const std::string& d : defs) b.symbol(d, 0, static_cast<int16_t>(code), C_EXT);
+  return b;
+}
+
+std::string writeObject(const TempDir& t, const std::string& file, const std::vector<std::string>& defs,
+                        uint16_t fill = 1, size_t words = 8) {
+  CoffBuilder b = object(file, defs, fill, words);
+  EXPECT_TRUE(b.writeFile(t.file(file)));
+  return b.bytes();
+}
+
+// An image whose two section headers carry one name.
+std::string twoSectionsOfOneName() {
+  CoffBuilder b("dup.o");
+  b.optionalHeader(0x1234, 16);
+  b.words(b.section(".code", SCN_CODE), {1, 2});
+  b.words(b.section(".other", SCN_CODE), {3, 4});
+  std::string image = b.bytes();
+  image.replace(20 + 16 + 40, 8, std::string(".code\0\0\0", 8));
+  return image;
+}
+
+// A library holding the images under the given member names, built by hand.
+std::string library(const std::vector<std::pair<std::string, std::string>>& members) {
+  std::string lib = "!<arch>\n";
+  for (const auto& m : members) {
+    std::string h = m.first + "/";
+    h.resize(256, ' ');
+    std::string size = std::to_string(m.second.size());
+    size.resize(10, '\0');
+    lib += h + std::string("0", 1) + std::string(11, '\0') + size + "`\n" + m.second;
+  }
+  return lib;
+}
+
+RunResult quandel(const TempDir& t, const std::vector<std::string>& args) {
+  return runProgram(QUANDEL_EXE, args, t.path());
+}
+
+// Runs quandel with a file-size limit of a few KB, so that writing more fails
+// as on a full disk.
+RunResult quandelWithSmallDisk(const TempDir& t, const std::string& args) {
+  return runProgram("/bin/sh", {"-c", "ulimit -f 4; trap '' XFSZ; exec " QUANDEL_EXE " " + args}, t.path());
+}
+
+TEST(QuandelSafety, AFailedWriteLeavesTheOldLibraryIntact) {
+  TempDir t;
+  writeObject(t, "big.o", {"big"}, 7, 3000);  // larger than the limit
+  std::string small = writeObject(t, "small.o", {"small"});
+  std::string other = writeObject(t, "other.o", {"other"}, 2);
+  const std::string lib = library({{"small.o", small}, {"other.o", other}});
+  const struct {
+    const char* args;
+    const char* messages;
+  } cases[] = {
+      {"/r x.lib big.o", "Error - Coff file 'big.o' could not write raw data.\n"},
+      {"/c x.lib small.o big.o", "Error - Coff file 'big.o' could not write raw data.\n"},
+  };
+  for (const auto& c : cases) {
+    t.write("x.lib", lib);
+    RunResult r = quandelWithSmallDisk(t, c.args);
+    EXPECT_EQ(r.out, run(c.messages, 1)) << c.args;
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_EQ(t.read("x.lib"), lib) << c.args;
+    EXPECT_EQ(t.list(), (std::vector<std::string>{"big.o", "other.o", "small.o", "x.lib"})) << c.args;
+  }
+}
+
+TEST(QuandelSafety, TheLibraryIsReplacedByANewFile) {
+  TempDir t;
+  std::string a = writeObject(t, "a.o", {"f"});
+  const std::string old = library({{"a.o", a}});
+  t.write("x.lib", old);
+  ASSERT_EQ(link(t.file("x.lib").c_str(), t.file("old.lib").c_str()), 0);
+  writeObject(t, "b.o", {"g"}, 2);
+  for (const char* cmd : {"/r", "/d"}) {
+    RunResult r = quandel(t, {cmd, "x.lib", "b.o"});
+    EXPECT_EQ(r.status, 0) << cmd;
+    EXPECT_EQ(t.read("old.lib"), old) << cmd;  // the old file was never written to
+  }
+  EXPECT_EQ(t.read("x.lib"), old);
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "b.o", "old.lib", "x.lib"}));
+}
+
+TEST(QuandelSafety, AMemberThatCannotBeWrittenFailsTheCommand) {
+  TempDir t;
+  std::string a = writeObject(t, "a.o", {"f"});
+  // The faulty member comes last: its image reads, but cannot be written back.
+  std::string b = object("b.o", {"g"}, 2).bytes();
+  const std::string lib = library({{"a.o", a}, {"b.o", b}, {"dup.o", twoSectionsOfOneName()}});
+  t.write("x.lib", lib);
+  RunResult r = quandel(t, {"/d", "x.lib", "b.o"});
+  EXPECT_EQ(r.out,
+            run("Error - Coff file 'dup.o' has section numbers and section headers that do not match.\n", 1));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(t.read("x.lib"), lib);
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "x.lib"}));
+}
+
+TEST(QuandelSafety, ExtractionRefusesNamesThatLeaveTheCurrentDirectory) {
+  TempDir t;
+  std::string a = object("a.o", {}).bytes();
+  t.write("x.lib", library({{"a.o", a}, {"..\\up.o", a}, {"\\abs.o", a}, {"c:drive.o", a},
+                            {"sub\\..\\..\\deep.o", a}}));
+  const std::string refused = "' of library 'x.lib' is not extracted: its name leaves the current directory.\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string messages;
+  } cases[] = {
+      {{"/x", "x.lib"},
+       "Error - Member '..\\up.o" + refused + "Error - Member '\\abs.o" + refused +
+           "Error - Member 'c:drive.o" + refused + "Error - Member 'sub\\..\\..\\deep.o" + refused},
+      {{"/x", "x.lib", "a.o", "../up.o"}, "Error - Member '..\\up.o" + refused},
+  };
+  for (const auto& c : cases) {
+    RunResult r = quandel(t, c.args);
+    int errors = c.args.size() == 2 ? 4 : 1;
+    EXPECT_EQ(r.out, run(c.messages, errors)) << c.args.size();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(t.list(), std::vector<std::string>{"x.lib"});
+  }
+}
+
+TEST(QuandelSafety, MemberNamesKeepTheirDirectories) {
+  TempDir t;
+  ASSERT_EQ(mkdir(t.file("obj").c_str(), 0755), 0);
+  std::string a = writeObject(t, "obj/a.o", {"f"});
+  RunResult r = quandel(t, {"/c", "x.lib", "obj/a.o"});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(t.read("x.lib").substr(8, 9), "obj\\a.o/ ");
+
+  r = quandel(t, {"/t", "x.lib"});
+  EXPECT_NE(r.out.find("Member: 'obj\\a.o'  "), std::string::npos) << r.out;
+  r = quandel(t, {"/d", "x.lib", "a.o"});
+  EXPECT_EQ(r.out, run("Error - 'a.o' is not a member of library 'x.lib'.\n", 1));
+  EXPECT_EQ(r.status, 1);
+
+  // Typed with either separator it is the same member; it extracts into obj/.
+  ASSERT_EQ(unlink(t.file("obj/a.o").c_str()), 0);
+  r = quandel(t, {"/x", "x.lib", "obj/a.o"});
+  EXPECT_EQ(r.out, run("Extracting member 'obj\\a.o'.\n", 0));
+  EXPECT_EQ(t.read("obj/a.o"), a);
+  r = quandel(t, {"/d", "x.lib", "obj\\a.o"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(t.read("x.lib"), "!<arch>\n");
+}
+
+TEST(QuandelSafety, OnlySoundObjectsGoIn) {
+  TempDir t;
+  std::string a = writeObject(t, "a.o", {"f"});
+  t.write("dup.o", twoSectionsOfOneName());
+  // The same object without the optional header.
+  CoffBuilder plain("foreign.o");
+  plain.symbol("abs", 5, N_ABS, C_EXT);
+  std::string foreign = plain.bytes();
+  foreign.erase(20, 16);
+  putU16(foreign, 16, 0);   // f_opthdr
+  putU32(foreign, 8, 20);   // f_symptr
+  t.write("foreign.o", foreign);
+  const std::string lib = library({{"a.o", a}});
+  const std::string dupMessage = "Error - Coff file 'dup.o', cScnHdr.size() != cScnNum.size() . \n";
+  const std::string foreignMessage = "Error - Coff file 'foreign.o' missing optional file header.\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string messages;
+  } cases[] = {
+      {{"/c", "new.lib", "a.o", "dup.o"}, dupMessage},
+      {{"/r", "x.lib", "dup.o"}, dupMessage},
+      {{"/c", "new.lib", "foreign.o"}, foreignMessage},
+      {{"/r", "x.lib", "foreign.o"}, foreignMessage},
+  };
+  for (const auto& c : cases) {
+    t.write("x.lib", lib);
+    RunResult r = quandel(t, c.args);
+    EXPECT_EQ(r.out, run(c.messages, 1)) << c.args[0] << " " << c.args.back();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(t.read("x.lib"), lib);
+    EXPECT_FALSE(t.exists("new.lib"));
+  }
+}
+
+}  // namespace
