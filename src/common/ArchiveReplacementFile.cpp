@@ -28,7 +28,7 @@ ReplacementFile::~ReplacementFile() {
 
 bool ReplacementFile::open() {
   struct stat st;
-  if (stat(cTarget.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || access(cTarget.c_str(), W_OK) != 0))
+  if (stat(cTarget.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || access(cTarget.c_str(), W_OK) != 0))
     return false;
   std::string::size_type slash = cTarget.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : cTarget.substr(0, slash + 1);

@@ -18,9 +18,9 @@ class ReplacementFile {
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // Creates the new file; false when the target cannot take one: it is a
-  // directory or a file the user may not write, or its directory does not
-  // take a new file.
+  // Creates the new file; false when the target cannot take one: it is not a
+  // regular file (a directory, a device, a FIFO) or the user may not write it,
+  // or its directory does not take a new file.
   bool open();
 
   std::ofstream& stream() { return cOut; }

@@ -208,3 +208,23 @@ TEST(QuandelSafety, OnlySoundObjectsGoIn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A library name that leads to something other than a regular file (here a
+// FIFO; a device behind a symbolic link would be the harmful case) is never
+// replaced by a new file.
+TEST(QuandelSafety, OnlyARegularFileIsReplaced) {
+  TempDir t;
+  writeObject(t, "a.o", {"f"});
+  ASSERT_EQ(mkfifo(t.file("x.lib").c_str(), 0644), 0);
+  RunResult r = quandel(t, {"/c", "x.lib", "a.o"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, run("Error - Could not open library file 'x.lib' for writing.\n", 1));
+  struct stat st;
+  ASSERT_EQ(lstat(t.file("x.lib").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "x.lib"}));
+}
+
+}  // namespace
