@@ -1,7 +1,6 @@
 #include "CoffPrint.h"
 
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "Coff.h"
@@ -14,23 +13,13 @@ std::string hex2(uint32_t value) { return toHex(value, 2); }
 
 std::string inlineName(const char* field) { return std::string(field, strnlen(field, 8)); }
 
-// The stamp as local time in the 24-character date form, without line end.
-std::string timeText(uint32_t stamp) {
-  std::time_t t = static_cast<std::time_t>(stamp);
-  std::tm local{};
-  if (localtime_r(&t, &local) == nullptr) return "";
-  char text[64];
-  size_t n = std::strftime(text, sizeof(text), "%a %b %e %H:%M:%S %Y", &local);
-  return std::string(text, n);
-}
-
 }  // namespace
 
 void printFilehdr(const filehdr& r, std::ostream& os) {
   os << "File Header: \n";
   os << "f_magic=" << r.f_magic << '\n';
   os << "f_nscns=" << r.f_nscns << '\n';
-  os << "f_timdat=" << r.f_timdat << " (" << timeText(r.f_timdat) << ") \n";
+  os << "f_timdat=" << r.f_timdat << " (" << localTimeText(r.f_timdat) << ") \n";
   os << "f_symptr=" << hex4(r.f_symptr) << '\n';
   os << "f_nsyms=" << r.f_nsyms << '\n';
   os << "f_opthdr=" << r.f_opthdr << '\n';

@@ -1,6 +1,7 @@
 #include "TextHelpers.h"
 
 #include <cstdio>
+#include <ctime>
 
 bool isAsciiAlnum(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -107,4 +108,13 @@ std::string toHex(uint32_t value, int width) {
   std::snprintf(buf, sizeof buf, "0x%0*lx", 2 * width,
                 static_cast<unsigned long>(value & masks[width - 1]));
   return buf;
+}
+
+std::string localTimeText(uint32_t stamp) {
+  std::time_t t = static_cast<std::time_t>(stamp);
+  std::tm local{};
+  if (localtime_r(&t, &local) == nullptr) return "";
+  char text[64];
+  size_t n = std::strftime(text, sizeof(text), "%a %b %e %H:%M:%S %Y", &local);
+  return std::string(text, n);
 }

@@ -26,6 +26,11 @@ uint32_t swapBytes(uint32_t value);
 // "0x" and 2 x width lower-case digits; width outside 1..4 gives "<NaN>".
 std::string toHex(uint32_t value, int width);
 
+// The local time of a time stamp in the 24-character date form (weekday,
+// month, day, time, year: "Thu Dec 10 10:20:55 2026"), without a line end.
+// The reentrant conversion uses the time zone set by the last tzset().
+std::string localTimeText(uint32_t stamp);
+
 // C-locale character classes: ASCII only.
 bool isAsciiAlnum(char c);
 bool isAsciiSpace(char c);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Archive.h"
+#include "TextHelpers.h"
 #include "Archiver.h"
 #include "Coff.h"
 #include "MemberName.h"
@@ -47,22 +48,10 @@ std::string padRight(std::string text, std::string::size_type width) {
   return text;
 }
 
-// The local time of a time stamp as ctime gives it, without its line end.
-// The same text through the reentrant calls, which take the time zone once
-// (tzset) rather than looking it up again for every member.
-std::string timeText(uint32_t stamp) {
-  std::time_t t = static_cast<std::time_t>(stamp);
-  std::tm local;
-  char text[64];
-  if (!localtime_r(&t, &local) || !asctime_r(&local, text)) return std::string();
-  std::string s = text;
-  return s.substr(0, s.find('\n'));
-}
-
 std::string listLine(const Coff& member) {
   return "Member: " + padRight("'" + member.cCoffName + "'", 25) +
          "  Size: " + padRight(std::to_string(member.size()), 6) +
-         " Date: " + timeText(member.cFileHdr.f_timdat) + " \n";
+         " Date: " + localTimeText(member.cFileHdr.f_timdat) + " \n";
 }
 
 // Extraction names the files after the members: a name that would leave the
@@ -99,7 +88,7 @@ bool Archiver::cmdList() {
   std::unique_ptr<Archive> archive = Archive::make(cArchive);
   if (!archive) return false;
   if (isQuiet()) return true;
-  tzset();
+  tzset();  // once, for every member's date
   for (const auto& m : archive->cMembers) std::cout << listLine(*m);
   return true;
 }

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include <list>
 #include <sstream>
 #include <string>
@@ -86,6 +89,23 @@ TEST(TextHelpers, SwapBytesAndToHex) {
       {0xABCDEF01, 4, "0xabcdef01"}, {5, 0, "<NaN>"},       {5, 5, "<NaN>"},
   };
   for (const Case& c : cases) EXPECT_EQ(toHex(c.v, c.width), c.text);
+}
+
+// The 24-character date form, in UTC: day numbers are blank-padded to two
+// places, and the whole 32-bit range of time stamps converts.
+TEST(TextHelpers, LocalTimeText) {
+  const char* old = std::getenv("TZ");
+  std::string saved = old ? old : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  EXPECT_EQ(localTimeText(0), "Thu Jan  1 00:00:00 1970");
+  EXPECT_EQ(localTimeText(1797120000), "Sun Dec 13 00:00:00 2026");
+  EXPECT_EQ(localTimeText(0xFFFFFFFFu), "Sun Feb  7 06:28:15 2106");
+  if (old)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
 }
 
 TEST(NameTests, ClassifyWords) {
