@@ -12,10 +12,9 @@
 namespace {
 
 // The word as a switch is compared: its second character lower-cased when it
-// starts with '-' or '/', else unchanged.
+// is a switch word, else unchanged (a path such as /home/u/a.lib).
 std::string switchText(const std::string& word) {
-  if (!word.empty() && (word[0] == '-' || word[0] == '/')) return foldSwitch(word);
-  return word;
+  return isSwitchWord(word) ? foldSwitch(word) : word;
 }
 
 bool isCommandWord(const std::string& sw, ArCommand& cmd) {
