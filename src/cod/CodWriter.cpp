@@ -83,13 +83,20 @@ void dumpCounts(const BlockCounts& c) {
             << "  numDebugBlock=" << c.debugMsgs << "\n";
 }
 
-// First and last block of a table of `blocks` blocks starting at `b`; both stay
+// First and last block of a table of `blocks` blocks starting at `b`; both are
 // 0 for an empty table. Advances `b`.
-void placeTable(uint32_t& b, uint64_t blocks, uint16_t& first, uint16_t& last) {
-  if (blocks == 0) return;
-  first = static_cast<uint16_t>(b);
-  last = static_cast<uint16_t>(b + blocks - 1);
+struct TableBlocks {
+  uint16_t first = 0;
+  uint16_t last = 0;
+};
+
+TableBlocks placeTable(uint32_t& b, uint64_t blocks) {
+  TableBlocks t;
+  if (blocks == 0) return t;
+  t.first = static_cast<uint16_t>(b);
+  t.last = static_cast<uint16_t>(b + blocks - 1);
   b += static_cast<uint32_t>(blocks);
+  return t;
 }
 
 void setDateAndTime(CodDirectory& d) {
@@ -172,16 +179,33 @@ bool Cod::preWrite() {
   }
   for (size_t i = 0; i + 1 < cDirectories.size(); ++i) cDirectories[i].NextDir = static_cast<uint16_t>(i + 1);
 
+  // Directory fields are unaligned: they are set by value, never by reference.
   CodDirectory& first = cDirectories.front();
-  placeTable(b, counts.symbols, first.SymTab, first.SymEnd);
-  placeTable(b, counts.sourceNames, first.NamTab, first.NamEnd);
-  for (size_t i = 0; i < cDirectories.size(); ++i)
-    placeTable(b, blocksFor(cLineInfoTables[i].size(), 85), cDirectories[i].LineTab, cDirectories[i].LineEnd);
-  placeTable(b, counts.localGroups, first.LocalVars, first.LocalEnd);
-  for (size_t i = 0; i < cDirectories.size(); ++i)
-    placeTable(b, blocksFor(cMemoryMapLists[i].size(), 128), cDirectories[i].MemMapOfs, cDirectories[i].MemMapEnd);
-  placeTable(b, counts.longSymbols, first.LSymTab, first.LSymEnd);
-  placeTable(b, counts.debugMsgs, first.MessTab, first.MessEnd);
+  TableBlocks t = placeTable(b, counts.symbols);
+  first.SymTab = t.first;
+  first.SymEnd = t.last;
+  t = placeTable(b, counts.sourceNames);
+  first.NamTab = t.first;
+  first.NamEnd = t.last;
+  for (size_t i = 0; i < cDirectories.size(); ++i) {
+    t = placeTable(b, blocksFor(cLineInfoTables[i].size(), 85));
+    cDirectories[i].LineTab = t.first;
+    cDirectories[i].LineEnd = t.last;
+  }
+  t = placeTable(b, counts.localGroups);
+  first.LocalVars = t.first;
+  first.LocalEnd = t.last;
+  for (size_t i = 0; i < cDirectories.size(); ++i) {
+    t = placeTable(b, blocksFor(cMemoryMapLists[i].size(), 128));
+    cDirectories[i].MemMapOfs = t.first;
+    cDirectories[i].MemMapEnd = t.last;
+  }
+  t = placeTable(b, counts.longSymbols);
+  first.LSymTab = t.first;
+  first.LSymEnd = t.last;
+  t = placeTable(b, counts.debugMsgs);
+  first.MessTab = t.first;
+  first.MessEnd = t.last;
   setDateAndTime(first);
   return true;
 }
