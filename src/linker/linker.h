@@ -178,6 +178,32 @@ class Linker {
   syment cStackSym;
   syment cStkSizeSym;
   uint32_t cFillCount = 0;
+
+ private:
+  // Section checks (LoadInputs.cpp).
+  int recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                    std::string& message);
+  int mergeSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                   std::string& message);
+  int mergeOverlaySection(const std::string& name, const scnhdr& hdr, std::string& message);
+  int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
+                        std::string& message);
+  static std::string reservedNameMessage(const std::string& section, const std::string& file);
+
+  // Allocation helpers (AllocateSections.cpp).
+  const SectionDesc* sectionDescFor(const std::string& name) const;
+  std::list<Memory>& memoriesFor(const std::string& section);
+  uint32_t alignmentFor(const std::string& section) const;
+  bool breaksWordRule(const std::string& section, uint32_t start, std::string& message) const;
+  int allocateAbsolute(std::string& message);
+  int allocateAssigned(std::string& message);
+  int allocateRest(std::string& message);
+  int allocateAssignedSection(const std::string& section, const SectionDesc& desc,
+                              std::string& message);
+  int checkSectionType(const std::string& section, std::string& message) const;
+  // SECTION declarations by name (the first of a name), kept up to date with
+  // cSectionDesc on each lookup.
+  mutable std::map<std::string, const SectionDesc*> cSectionDescIndex;
 };
 
 // First memory of the list with that name: 1 with `it` on it, else 0 with
