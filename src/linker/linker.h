@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,14 @@ class Linker {
   int checkDuplicateMemory(const std::string& name, int share, std::string& message) const;
   int checkCodePageOverlap(const Memory& memory, std::string& message) const;
   int checkDataOverlap(const Memory& memory, std::string& message) const;
+  // A memory whose END lies before its START is refused by every memory
+  // operation.
+  static int checkMemoryBounds(const Memory& memory, std::string& message);
+  bool hasDataMemory(const std::string& name) const;  // a DATABANK, SHAREBANK or ACCESSBANK
 
   void print(std::ostream& os) const;
+  void printCoffs(std::ostream& os) const;      // the inputs and cOutput, under the trace
+  void printInternals(std::ostream& os) const;  // the per-section facts
 
   // --- The driver (LinkDriver.cpp) ------------------------------------------
   // Nonzero when the output file (and the map file, when one was asked for)
@@ -144,6 +151,8 @@ class Linker {
   std::string cOutputFile;
   std::list<std::string> cObjectFile;
   std::list<std::string> cLibraryFile;
+  std::set<std::string> cObjectFileSet;   // the names of cObjectFile, for the duplicate check
+  std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
   std::list<Memory> cCodePage;
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;
