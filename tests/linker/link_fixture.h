@@ -36,8 +36,10 @@ inline CoffBuilder objectWith(const std::string& name, const std::string& sectio
   return b;
 }
 
-class LinkFixture : public ::testing::Test {
- protected:
+// A Linker with helpers to declare memories and add inputs; a table of cases
+// makes one per case.
+class LinkSetUp {
+ public:
   void add(const CoffBuilder& b) { linker.cCoff.push_back(std::make_unique<Coff>(b.image())); }
 
   void codePage(const std::string& name, uint32_t start, uint32_t end, bool isProtected = false) {
@@ -105,5 +107,7 @@ class LinkFixture : public ::testing::Test {
 
   Linker linker;
 };
+
+class LinkFixture : public ::testing::Test, public LinkSetUp {};
 
 #endif
