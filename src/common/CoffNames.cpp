@@ -4,14 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
 
 namespace {
-
-std::string inlineName(const char* field) {
-  return std::string(field, std::find(field, field + 8, '\0'));
-}
 
 std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
   auto it = strings.find(offset);
@@ -23,14 +20,14 @@ std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missin
 }
 
 void store(char* field, const std::string& name, const StringTbl& strings, const std::string& missing) {
-  std::memset(field, 0, 8);
+  setInlineName(field, "");
   if (name.size() <= 8) {
-    std::memcpy(field, name.data(), name.size());
+    setInlineName(field, name);
     return;
   }
   for (const auto& entry : strings) {
     if (entry.second == name) {
-      for (int i = 0; i < 4; ++i) field[4 + i] = static_cast<char>(entry.first >> (8 * i));
+      putU32(reinterpret_cast<uint8_t*>(field) + 4, entry.first);
       return;
     }
   }

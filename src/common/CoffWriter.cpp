@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Assert.h"
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "OsPath.h"
 #include "Reporter.h"
@@ -290,7 +291,7 @@ class ImageWriter {
   bool writeStringLength() {
     uint32_t length = measure(cCoff).stringLength;
     uint8_t b[4];
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(length >> (8 * i));
+    putU32(b, length);
     return put(b, sizeof b);
   }
 

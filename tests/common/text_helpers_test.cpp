@@ -108,6 +108,23 @@ TEST(TextHelpers, LocalTimeText) {
   tzset();
 }
 
+TEST(TextHelpers, DigitValueAndCaseFreeComparison) {
+  struct Digit {
+    char c;
+    int value;
+  } digits[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', 16}, {'Z', 35},
+                {'/', 36}, {':', 36}, {'@', 36}, {'[', 36}, {'`', 36}, {'{', 36}, {'\xC3', 36}};
+  for (const Digit& d : digits) EXPECT_EQ(digitValue(d.c), d.value) << d.c;
+  struct Pair {
+    const char* a;
+    const char* b;
+    bool equal;
+  } pairs[] = {{".LIB", ".lib", true}, {"Ab1_", "aB1_", true}, {"", "", true},
+               {".li", ".lib", false}, {".lib", ".li", false}, {"@", "`", false},
+               {"[", "{", false},      {"\xC3\x89", "\xC3\xA9", false}};
+  for (const Pair& p : pairs) EXPECT_EQ(equalsIgnoringAsciiCase(p.a, p.b), p.equal) << p.a << " " << p.b;
+}
+
 TEST(NameTests, ClassifyWords) {
   struct Case {
     const char* word;
