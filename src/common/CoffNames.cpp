@@ -13,8 +13,7 @@ namespace {
 std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
   auto it = strings.find(offset);
   if (it == strings.end()) {
-    report(0, "Coff::getName()", missing, 1);
-    exitWithSummary(255);  // a fatal report does not return
+    reportFatal("Coff::getName()", missing);
   }
   return it->second;
 }
@@ -31,8 +30,7 @@ void store(char* field, const std::string& name, const StringTbl& strings, const
       return;
     }
   }
-  report(0, "Coff::setName()", missing, 1);
-  exitWithSummary(255);  // a fatal report does not return
+  reportFatal("Coff::setName()", missing);
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ class CoffReading {
 
  private:
   bool fail(const char* text) {
-    report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' " + text, 0);
+    reportError(kOrigin, "Coff file '" + cCoff->cCoffName + "' " + text);
     return false;
   }
 
@@ -126,7 +126,7 @@ class CoffReading {
   bool readOptHeader() {
     if (cCoff->cFileHdr.f_opthdr != kOptHdrSize) {
       cForeign = true;
-      report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' missing optional file header.", 0);
+      reportError(kOrigin, "Coff file '" + cCoff->cCoffName + "' missing optional file header.");
       return true;
     }
     uint8_t b[sizeof(opthdr)];
@@ -336,7 +336,7 @@ std::unique_ptr<Coff> Coff::make(const std::string& name) {
   if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     in.open(osPath(name), std::ios::in | std::ios::binary);
   if (!in.is_open()) {
-    report(0, kOrigin, "Could not open Coff file '" + name + "' for reading.", 0);
+    reportError(kOrigin, "Could not open Coff file '" + name + "' for reading.");
     return nullptr;
   }
   return make(in, 0, name);
