@@ -159,6 +159,15 @@ TEST(Trace, RegistryKeepsLevels) {
   EXPECT_EQ(traceLevel("T::b"), 2);
 }
 
+TEST(Trace, AFetchedLevelFollowsLaterSettings) {
+  const int& level = traceLevelRef("T::fetched");
+  EXPECT_EQ(level, 0);
+  for (int i = 0; i < 100; ++i) registerTrace("T::other" + std::to_string(i));  // the registry grows
+  setTraceLevel("T::fetched", 4);
+  EXPECT_EQ(level, 4);
+  EXPECT_EQ(&traceLevelRef("T::fetched"), &level);
+}
+
 TEST(ScnAddrTest, OrdersByAddressOnly) {
   ScnAddr a("zeta", 5), b("alpha", 5), c("m", 0xFFFFFFF0u), d;
   EXPECT_FALSE(a < b);
