@@ -11,6 +11,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Archive.h"
@@ -100,8 +101,14 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
+  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
+  int checkFileNames(const Coff& input, std::string& message) const;
+  void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
+  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+                       std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
