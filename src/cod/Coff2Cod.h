@@ -7,10 +7,16 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Cod.h"
 #include "Coff.h"
+#include "TextWriter.h"
+
+class ListingSymbols;
+struct SourceFrame;
 
 // One line-number entry of a code section, with the name of its section.
 struct LstLine {
@@ -20,6 +26,9 @@ struct LstLine {
   uint32_t l_paddr = 0;  // word address of the code
   uint16_t l_flags = 0;
   uint32_t l_fcnndx = 0;
+  // The section resolved once: its start (word address) and contents.
+  uint32_t cScnStart = 0;
+  const Data* cScnData = nullptr;
 };
 
 // True when entry `index` is a file symbol: a symbol of storage class 103
@@ -33,6 +42,11 @@ std::string listFileName(const Coff& coff);
 
 class Coff2Cod : public Cod {
  public:
+  Coff2Cod();
+  ~Coff2Cod();
+  Coff2Cod(const Coff2Cod&) = delete;
+  Coff2Cod& operator=(const Coff2Cod&) = delete;
+
   // Fills the Cod from `coff`; with `noListing` no listing and no line records.
   // Returns this converter, or null after a reported error.
   Coff2Cod* convert(const Coff& coff, int pageLength, bool noListing);
@@ -42,15 +56,35 @@ class Coff2Cod : public Cod {
   bool createSourceFileInfo(const Coff& coff);
   void createSymbols(const Coff& coff);
 
-  // The listing and its line records (Listing.cpp).
+  // The listing and its line records (Listing.cpp). The cursor is an index
+  // into the symbol table that only moves forward.
   void buildLineMap(const Coff& coff);
   bool createListFile(const Coff& coff);
+  void writePageHeader(bool first);
+  void countLine();
+  void doNextFile(const Coff& coff, size_t& cursor);
+  bool findNextFile(const Coff& coff, size_t& cursor);
+  bool findEndOfFile(const Coff& coff, size_t& cursor);
+  void listControl(const Coff& coff, size_t start, uint64_t line);
+  bool hasInclude(const Coff& coff, size_t start, uint64_t line);
 
  protected:
   bool checkProcessor(const Coff& coff) const;
   bool checkOutputNames(const Coff& coff, bool noListing) const;
   // Appends directory `HighAddr` = its index, with its empty lists and map.
   void appendDirectory();
+
+  // Listing steps (Listing.cpp).
+  ListingSymbols& symbolsOf(const Coff& coff);
+  // Opens the next source file from the cursor and stacks it; a source that
+  // cannot be opened is warned about and passed over.
+  void openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack);
+  void listSourceLine(SourceFrame& frame, const std::string& text);
+  // The disassembly column of one code word; steps the frame's skip counter.
+  std::string disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const;
+  void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
+  void writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
+                     const std::string& source, const std::string& file);
 
   bool cListing = true;  // listing on or off
   int cPageLength = 0;   // listing lines per page; 0: no paging
@@ -59,6 +93,18 @@ class Coff2Cod : public Cod {
   std::map<uint32_t, uint32_t> cSourceIndex;
   // l_srcndx -> l_lnno -> the entries of that source line, in insertion order.
   std::map<uint32_t, std::map<uint16_t, std::list<LstLine>>> cLine;
+
+  // The listing while it is written.
+  TextWriter cListFile;
+  std::string cListName;
+  std::string cTimeStamp;    // one time for every page header
+  std::string cLineText;     // one formatted listing line, reused
+  uint32_t cBytesPerWord = 2;
+  uint8_t cFamily = 0;
+  bool cFileNumberWarned = false;  // records of file numbers above 255 left out
+  const int* cIncludeTrace = nullptr;  // level of "Coff2Cod::hasInclude"
+  std::unique_ptr<ListingSymbols> cSymbolScan;
+  const Coff* cScannedCoff = nullptr;
 };
 
 #endif

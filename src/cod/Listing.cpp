@@ -1,8 +1,320 @@
 // The listing (.lst) and the COD line records that tie listing lines and
-// source lines to program addresses. Not written yet: the line map stays
-// empty, so the COD file carries no line records, and no listing is made.
+// source lines to program addresses. Every source line of every source file
+// is listed beside the code it produced, one listing line per program word
+// (columns narrowed here; they start at 0, 9, 18, 43 and 124):
+//
+//   VOSTRUM v2.31 ...
+//   (notice line)
+//   Listing File Generated: Thu Dec 10 10:20:55 2026
+//
+//
+//   Address  Value    Disassembly              Source          File
+//   -------  -------  -----------------------  --------------  -----
+//                                              ; reset vector  main.asm
+//   000000   3001     MOVLW     0x1            start movlw 1   main.asm
+//   000001   0001     ??? Illegal Opcode       dw 1, 8         main.asm
+//   000002   0008     RETURN
+//
+// A page header is written first and again after every page length listing
+// lines (from the second page on led by a form feed line); each of its lines
+// adds a line record of file 0. The first code word of a source line adds a
+// record with flags 0x80, further words flags 0, a line without code one with
+// flags 0x90 and address 0. Includes are listed in full after the line that
+// includes them; ".list" and ".nolist" symbols switch the listing on and off.
+#include <sys/stat.h>
+
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "Assert.h"
+#include "Banner.h"
+#include "ByteOrder.h"
 #include "Coff2Cod.h"
+#include "ListingSymbols.h"
+#include "OsPath.h"
+#include "Reporter.h"
+#include "TextHelpers.h"
+#include "Trace.h"
+#include "mgdisasm.h"
+#include "mgproc.h"
 
-void Coff2Cod::buildLineMap(const Coff&) {}
+// One source file being listed: its stream, its file number and where it is.
+struct SourceFrame {
+  std::ifstream in;
+  std::string name;
+  uint32_t fileNumber = 0;
+  const std::map<uint16_t, std::list<LstLine>>* code = nullptr;  // its entries of cLine
+  uint64_t line = 0;  // source lines read so far
+  uint8_t skip = 1;   // words left of the instruction being listed
 
-bool Coff2Cod::createListFile(const Coff&) { return true; }
+  // The next line without its line end; a carriage return before the line feed
+  // is dropped. False at the end of the file.
+  bool readLine(std::string& text) {
+    if (!std::getline(in, text)) return false;
+    if (!in.eof() && !text.empty() && text.back() == '\r') text.pop_back();
+    return true;
+  }
+};
+
+namespace {
+
+const char kIllegalOpcode[] = "??? Illegal Opcode";
+constexpr size_t kFileColumn = 124;
+constexpr int kRecordFlagsHeader = 2;
+constexpr int kRecordFlagsFirstWord = 0x80;
+constexpr int kRecordFlagsNoCode = 0x90;
+constexpr uint32_t kMaxRecordFileNumber = 255;
+
+// Lower-case hex digits, zero-filled to `width`.
+std::string hexDigits(uint32_t value, int width) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*lx", width, static_cast<unsigned long>(value));
+  return text;
+}
+
+void appendColumn(std::string& out, const std::string& text, size_t width) {
+  out += text;
+  if (text.size() < width) out.append(width - text.size(), ' ');
+}
+
+std::string heading() {
+  std::string text = "Address  Value    Disassembly              Source";
+  text.append(kFileColumn - text.size(), ' ');
+  return text + "File\n";
+}
+
+std::string rule() {
+  return std::string(7, '-') + "  " + std::string(7, '-') + "  " + std::string(23, '-') + "  " +
+         std::string(79, '-') + "  " + std::string(5, '-') + "\n";
+}
+
+// A source is read only when it is a regular file and not the listing itself.
+bool isReadableSource(const std::string& name, const std::string& listName) {
+  struct stat source, list;
+  if (::stat(osPath(name).c_str(), &source) != 0 || !S_ISREG(source.st_mode)) return false;
+  return ::stat(osPath(listName).c_str(), &list) != 0 || source.st_dev != list.st_dev ||
+         source.st_ino != list.st_ino;
+}
+
+// The word at `entry`'s address and the one after it (0 unless it lies wholly
+// inside the data). False when the word itself lies outside the section's data.
+bool readWords(const LstLine& entry, uint32_t bytesPerWord, uint16_t& value, uint16_t& next) {
+  if (!entry.cScnData || entry.l_paddr < entry.cScnStart) return false;
+  const uint64_t offset = uint64_t(entry.l_paddr - entry.cScnStart) * bytesPerWord;
+  const uint64_t size = entry.cScnData->size();
+  if (offset + 2 > size) return false;
+  value = getU16(entry.cScnData->bytes() + offset);
+  next = offset + 4 <= size ? getU16(entry.cScnData->bytes() + offset + 2) : 0;
+  return true;
+}
+
+}  // namespace
+
+Coff2Cod::Coff2Cod() = default;
+Coff2Cod::~Coff2Cod() = default;
+
+void Coff2Cod::buildLineMap(const Coff& coff) {
+  for (const auto& [name, hdr] : coff.cScnHdr) {
+    if (scnType(hdr) != SCNTYPE_CODE) continue;
+    const auto lines = coff.cLineNums.find(name);
+    if (lines == coff.cLineNums.end()) continue;
+    const auto data = coff.cRawData.find(name);
+    for (const coff_lineno& l : lines->second) {
+      LstLine entry{name, l.l_srcndx, l.l_lnno, l.l_paddr, l.l_flags, l.l_fcnndx,
+                    hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second};
+      cLine[l.l_srcndx][l.l_lnno].push_back(std::move(entry));
+    }
+  }
+  if (!traceLevel("Coff2Cod::buildLineMap")) return;
+  std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
+  for (const auto& [srcndx, lines] : cLine)
+    for (const auto& [lnno, entries] : lines)
+      for (const LstLine& e : entries)
+        std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
+                  << ",  secName=" << e.cScnName << "\n";
+}
+
+bool Coff2Cod::createListFile(const Coff& coff) {
+  const char origin[] = "Coff2Cod::createListFile()";
+  cListName = listFileName(coff);
+  if (!cListFile.open(cListName)) {
+    reportError(origin, "Could not open list file '" + cListName + "' for writing.");
+    return false;
+  }
+  const ProcessorType processor = procTypeToProcessor(coff.cOptHdr.proc_type);
+  cBytesPerWord = (romWidthBits(processor) + 7) / 8;
+  cFamily = processorFamily(processor);
+  cIncludeTrace = &traceLevelRef("Coff2Cod::hasInclude");
+
+  size_t cursor = 0;
+  writePageHeader(true);
+  while (findNextFile(coff, cursor)) {
+    cListing = true;
+    doNextFile(coff, cursor);
+  }
+  if (!cListFile.close()) {
+    reportError(origin, "Could not write list file '" + cListName + "'.");
+    return false;
+  }
+  return true;
+}
+
+void Coff2Cod::writePageHeader(bool first) {
+  if (first) cTimeStamp = localTimeText(static_cast<uint32_t>(std::time(nullptr)));
+  if (!first) cListFile << "\f\n";
+  cListFile << codConverterBanner() << "\n" << noticeBanner() << "\n";
+  cListFile << "Listing File Generated: " << cTimeStamp << "\n\n\n";
+  cListFile << heading() << rule();
+  for (int i = 0; i < 8; ++i) addLineInfo(cLineInfoTables[0], LineInfo(0, kRecordFlagsHeader, 1, 0));
+}
+
+void Coff2Cod::countLine() {
+  ++cLineCount;
+  if (cPageLength != 0 && cLineCount % cPageLength == 0) writePageHeader(false);
+}
+
+void Coff2Cod::doNextFile(const Coff& coff, size_t& cursor) {
+  // An include is stacked and listed before the next line of the file that
+  // includes it; a deep chain of includes takes heap, not call stack.
+  std::vector<std::unique_ptr<SourceFrame>> stack;
+  openNextFile(coff, cursor, stack);
+  std::string text;
+  while (!stack.empty()) {
+    SourceFrame& frame = *stack.back();
+    if (!frame.readLine(text)) {
+      stack.pop_back();
+      findEndOfFile(coff, cursor);
+      continue;
+    }
+    ++frame.line;
+    listControl(coff, cursor, frame.line);
+    if (cListing) listSourceLine(frame, text);
+    // The listing flag is shared: what an include switches stays switched.
+    if (hasInclude(coff, cursor, frame.line)) openNextFile(coff, cursor, stack);
+  }
+}
+
+void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack) {
+  if (!findNextFile(coff, cursor)) return;
+  const size_t file = cursor;
+  const std::string name = Coff::getName(coff.cSymbols[file + 1].file, coff.cStringTbl);
+  auto frame = std::make_unique<SourceFrame>();
+  if (isReadableSource(name, cListName)) frame->in.open(osPath(name), std::ios::binary);
+  if (!frame->in.is_open()) {
+    ++cursor;
+    reportWarning("Coff2Cod::doNextFile()",
+                  "Could not open source file '" + name + "'.\nThis file will not be present in the list file.");
+    return;
+  }
+  const auto number = cSourceIndex.find(static_cast<uint32_t>(file));
+  ZV_ASSERT(number != cSourceIndex.end());
+  frame->name = name;
+  frame->fileNumber = number->second;
+  const auto code = cLine.find(static_cast<uint32_t>(file));
+  if (code != cLine.end()) frame->code = &code->second;
+  cursor = file + 2;  // past the file symbol and its auxiliary entry
+  stack.push_back(std::move(frame));
+}
+
+void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
+  // Line numbers are compared whole: a line past 65535 has no code.
+  const std::list<LstLine>* entries = nullptr;
+  if (frame.code && frame.line <= UINT16_MAX) {
+    const auto found = frame.code->find(static_cast<uint16_t>(frame.line));
+    if (found != frame.code->end()) entries = &found->second;
+  }
+  bool written = false;
+  if (entries) {
+    for (const LstLine& entry : *entries) {
+      addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
+      uint16_t value = 0;
+      const std::string disassembled = disassembly(frame, entry, value);
+      // Only the first word of a source line shows its text and file.
+      writeListLine(hexDigits(entry.l_paddr, 6), hexDigits(value, 4), disassembled, written ? "" : text,
+                    written ? "" : frame.name);
+      countLine();
+      written = true;
+    }
+  }
+  if (written) return;
+  addLineRecord(frame, kRecordFlagsNoCode, 0);
+  writeListLine("", "", "", text, frame.name);
+  countLine();
+}
+
+std::string Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const {
+  uint16_t next = 0;
+  if (!readWords(entry, cBytesPerWord, value, next)) {
+    value = 0;
+    frame.skip = 0;
+    return kIllegalOpcode;
+  }
+  if (frame.skip > 0) --frame.skip;
+  if (frame.skip != 0) return "";  // the second word of a two-word instruction
+  if (!isLegalInstruction(value, cFamily)) return kIllegalOpcode;
+  return disassembleInstruction(entry.l_paddr, value, next, frame.skip, cFamily);
+}
+
+void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t address) {
+  // A record holds its file number in one byte: rather than give a record to
+  // the wrong file, the records of higher file numbers are left out.
+  if (frame.fileNumber > kMaxRecordFileNumber) {
+    if (!cFileNumberWarned)
+      reportWarning("Coff2Cod::doNextFile()",
+                    "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
+                        ": line records hold file numbers up to 255, so its line records and those of the "
+                        "files after it are left out.");
+    cFileNumberWarned = true;
+    return;
+  }
+  // The directory whose window holds the address; directory 0 when there is none.
+  uint64_t directory = address / (0x10000 / cBytesPerWord);
+  if (directory >= cLineInfoTables.size()) directory = 0;
+  addLineInfo(cLineInfoTables[directory], LineInfo(static_cast<int>(frame.fileNumber), flags,
+                                                   static_cast<int>(frame.line & 0xFFFF),
+                                                   static_cast<int>(address & 0xFFFF)));
+}
+
+void Coff2Cod::writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
+                             const std::string& source, const std::string& file) {
+  std::string& line = cLineText;
+  line.clear();
+  appendColumn(line, address, 6);
+  line += "   ";
+  appendColumn(line, value, 6);
+  line += "   ";
+  appendColumn(line, disassembly, 24);
+  line += ' ';
+  appendColumn(line, source, 80);
+  line += ' ';
+  line += file;
+  line += '\n';
+  cListFile << line;
+}
+
+ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {
+  if (!cSymbolScan || cScannedCoff != &coff) {
+    cSymbolScan = std::make_unique<ListingSymbols>(coff);
+    cScannedCoff = &coff;
+  }
+  return *cSymbolScan;
+}
+
+bool Coff2Cod::findNextFile(const Coff& coff, size_t& cursor) { return symbolsOf(coff).nextFile(cursor); }
+
+bool Coff2Cod::findEndOfFile(const Coff& coff, size_t& cursor) { return symbolsOf(coff).endOfFile(cursor); }
+
+void Coff2Cod::listControl(const Coff& coff, size_t start, uint64_t line) {
+  const ListingSymbols::Switch change = symbolsOf(coff).listSwitch(start, line);
+  if (change != ListingSymbols::Switch::None) cListing = change == ListingSymbols::Switch::On;
+}
+
+bool Coff2Cod::hasInclude(const Coff& coff, size_t start, uint64_t line) {
+  const bool tracing = cIncludeTrace && *cIncludeTrace;
+  if (tracing) std::cout << "Coff2Cod::hasInclude() - index=" << start << " line=" << line << "\n";
+  const size_t found = symbolsOf(coff).includedFile(start, line);
+  if (found == ListingSymbols::kNone) return false;
+  if (tracing) std::cout << "Coff2Cod::hasInclude() - found index=" << found << " line=" << line << "\n";
+  return true;
+}
