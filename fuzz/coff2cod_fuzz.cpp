@@ -1,7 +1,8 @@
 // Fuzz target of the COD conversion: a COFF image that reads and verifies is
-// converted (without a listing) to a finished Cod, numbered and written in a
+// converted to a finished Cod with its listing, numbered and written in a
 // temporary directory, and the COD file must read back with every directory,
-// code block and symbol.
+// code block and symbol. The listing goes to the temporary directory too (it
+// is written next to the COFF file, which is named as if it lay there).
 //
 // Fatal name lookups end the program by design: images whose section names
 // could reach one are passed over before reading (coff_screen.h), and so are
@@ -26,6 +27,7 @@ std::string gDir;  // the temporary directory the COD files go to
 
 void removeDir() {
   std::remove((gDir + "/fuzz.cod").c_str());
+  std::remove((gDir + "/fuzz.lst").c_str());
   rmdir(gDir.c_str());
 }
 
@@ -57,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   if (coff_screen::sectionNameMayBeMissing(bytes)) return 0;
   std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, "fuzz.o");
+  std::unique_ptr<Coff> coff = Coff::make(in, 0, gDir + "/fuzz.o");
   if (!coff || !coff->verify() || !sourceNamesPresent(*coff)) return 0;
 
   Coff2Cod converter;
-  if (!converter.convert(*coff, 0, true)) return 0;
+  if (!converter.convert(*coff, 3, false)) return 0;
   if (converter.cDirectories.size() != converter.cRawDataMaps.size()) std::abort();
   if (!converter.preWrite()) return 0;  // refused, with a reported error
   const std::string written = gDir + "/" + converter.cFileName;

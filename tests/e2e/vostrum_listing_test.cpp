@@ -290,6 +290,7 @@ TEST(VostrumListing, ListAndNolistSwitchFromTheirLines) {
   b.words(scn, {0x3001, 0x0008});
   const uint32_t main = b.fileSymbol("main.asm");
   symbol(b, ".nolist", 3);
+  symbol(b, ".list", 3);   // the first switch of a line holds
   symbol(b, ".list", 99);  // no such line: passed over
   symbol(b, ".list", 6);
   symbol(b, ".nolist", 7);
