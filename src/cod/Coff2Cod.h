@@ -20,7 +20,7 @@ struct SourceFrame;
 
 // One line-number entry of a code section, with the name of its section.
 struct LstLine {
-  std::string cScnName;
+  const std::string* cScnName = nullptr;  // the section's name in the Coff
   uint32_t l_srcndx = 0;
   uint16_t l_lnno = 0;
   uint32_t l_paddr = 0;  // word address of the code
@@ -92,7 +92,7 @@ class Coff2Cod : public Cod {
   // File symbol index -> its file number (position in cSourceNames).
   std::map<uint32_t, uint32_t> cSourceIndex;
   // l_srcndx -> l_lnno -> the entries of that source line, in insertion order.
-  std::map<uint32_t, std::map<uint16_t, std::list<LstLine>>> cLine;
+  std::map<uint32_t, std::map<uint16_t, std::vector<LstLine>>> cLine;
 
   // The listing while it is written.
   TextWriter cListFile;

@@ -44,7 +44,7 @@ struct SourceFrame {
   std::ifstream in;
   std::string name;
   uint32_t fileNumber = 0;
-  const std::map<uint16_t, std::list<LstLine>>* code = nullptr;  // its entries of cLine
+  const std::map<uint16_t, std::vector<LstLine>>* code = nullptr;  // its entries of cLine
   uint64_t line = 0;  // source lines read so far
   uint8_t skip = 1;   // words left of the instruction being listed
 
@@ -120,10 +120,22 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     const auto lines = coff.cLineNums.find(name);
     if (lines == coff.cLineNums.end()) continue;
     const auto data = coff.cRawData.find(name);
+    const Data* contents = data == coff.cRawData.end() ? nullptr : &data->second;
+    // Entries come mostly in line order: the last line's place is the hint
+    // for the next, so that a long table is not searched from the top each time.
+    std::map<uint16_t, std::vector<LstLine>>* file = nullptr;
+    std::map<uint16_t, std::vector<LstLine>>::iterator last;
+    uint32_t fileIndex = 0;
     for (const coff_lineno& l : lines->second) {
-      LstLine entry{name, l.l_srcndx, l.l_lnno, l.l_paddr, l.l_flags, l.l_fcnndx,
-                    hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second};
-      cLine[l.l_srcndx][l.l_lnno].push_back(std::move(entry));
+      if (!file || fileIndex != l.l_srcndx) {
+        file = &cLine[l.l_srcndx];
+        fileIndex = l.l_srcndx;
+        last = file->end();
+      }
+      if (last == file->end() || last->first != l.l_lnno)
+        last = file->try_emplace(last == file->end() ? last : std::next(last), l.l_lnno);
+      last->second.push_back(
+          LstLine{&name, l.l_srcndx, l.l_lnno, l.l_paddr, l.l_flags, l.l_fcnndx, hdr.s_paddr, contents});
     }
   }
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
@@ -132,7 +144,7 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     for (const auto& [lnno, entries] : lines)
       for (const LstLine& e : entries)
         std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
-                  << ",  secName=" << e.cScnName << "\n";
+                  << ",  secName=" << *e.cScnName << "\n";
 }
 
 bool Coff2Cod::createListFile(const Coff& coff) {
@@ -219,7 +231,7 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
 
 void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
   // Line numbers are compared whole: a line past 65535 has no code.
-  const std::list<LstLine>* entries = nullptr;
+  const std::vector<LstLine>* entries = nullptr;
   if (frame.code && frame.line <= UINT16_MAX) {
     const auto found = frame.code->find(static_cast<uint16_t>(frame.line));
     if (found != frame.code->end()) entries = &found->second;
