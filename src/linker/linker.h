@@ -9,7 +9,9 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Archive.h"
@@ -47,8 +49,14 @@ class Linker {
   int checkDuplicateMemory(const std::string& name, int share, std::string& message) const;
   int checkCodePageOverlap(const Memory& memory, std::string& message) const;
   int checkDataOverlap(const Memory& memory, std::string& message) const;
+  // A memory whose END lies before its START is refused by every memory
+  // operation.
+  static int checkMemoryBounds(const Memory& memory, std::string& message);
+  bool hasDataMemory(const std::string& name) const;  // a DATABANK, SHAREBANK or ACCESSBANK
 
   void print(std::ostream& os) const;
+  void printCoffs(std::ostream& os) const;      // the inputs and cOutput, under the trace
+  void printInternals(std::ostream& os) const;  // the per-section facts
 
   // --- The driver (LinkDriver.cpp) ------------------------------------------
   // Nonzero when the output file (and the map file, when one was asked for)
@@ -93,8 +101,14 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
+  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
+  int checkFileNames(const Coff& input, std::string& message) const;
+  void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
+  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+                       std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
@@ -144,6 +158,8 @@ class Linker {
   std::string cOutputFile;
   std::list<std::string> cObjectFile;
   std::list<std::string> cLibraryFile;
+  std::set<std::string> cObjectFileSet;   // the names of cObjectFile, for the duplicate check
+  std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
   std::list<Memory> cCodePage;
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;
@@ -178,6 +194,32 @@ class Linker {
   syment cStackSym;
   syment cStkSizeSym;
   uint32_t cFillCount = 0;
+
+ private:
+  // Section checks (LoadInputs.cpp).
+  int recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                    std::string& message);
+  int mergeSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                   std::string& message);
+  int mergeOverlaySection(const std::string& name, const scnhdr& hdr, std::string& message);
+  int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
+                        std::string& message);
+  static std::string reservedNameMessage(const std::string& section, const std::string& file);
+
+  // Allocation helpers (AllocateSections.cpp).
+  const SectionDesc* sectionDescFor(const std::string& name) const;
+  std::list<Memory>& memoriesFor(const std::string& section);
+  uint32_t alignmentFor(const std::string& section) const;
+  bool breaksWordRule(const std::string& section, uint32_t start, std::string& message) const;
+  int allocateAbsolute(std::string& message);
+  int allocateAssigned(std::string& message);
+  int allocateRest(std::string& message);
+  int allocateAssignedSection(const std::string& section, const SectionDesc& desc,
+                              std::string& message);
+  int checkSectionType(const std::string& section, std::string& message) const;
+  // SECTION declarations by name (the first of a name), kept up to date with
+  // cSectionDesc on each lookup.
+  mutable std::map<std::string, const SectionDesc*> cSectionDescIndex;
 };
 
 // First memory of the list with that name: 1 with `it` on it, else 0 with
