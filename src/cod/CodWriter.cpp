@@ -260,8 +260,7 @@ bool Cod::write() const {
   for (const CodDirectory& d : cDirectories) {
     uint8_t bytes[kCodBlockSize];
     toBytes(d, bytes);
-    if (std::fwrite(bytes, 1, kCodBlockSize, file.get()) != kCodBlockSize) ok = false;
-    if (!ok) break;
+    ok = ok && std::fwrite(bytes, 1, kCodBlockSize, file.get()) == kCodBlockSize;
   }
   if (!ok || std::fflush(file.get()) != 0) {
     reportError("Cod::write()", "Could not write directory in Cod file '" + name + "'.");
