@@ -205,7 +205,7 @@ TEST(CoffWriter, FixupAuxFcnsAtScale) {
     for (uint32_t k = 0; k < kPerSection; ++k) {
       uint32_t lastRound = k % 3 == 0 ? 1 : 2;
       uint32_t expected = k % 100 == 99 ? 0x77 : lines + 16 * (lastRound * kPerSection + k);
-      ASSERT_EQ(c.cSymbols[fns[s][k] + 1].fcn.x_lnnoptr, expected) << s << " " << k;
+      ASSERT_EQ(+c.cSymbols[fns[s][k] + 1].fcn.x_lnnoptr, expected) << s << " " << k;
     }
   }
 }
