@@ -143,6 +143,11 @@ class Linker {
   void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
+  Data romImage(const Data& bytes) const;
+  void copyInputPart(FileKey file, const std::string& name);
+  void addOutputString(const std::string& text);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
+                       bool share = false, bool access = false);
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
