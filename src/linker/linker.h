@@ -11,6 +11,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Archive.h"
@@ -100,8 +101,14 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
+  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
+  int checkFileNames(const Coff& input, std::string& message) const;
+  void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
+  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+                       std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
@@ -136,6 +143,11 @@ class Linker {
   void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
+  Data romImage(const Data& bytes) const;
+  void copyInputPart(FileKey file, const std::string& name);
+  void addOutputString(const std::string& text);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
+                       bool share = false, bool access = false);
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
@@ -187,6 +199,32 @@ class Linker {
   syment cStackSym;
   syment cStkSizeSym;
   uint32_t cFillCount = 0;
+
+ private:
+  // Section checks (LoadInputs.cpp).
+  int recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                    std::string& message);
+  int mergeSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                   std::string& message);
+  int mergeOverlaySection(const std::string& name, const scnhdr& hdr, std::string& message);
+  int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
+                        std::string& message);
+  static std::string reservedNameMessage(const std::string& section, const std::string& file);
+
+  // Allocation helpers (AllocateSections.cpp).
+  const SectionDesc* sectionDescFor(const std::string& name) const;
+  std::list<Memory>& memoriesFor(const std::string& section);
+  uint32_t alignmentFor(const std::string& section) const;
+  bool breaksWordRule(const std::string& section, uint32_t start, std::string& message) const;
+  int allocateAbsolute(std::string& message);
+  int allocateAssigned(std::string& message);
+  int allocateRest(std::string& message);
+  int allocateAssignedSection(const std::string& section, const SectionDesc& desc,
+                              std::string& message);
+  int checkSectionType(const std::string& section, std::string& message) const;
+  // SECTION declarations by name (the first of a name), kept up to date with
+  // cSectionDesc on each lookup.
+  mutable std::map<std::string, const SectionDesc*> cSectionDescIndex;
 };
 
 // First memory of the list with that name: 1 with `it` on it, else 0 with
