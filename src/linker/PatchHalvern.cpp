@@ -164,7 +164,8 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
     case Kind::Unsupported:
       break;
   }
-  if (traceLevel("Linker::doPatchHalvern") != 0) {
+  static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
+  if (tracing) {
     std::cout << fieldTrace(kOrigin, type, row.field, entry, value) << '\n';
   }
   patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
