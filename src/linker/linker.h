@@ -11,6 +11,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Archive.h"
@@ -100,8 +101,14 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
+  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
+  int checkFileNames(const Coff& input, std::string& message) const;
+  void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
+  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+                       std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
@@ -139,6 +146,11 @@ class Linker {
   void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
+  Data romImage(const Data& bytes) const;
+  void copyInputPart(FileKey file, const std::string& name);
+  void addOutputString(const std::string& text);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
+                       bool share = false, bool access = false);
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
