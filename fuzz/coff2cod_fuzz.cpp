@@ -34,7 +34,7 @@ void removeDir() {
 bool sourceNamesPresent(const Coff& coff) {
   for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
     if (!isFileSymbol(coff, i)) continue;
-    const uint32_t offset = coff.cSymbols[i + 1].file.x_offset;  // a copy: the record is packed
+    const uint32_t offset = coff.cSymbols[i + 1].file.x_offset;  // a packed field: copied, not referred to
     if (!coff.cStringTbl.count(offset)) return false;
   }
   return true;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ByteOrder.h"
 #include "Cod.h"
 #include "OsPath.h"
 #include "Reporter.h"
@@ -21,10 +22,6 @@ const char kOrigin[] = "Cod::make()";
 uint32_t getBe32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
-
-uint16_t getLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-uint32_t getLe32(const uint8_t* p) { return getLe16(p) | uint32_t(getLe16(p + 2)) << 16; }
 
 class CodReading {
  public:
@@ -58,7 +55,7 @@ class CodReading {
 
  private:
   bool fail(const std::string& what) {
-    report(0, kOrigin, "Cod file '" + cName + "' does not have " + what + ".", 0);
+    reportError(kOrigin, "Cod file '" + cName + "' does not have " + what + ".");
     return false;
   }
 
@@ -179,7 +176,7 @@ class CodReading {
       const size_t len = block[at];
       if (at + len + 7 > kCodBlockSize) break;
       LongSymbol s(std::string(reinterpret_cast<const char*>(block + at + 1), len),
-                   getLe16(block + at + 1 + len), getBe32(block + at + 3 + len));
+                   getU16(block + at + 1 + len), getBe32(block + at + 3 + len));
       cCod->cLongSymbols.push_back(s);
       at += len + 7;
     }
@@ -193,7 +190,7 @@ class CodReading {
     for (size_t at = 0; at + 16 <= kCodBlockSize; at += 16) {
       const uint8_t* p = block + at;
       if (p[0] == 7 && std::memcmp(p + 1, "__LOCAL", 7) == 0) {
-        cCod->cLocalGroups.emplace_back(getLe32(p + 8), getLe32(p + 12), std::list<Symbol>());
+        cCod->cLocalGroups.emplace_back(getU32(p + 8), getU32(p + 12), std::list<Symbol>());
         continue;
       }
       if (p[0] == 0) continue;
@@ -230,7 +227,7 @@ std::unique_ptr<Cod> Cod::make(const std::string& name) {
   if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     in.open(osPath(name), std::ios::in | std::ios::binary);
   if (!in.is_open()) {
-    report(0, kOrigin, "Could not open Cod file '" + name + "' for reading.", 0);
+    reportError(kOrigin, "Could not open Cod file '" + name + "' for reading.");
     return nullptr;
   }
   return CodReading(in, name).run();

@@ -11,21 +11,10 @@
 #include <cstring>
 
 #include "Assert.h"
+#include "ByteOrder.h"
 #include "Cod.h"
 
 namespace {
-
-uint16_t getLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-void putLe16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void putLe32(uint8_t* p, uint32_t v) {
-  putLe16(p, static_cast<uint16_t>(v));
-  putLe16(p + 2, static_cast<uint16_t>(v >> 16));
-}
 
 void putBe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
@@ -116,32 +105,32 @@ DebugMsg::DebugMsg(uint32_t address, int type, const std::string& msg)
 
 void toBytes(const CodDirectory& d, uint8_t* p) {
   std::memcpy(p, &d, kCodBlockSize);
-  for (int k = 0; k < kCodBlocksPerWindow; ++k) putLe16(p + 2 * k, d.Index[k]);
+  for (int k = 0; k < kCodBlocksPerWindow; ++k) putU16(p + 2 * k, d.Index[k]);
   for (size_t at : kDirectoryU16Fields) {
     uint16_t v;
     std::memcpy(&v, reinterpret_cast<const uint8_t*>(&d) + at, 2);
-    putLe16(p + at, v);
+    putU16(p + at, v);
   }
 }
 
 void fromBytes(const uint8_t* p, CodDirectory& d) {
   std::memcpy(static_cast<void*>(&d), p, kCodBlockSize);
   d.Spare[42] = 0;
-  for (int k = 0; k < kCodBlocksPerWindow; ++k) d.Index[k] = getLe16(p + 2 * k);
+  for (int k = 0; k < kCodBlocksPerWindow; ++k) d.Index[k] = getU16(p + 2 * k);
   for (size_t at : kDirectoryU16Fields) {
-    const uint16_t v = getLe16(p + at);
+    const uint16_t v = getU16(p + at);
     std::memcpy(reinterpret_cast<uint8_t*>(&d) + at, &v, 2);
   }
 }
 
 void toBytes(const Symbol& r, uint8_t* p) {
   std::memcpy(p, &r, 14);
-  putLe16(p + 14, r.SymbolValue);
+  putU16(p + 14, r.SymbolValue);
 }
 
 void fromBytes(const uint8_t* p, Symbol& r) {
   std::memcpy(static_cast<void*>(&r), p, 14);
-  r.SymbolValue = getLe16(p + 14);
+  r.SymbolValue = getU16(p + 14);
 }
 
 void toBytes(const SourceName& r, uint8_t* p) { std::memcpy(p, &r, sizeof r); }
@@ -151,31 +140,31 @@ void fromBytes(const uint8_t* p, SourceName& r) { std::memcpy(static_cast<void*>
 void toBytes(const LineInfo& r, uint8_t* p) {
   p[0] = r.FileNum;
   p[1] = r.Flags;
-  putLe16(p + 2, r.Line);
-  putLe16(p + 4, r.CodeAddress);
+  putU16(p + 2, r.Line);
+  putU16(p + 4, r.CodeAddress);
 }
 
 void fromBytes(const uint8_t* p, LineInfo& r) {
   r.FileNum = p[0];
   r.Flags = p[1];
-  r.Line = getLe16(p + 2);
-  r.CodeAddress = getLe16(p + 4);
+  r.Line = getU16(p + 2);
+  r.CodeAddress = getU16(p + 4);
 }
 
 void toBytes(const MemoryMap& r, uint8_t* p) {
-  putLe16(p, r.Start);
-  putLe16(p + 2, r.Last);
+  putU16(p, r.Start);
+  putU16(p + 2, r.Last);
 }
 
 void fromBytes(const uint8_t* p, MemoryMap& r) {
-  r.Start = getLe16(p);
-  r.Last = getLe16(p + 2);
+  r.Start = getU16(p);
+  r.Last = getU16(p + 2);
 }
 
 void toBytes(const LongSymbol& r, uint8_t* p) {
   p[0] = r.NameLen;
   std::memcpy(p + 1, r.Name.data(), r.NameLen);
-  putLe16(p + 1 + r.NameLen, r.Type);
+  putU16(p + 1 + r.NameLen, r.Type);
   putBe32(p + 3 + r.NameLen, r.Value);
 }
 
@@ -189,8 +178,8 @@ void toBytes(const DebugMsg& r, uint8_t* p) {
 void localGroupHeaderBytes(const LocalGroup& g, uint8_t* p) {
   p[0] = 7;
   std::memcpy(p + 1, "__LOCAL", 7);
-  putLe32(p + 8, g.StartAddr);
-  putLe32(p + 12, g.EndAddr);
+  putU32(p + 8, g.StartAddr);
+  putU32(p + 12, g.EndAddr);
 }
 
 void setCodString(uint8_t& len, char* field, size_t width, const std::string& text) {

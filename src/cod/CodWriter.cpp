@@ -161,7 +161,7 @@ bool Cod::preWrite() {
   const BlockCounts counts = countBlocks(*this);
   if (traceLevel("Cod::preWrite")) dumpCounts(counts);
   if (counts.total() > kCodMaxBlocks) {
-    report(0, "Cod::preWrite()", tooManyBlocksText(fileName(), counts.total()), 0);
+    reportError("Cod::preWrite()", tooManyBlocksText(fileName(), counts.total()));
     return false;
   }
   if (cDirectories.empty()) return true;
@@ -243,7 +243,7 @@ bool Cod::writeBlockList(std::FILE* file, const std::string& name, const std::li
     }
   }
   if (ok && std::fflush(file) == 0) return true;
-  report(0, "Cod::writeBlockList()", "Could not write " + kind + " block in Cod file '" + name + "'.", 0);
+  reportError("Cod::writeBlockList()", "Could not write " + kind + " block in Cod file '" + name + "'.");
   return false;
 }
 
@@ -251,7 +251,7 @@ bool Cod::write() const {
   const std::string name = fileName();
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(osPath(name).c_str(), "wb"));
   if (!file) {
-    report(0, "Cod::write()", "Could not open Cod file '" + name + "' for writing.", 0);
+    reportError("Cod::write()", "Could not open Cod file '" + name + "' for writing.");
     return false;
   }
 
@@ -260,11 +260,10 @@ bool Cod::write() const {
   for (const CodDirectory& d : cDirectories) {
     uint8_t bytes[kCodBlockSize];
     toBytes(d, bytes);
-    if (std::fwrite(bytes, 1, kCodBlockSize, file.get()) != kCodBlockSize) ok = false;
-    if (!ok) break;
+    ok = ok && std::fwrite(bytes, 1, kCodBlockSize, file.get()) == kCodBlockSize;
   }
   if (!ok || std::fflush(file.get()) != 0) {
-    report(0, "Cod::write()", "Could not write directory in Cod file '" + name + "'.", 0);
+    reportError("Cod::write()", "Could not write directory in Cod file '" + name + "'.");
     return false;
   }
 
@@ -295,7 +294,7 @@ bool Cod::write() const {
 
   // Everything has been handed over; a failing close still loses data.
   if (std::fclose(file.release()) != 0) {
-    report(0, "Cod::write()", "Could not write Cod file '" + name + "'.", 0);
+    reportError("Cod::write()", "Could not write Cod file '" + name + "'.");
     return false;
   }
   return true;

@@ -109,7 +109,7 @@ Coff2Cod* Coff2Cod::convert(const Coff& coff, int pageLength, bool noListing) {
 
 bool Coff2Cod::checkProcessor(const Coff& coff) const {
   if (isKnownProcType(coff.cOptHdr.proc_type)) return true;
-  report(0, "Coff2Cod::convert()", "Unsupported processor type in file '" + coff.cCoffName + "'", 0);
+  reportError("Coff2Cod::convert()", "Unsupported processor type in file '" + coff.cCoffName + "'");
   return false;
 }
 
@@ -118,10 +118,8 @@ bool Coff2Cod::checkOutputNames(const Coff& coff, bool noListing) const {
   const std::string names[] = {codFileName(coff), listFileName(coff)};
   for (int i = 0; i < (noListing ? 1 : 2); ++i) {
     if (!sameFile(names[i], coff.cCoffName)) continue;
-    report(0, "Coff2Cod::convert()",
-           kinds[i] + " file '" + names[i] + "' would replace the Coff file '" + coff.cCoffName +
-               "' it is made from.",
-           0);
+    reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] + "' would replace the Coff file '" +
+                                           coff.cCoffName + "' it is made from.");
     return false;
   }
   return true;
@@ -169,7 +167,7 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
     for (const ScnAddr& s : sections) std::cout << "  scnName=" << s.name << ", addr=" << toHex(s.address, 4) << "\n";
   }
   if (sections.empty()) {
-    report(0, origin, "Coff file '" + coff.cCoffName + "' must contain at least one 'code' or 'romdata' section.", 0);
+    reportError(origin, "Coff file '" + coff.cCoffName + "' must contain at least one 'code' or 'romdata' section.");
     return false;
   }
 
@@ -187,7 +185,7 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
       if (windows + codeBlocks.size() > kCodMaxBlocks) break;
     }
     if (windows + codeBlocks.size() > kCodMaxBlocks) {
-      report(0, origin, tooManyBlocksText(cFileName, windows + codeBlocks.size()), 0);
+      reportError(origin, tooManyBlocksText(cFileName, windows + codeBlocks.size()));
       return false;
     }
   }
@@ -212,10 +210,9 @@ bool Coff2Cod::createSourceFileInfo(const Coff& coff) {
     if (!isFileSymbol(coff, i)) continue;
     const std::string name = Coff::getName(coff.cSymbols[i + 1].file, coff.cStringTbl);
     if (name.size() > SourceName::MAX_LENGTH) {
-      report(0, "Coff2Cod::createSourceFileInfo()",
-             "Source file '" + name + "' name exceeds file format maximum of " +
-                 std::to_string(SourceName::MAX_LENGTH) + " characters.",
-             0);
+      reportError("Coff2Cod::createSourceFileInfo()",
+                  "Source file '" + name + "' name exceeds file format maximum of " +
+                      std::to_string(SourceName::MAX_LENGTH) + " characters.");
       return false;
     }
     cSourceIndex[static_cast<uint32_t>(i)] = static_cast<uint32_t>(cSourceNames.size());

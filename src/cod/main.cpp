@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   CodArgs args;
   if (!parseCodArgs(argc, argv, args)) return 1;
   if (args.cNoListing && args.cPageLengthGiven)
-    report(1, "main()", "no listing file generated: /n switch ignored", 0);
+    reportWarning("main()", "no listing file generated: /n switch ignored");
 
   // The linked COFF file, read and checked; the reader has reported any fault.
   std::unique_ptr<Coff> coff = Coff::make(args.cCoffName);

@@ -113,6 +113,9 @@ class Linker {
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
   int patchSections(std::string& message);
+  // One input section's entries, its memory and the file's start looked up once.
+  int patchSection(FileKey file, Coff& coff, const std::string& scnName,
+                   const std::list<reloc>& relocs, std::string& message);
   int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
               const std::vector<SymEntry>& symbols, const StringTbl& strings,
               std::string& message);
@@ -143,6 +146,11 @@ class Linker {
   void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
+  Data romImage(const Data& bytes) const;
+  void copyInputPart(FileKey file, const std::string& name);
+  void addOutputString(const std::string& text);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
+                       bool share = false, bool access = false);
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
