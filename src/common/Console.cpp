@@ -22,8 +22,8 @@ void setUpConsole() {
   std::set_new_handler(outOfMemory);
 }
 
-void preScanQuiet(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
+void preScanQuiet(int argc, char** argv, int first) {
+  for (int i = first; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "-q") || !std::strcmp(a, "/q") || !std::strcmp(a, "-Q") ||
         !std::strcmp(a, "/Q")) {

@@ -11,8 +11,9 @@
 // that fails from here on ends the program with "out of memory" and status 1.
 void setUpConsole();
 
-// Sets the quiet flag when any argument is exactly -q, /q, -Q or /Q.
-void preScanQuiet(int argc, char** argv);
+// Sets the quiet flag when any argument from `first` on is exactly -q, /q, -Q
+// or /Q.
+void preScanQuiet(int argc, char** argv, int first = 1);
 
 // The banner, the notice line and an empty line, unless quiet.
 void printBanner(const char* banner);
