@@ -1,5 +1,11 @@
 #include "HexFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "Assert.h"
 #include "OsPath.h"
 
@@ -27,24 +33,33 @@ const size_t kLongestRecord = 1 + 2 * (4 + 255 + 1) + 1;
 const size_t kBufferSize = size_t(1) << 18;
 
 char* putByte(char* p, uint8_t b) {
-  p[0] = kDigitPairs.c[b][0];
-  p[1] = kDigitPairs.c[b][1];
+  std::memcpy(p, kDigitPairs.c[b], 2);
   return p + 2;
 }
 
 }  // namespace
 
 HexFile::~HexFile() {
-  if (cFile) std::fclose(cFile);
+  if (cFd >= 0) ::close(cFd);
 }
 
 bool HexFile::open(const std::string& name) {
-  ZV_ASSERT(cFile == nullptr);
-  cFile = std::fopen(osPath(name).c_str(), "w");
+  ZV_ASSERT(!isOpen());
+  do {
+    cFd = ::open(osPath(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (cFd < 0 && errno == EINTR);
   cFailed = false;
   cBuffer.resize(kBufferSize);
   cUsed = 0;
-  return cFile != nullptr;
+  return cFd >= 0;
+}
+
+void HexFile::openInMemory(std::string& text) {
+  ZV_ASSERT(!isOpen());
+  cMemory = &text;
+  cFailed = false;
+  cBuffer.resize(kBufferSize);
+  cUsed = 0;
 }
 
 void HexFile::dataRecord(uint32_t address, const uint8_t* bytes, uint32_t count,
@@ -63,7 +78,7 @@ void HexFile::endRecord() { record(0x01, 0, nullptr, 0, 1); }
 // checksum makes the sum of all record bytes 0 modulo 256.
 void HexFile::record(uint8_t type, uint32_t address, const uint8_t* bytes, uint32_t count,
                      uint32_t stride) {
-  ZV_ASSERT(cFile != nullptr && count <= 255);
+  ZV_ASSERT(isOpen() && count <= 255);
   if (cFailed) return;
   if (cBuffer.size() - cUsed < kLongestRecord) flush();
   char* const line = cBuffer.data() + cUsed;
@@ -87,17 +102,31 @@ void HexFile::record(uint8_t type, uint32_t address, const uint8_t* bytes, uint3
 }
 
 void HexFile::flush() {
-  if (!cFailed && cUsed && std::fwrite(cBuffer.data(), 1, cUsed, cFile) != cUsed) {
-    cFailed = true;
-  }
+  if (!cFailed && cUsed && !writeAll(cBuffer.data(), cUsed)) cFailed = true;
   cUsed = 0;
 }
 
+bool HexFile::writeAll(const char* p, size_t n) {
+  if (cMemory) {
+    cMemory->append(p, n);
+    return true;
+  }
+  while (n) {
+    const ssize_t done = ::write(cFd, p, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
 bool HexFile::close() {
-  if (!cFile) return false;
+  if (!isOpen()) return false;
   flush();
-  bool ok = !cFailed && std::fflush(cFile) == 0 && !std::ferror(cFile);
-  if (std::fclose(cFile) != 0) ok = false;
-  cFile = nullptr;
+  bool ok = !cFailed;
+  if (cFd >= 0 && ::close(cFd) != 0) ok = false;
+  cFd = -1;
+  cMemory = nullptr;
   return ok;
 }

@@ -32,7 +32,9 @@ class Convert : public ::testing::Test {
   Runs runs() const {
     Runs r;
     for (const HexRange& h : cHex.cRanges) {
-      r.emplace_back(h.cStart, Bytes(h.cData.bytes(), h.cData.bytes() + h.cData.size()));
+      Bytes b(h.size());
+      EXPECT_EQ(h.copy(0, h.size(), b.data()), h.size());
+      r.emplace_back(h.cStart, b);
     }
     return r;
   }

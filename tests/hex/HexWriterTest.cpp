@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <deque>
 #include <map>
 #include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Data.h"
 #include "Hex.h"
 #include "RunProgram.h"
 
@@ -24,8 +26,13 @@ Data bytesFrom(uint8_t first, uint32_t n) {
 class HexWriter : public ::testing::Test {
  protected:
   void SetUp() override { cHex.cFileBaseName = cDir.file("img"); }
-  void add(uint32_t start, const Data& data) { cHex.cRanges.emplace_back(start, data); }
+  // A run viewing a copy of the bytes that the fixture keeps.
+  void add(uint32_t start, const Data& data, uint32_t padding = 0) {
+    cStore.push_back(data);
+    cHex.cRanges.emplace_back(start, cStore.back().bytes(), data.size(), padding);
+  }
 
+  std::deque<Data> cStore;
   TempDir cDir;
   Hex cHex;
 };
@@ -218,7 +225,8 @@ TEST_F(HexWriterDeathTest, AddressAbove64KbIsFatalInTheSixteenBitFormats) {
               "format!");
   EXPECT_EQ(cDir.read("img.hex"), ":08FFF8000001020304050607E5\n");
 
-  cHex.cRanges.assign(1, HexRange(0x20000, bytesFrom(0, 2)));
+  cHex.cRanges.clear();
+  add(0x20000, bytesFrom(0, 2));
   EXPECT_EXIT(cHex.write(INHX8S), testing::ExitedWithCode(255), "use INHX32 format!");
   EXPECT_EQ(cDir.read("img.hxl"), "");
   EXPECT_EQ(cDir.read("img.hxh"), "");
