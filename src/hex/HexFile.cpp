@@ -48,17 +48,20 @@ bool HexFile::open(const std::string& name) {
   do {
     cFd = ::open(osPath(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (cFd < 0 && errno == EINTR);
-  cFailed = false;
-  cBuffer.resize(kBufferSize);
-  cUsed = 0;
+  startBuffer();
   return cFd >= 0;
 }
 
 void HexFile::openInMemory(std::string& text) {
   ZV_ASSERT(!isOpen());
   cMemory = &text;
+  startBuffer();
+}
+
+void HexFile::startBuffer() {
   cFailed = false;
-  cBuffer.resize(kBufferSize);
+  if (!cBuffer) cBuffer.reset(new char[kBufferSize]);
+  cSize = kBufferSize;
   cUsed = 0;
 }
 
@@ -80,8 +83,8 @@ void HexFile::record(uint8_t type, uint32_t address, const uint8_t* bytes, uint3
                      uint32_t stride) {
   ZV_ASSERT(isOpen() && count <= 255);
   if (cFailed) return;
-  if (cBuffer.size() - cUsed < kLongestRecord) flush();
-  char* const line = cBuffer.data() + cUsed;
+  if (cSize - cUsed < kLongestRecord) flush();
+  char* const line = cBuffer.get() + cUsed;
   char* p = line;
   *p++ = ':';
   const uint8_t head[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(address >> 8),
@@ -102,7 +105,7 @@ void HexFile::record(uint8_t type, uint32_t address, const uint8_t* bytes, uint3
 }
 
 void HexFile::flush() {
-  if (!cFailed && cUsed && !writeAll(cBuffer.data(), cUsed)) cFailed = true;
+  if (!cFailed && cUsed && !writeAll(cBuffer.get(), cUsed)) cFailed = true;
   cUsed = 0;
 }
 

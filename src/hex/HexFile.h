@@ -11,8 +11,8 @@
 #define ZV_HEX_HEXFILE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 class HexFile {
  public:
@@ -41,6 +41,7 @@ class HexFile {
 
  private:
   bool isOpen() const { return cFd >= 0 || cMemory != nullptr; }
+  void startBuffer();
   void record(uint8_t type, uint32_t address, const uint8_t* bytes, uint32_t count,
               uint32_t stride);
   bool writeAll(const char* p, size_t n);
@@ -48,7 +49,8 @@ class HexFile {
   int cFd = -1;                    // the file, or -1
   std::string* cMemory = nullptr;  // the text in memory, or null
   bool cFailed = false;
-  std::vector<char> cBuffer;  // records not yet handed on
+  std::unique_ptr<char[]> cBuffer;  // records not yet handed on
+  size_t cSize = 0;                  // the buffer's capacity
   size_t cUsed = 0;
 };
 
