@@ -14,6 +14,13 @@ Data::Data(uint32_t n) : cSize(n) {
   if (n) cBytes.reset(new uint8_t[n]());
 }
 
+Data Data::unfilled(uint32_t n) {
+  Data d;
+  d.cSize = n;
+  if (n) d.cBytes.reset(new uint8_t[n]);
+  return d;
+}
+
 Data::Data(const Data& other) : Data(other.cSize, other.cBytes.get()) {}
 
 Data& Data::operator=(const Data& other) {

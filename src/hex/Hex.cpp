@@ -31,6 +31,15 @@ void checkRange(const HexRange& r) {
   ZV_ASSERT(uint64_t(r.cStart) + r.size() <= 0x100000000ull);
 }
 
+// The fatal end of a 16-bit format; the file keeps the records written before.
+// Kept out of doLinearAddressRecord, which runs before every record.
+void addressTooHigh(HexFile& file) {
+  file.flush();
+  report(0, "Hex::doLinearAddressRecord()",
+         "Selected hex format does not support byte addresses above 64kb; use INHX32 format!",
+         1);
+}
+
 }  // namespace
 
 bool Hex::write(HexFormat format) {
@@ -130,13 +139,7 @@ void Hex::writeWordRecords(HexFile& low, HexFile& high) {
 void Hex::doLinearAddressRecord(HexFile& file, uint32_t address, HexFormat format,
                                 bool first) {
   if (first) gLastLinearAddress = address;
-  if (beyond16Bits(format, address)) {
-    file.flush();  // the file keeps the records written before the fatal end
-    report(0, "Hex::doLinearAddressRecord()",
-           "Selected hex format does not support byte addresses above 64kb; use INHX32 "
-           "format!",
-           1);
-  }
+  if (beyond16Bits(format, address)) addressTooHigh(file);
   if (format == INHX32 && (first || address / 0x10000 != gLastLinearAddress / 0x10000)) {
     gLastLinearAddress = address;
     file.linearAddressRecord(address / 0x10000);
