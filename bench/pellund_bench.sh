@@ -23,54 +23,42 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 "$build/bench/pellund_gen" halvern.cof halvern.bin "$bytes" "$start"
 
-now() { date +%s%N; }
-
-# us CMD...: the wall time of one run of the command, in microseconds.
-us() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  echo $(((t1 - t0) / 1000))
+# run CMD...: one run of the command; prints its wall time and its CPU time
+# (user + system), both in microseconds.
+run() {
+  local TIMEFORMAT='%3R %3U %3S' t
+  t=$({ time "$@" >/dev/null 2>/dev/null; } 2>&1)
+  echo "$t" | awk '{ printf "%d %d\n", $1 * 1e6, ($2 + $3) * 1e6 }'
 }
 
-# median: the middle one of the numbers on standard input.
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# median N: the middle one of column N of standard input.
+median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ms() { echo "scale=2; $1 / 1000" | bc; }
 
 # Paired runs: each round times pellund and objcopy back to back (the order
-# alternating), so both see the same load; the ratio is the median of the
-# rounds' ratios.
-: >pellund.t
-: >objcopy.t
-: >ratio.t
+# alternating), so both see the same load. The times are medians over the
+# rounds; the ratios are the medians of the rounds' ratios. The wall time is
+# the target's measure; the CPU time is less disturbed by other work on the
+# machine.
+: >pairs.t
 for ((i = 0; i < runs; i++)); do
   if ((i % 2)); then
-    o=$(us objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
-    p=$(us "$pellund" /q /a INHX32 halvern.cof)
+    o=$(run objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
+    p=$(run "$pellund" /q /a INHX32 halvern.cof)
   else
-    p=$(us "$pellund" /q /a INHX32 halvern.cof)
-    o=$(us objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
+    p=$(run "$pellund" /q /a INHX32 halvern.cof)
+    o=$(run objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
   fi
-  echo "$p" >>pellund.t
-  echo "$o" >>objcopy.t
-  echo "scale=4; $p / $o" | bc >>ratio.t
+  echo "$p $o" | awk '{ printf "%d %d %d %d %.4f %.4f\n", $1, $2, $3, $4, $1 / $3, ($4 ? $2 / $4 : 0) }' >>pairs.t
 done
-pellund_us=$(median <pellund.t)
-objcopy_us=$(median <objcopy.t)
-ratio=$(median <ratio.t)
 
 # The I/O floor: reading the input and writing a file of the output's size.
 out_bytes=$(stat -c %s halvern.hex)
-: >read.t
-: >write.t
 write_output_size() { head -c "$out_bytes" /dev/zero >floor.hex; }
+: >floor.t
 for ((i = 0; i < runs; i++)); do
-  us cat halvern.cof >>read.t
-  us write_output_size >>write.t
+  echo "$(run cat halvern.cof) $(run write_output_size)" >>floor.t
 done
-read_us=$(median <read.t)
-write_us=$(median <write.t)
 
 # Both files must hold the input's bytes.
 objcopy -I ihex -O binary halvern.hex pellund.back
@@ -84,6 +72,8 @@ peak=$(/usr/bin/time -v "$pellund" /q halvern.cof 2>&1 >/dev/null |
 
 echo "input:               $in_bytes bytes of COFF, $bytes bytes of program memory at $start"
 echo "output:              $out_bytes bytes (objcopy: $(stat -c %s objcopy.hex) bytes)"
-echo "INHX32  pellund:     $(ms "$pellund_us") ms   objcopy: $(ms "$objcopy_us") ms   ratio $(printf '%.2f' "$ratio")   (medians of $runs paired runs)"
-echo "I/O floor:           cat input: $(ms "$read_us") ms   head -c output size: $(ms "$write_us") ms"
+echo "INHX32 (medians of $runs paired runs, process start included):"
+echo "  wall  pellund: $(ms "$(median 1 <pairs.t)") ms   objcopy: $(ms "$(median 3 <pairs.t)") ms   ratio $(median 5 <pairs.t)"
+echo "  CPU   pellund: $(ms "$(median 2 <pairs.t)") ms   objcopy: $(ms "$(median 4 <pairs.t)") ms   ratio $(median 6 <pairs.t)"
+echo "I/O floor (wall):    cat input: $(ms "$(median 1 <floor.t)") ms   head -c output size: $(ms "$(median 3 <floor.t)") ms"
 echo "peak memory:         ${peak} KB   (limit: input + 8 MB = $((in_bytes / 1024 + 8192)) KB)"
