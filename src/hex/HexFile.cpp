@@ -31,6 +31,8 @@ constexpr DigitPairs kDigitPairs = makeDigitPairs();
 // Room for the longest record: ':', 4 + 255 + 1 bytes as two digits, line feed.
 const size_t kLongestRecord = 1 + 2 * (4 + 255 + 1) + 1;
 const size_t kBufferSize = size_t(1) << 16;
+// ':', count, address, type, 16 data bytes and checksum as digits, line feed.
+const size_t kFullRecord = 1 + 2 * (4 + 16 + 1) + 1;
 
 char* putByte(char* p, uint8_t b) {
   std::memcpy(p, kDigitPairs.c[b], 2);
@@ -79,7 +81,31 @@ void HexFile::startBuffer() {
 
 void HexFile::dataRecord(uint32_t address, const uint8_t* bytes, uint32_t count,
                          uint32_t stride) {
-  record(0x00, address, bytes, count, stride);
+  if (count == 16 && stride == 1) {
+    fullDataRecord(address, bytes);
+  } else {
+    record(0x00, address, bytes, count, stride);
+  }
+}
+
+// The record of nearly every line of a large image, 16 bytes in a row, with
+// nothing left to decide:  :10AAAA00 + 32 digits + checksum.
+void HexFile::fullDataRecord(uint32_t address, const uint8_t* bytes) {
+  ZV_ASSERT(isOpen());
+  if (cFailed) return;
+  if (cSize - cUsed < kLongestRecord) flush();
+  char* p = cBuffer.get() + cUsed;
+  const uint8_t high = static_cast<uint8_t>(address >> 8), low = static_cast<uint8_t>(address);
+  unsigned sum = 0x10u + high + low;
+  std::memcpy(p, ":10", 3);
+  p = putByte(p + 3, high);
+  p = putByte(p, low);
+  std::memcpy(p, "00", 2);
+  p = putEightBytes(p + 2, bytes, sum);
+  p = putEightBytes(p, bytes + 8, sum);
+  p = putByte(p, static_cast<uint8_t>((256 - (sum % 256)) % 256));
+  *p = '\n';
+  cUsed += kFullRecord;
 }
 
 void HexFile::linearAddressRecord(uint32_t upper) {

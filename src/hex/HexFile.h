@@ -42,6 +42,7 @@ class HexFile {
  private:
   bool isOpen() const { return cFd >= 0 || cMemory != nullptr; }
   void startBuffer();
+  void fullDataRecord(uint32_t address, const uint8_t* bytes);
   void record(uint8_t type, uint32_t address, const uint8_t* bytes, uint32_t count,
               uint32_t stride);
   bool writeAll(const char* p, size_t n);
