@@ -16,10 +16,8 @@ const char kOrigin[] = "Coff2Hex::convert()";
 bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start,
                       uint64_t size) {
   if (start + size <= 0x100000000ull && size <= UINT32_MAX) return true;
-  report(0, kOrigin,
-         "Coff file '" + coff.cCoffName + "', section '" + name +
-             "' lies beyond the 32-bit address range.",
-         0);
+  reportError(kOrigin, "Coff file '" + coff.cCoffName + "', section '" + name +
+                          "' lies beyond the 32-bit address range.");
   return false;
 }
 
@@ -35,10 +33,8 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
   // Bytes per program-memory location: 2 for word memories, 1 for byte memory.
   const uint32_t widthBits = coff.cOptHdr.rom_width_bits;
   if (widthBits == 0 || widthBits > 16) {
-    report(0, kOrigin,
-           "Coff file '" + coff.cCoffName + "' has an unsupported program memory width of " +
-               std::to_string(widthBits) + " bits.",
-           0);
+    reportError(kOrigin, "Coff file '" + coff.cCoffName + "' has an unsupported program memory width of " +
+                             std::to_string(widthBits) + " bits.");
     return nullptr;
   }
   const uint32_t bytesPerWord = (widthBits + 7) / 8;
@@ -117,11 +113,11 @@ bool Coff2Hex::suitsFormat(const Coff& coff, HexFormat format) const {
   std::set<std::string> reported;
   for (const HexRange& r : cRanges) {
     if (r.cStart % 2 == 0 || !reported.insert(r.cSection).second) continue;
-    report(0, "Coff2Hex::suitsFormat()",
-           "Coff file '" + coff.cCoffName + "', section '" + r.cSection +
-               "' starts at the odd byte address " + toHex(r.cStart, 4) +
-               ", which INHX8S cannot split into 16-bit words; use INHX32 or INHX8M format!",
-           0);
+    reportError("Coff2Hex::suitsFormat()",
+                "Coff file '" + coff.cCoffName + "', section '" + r.cSection +
+                    "' starts at the odd byte address " + toHex(r.cStart, 4) +
+                    ", which INHX8S cannot split into 16-bit words; use INHX32 or INHX8M "
+                    "format!");
   }
   return reported.empty();
 }

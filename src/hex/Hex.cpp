@@ -13,7 +13,7 @@ uint32_t gLastLinearAddress = 0;
 
 // A file that cannot be created, written or closed: one message for all three.
 bool openFailed(const std::string& name) {
-  report(0, "Hex::write()", "Could not open hex file '" + name + "' for writing.", 0);
+  reportError("Hex::write()", "Could not open hex file '" + name + "' for writing.");
   return false;
 }
 
@@ -33,11 +33,10 @@ void checkRange(const HexRange& r) {
 
 // The fatal end of a 16-bit format; the file keeps the records written before.
 // Kept out of doLinearAddressRecord, which runs before every record.
-void addressTooHigh(HexFile& file) {
+[[noreturn]] void addressTooHigh(HexFile& file) {
   file.flush();
-  report(0, "Hex::doLinearAddressRecord()",
-         "Selected hex format does not support byte addresses above 64kb; use INHX32 format!",
-         1);
+  reportFatal("Hex::doLinearAddressRecord()",
+              "Selected hex format does not support byte addresses above 64kb; use INHX32 format!");
 }
 
 }  // namespace

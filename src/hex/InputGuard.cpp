@@ -12,10 +12,8 @@ bool outputsSpareInput(const std::string& coffName, const std::vector<std::strin
     struct stat output;
     if (::stat(osPath(name).c_str(), &output) != 0) continue;
     if (output.st_dev != input.st_dev || output.st_ino != input.st_ino) continue;
-    report(0, "main()",
-           "Hex file '" + name + "' is the Coff file '" + coffName +
-               "'; the input would be overwritten.",
-           0);
+    reportError("main()", "Hex file '" + name + "' is the Coff file '" + coffName +
+                              "'; the input would be overwritten.");
     return false;
   }
   return true;

@@ -40,7 +40,7 @@ std::vector<std::unique_ptr<Coff>>::iterator findMember(Archive& archive, const 
 }
 
 void notAMember(const char* origin, const std::string& typed, const std::string& library) {
-  report(0, origin, "'" + typed + "' is not a member of library '" + library + "'.", 0);
+  reportError(origin, "'" + typed + "' is not a member of library '" + library + "'.");
 }
 
 std::string padRight(std::string text, std::string::size_type width) {
@@ -60,10 +60,8 @@ bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& l
   bool ok = true;
   for (const Coff* m : chosen) {
     if (isExtractableName(m->cCoffName)) continue;
-    report(0, "Archiver::cmdExtract",
-           "Member '" + m->cCoffName + "' of library '" + library +
-               "' is not extracted: its name leaves the current directory.",
-           0);
+    reportError("Archiver::cmdExtract", "Member '" + m->cCoffName + "' of library '" + library +
+                                            "' is not extracted: its name leaves the current directory.");
     ok = false;
   }
   return ok;
