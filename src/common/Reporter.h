@@ -21,6 +21,7 @@ void report(char kind, const std::string& origin, const std::string& message, in
 void report(char kind, const std::string& origin, std::ostringstream& message, int fatal);
 
 // Prints the error and warning counts unless quiet, then ends the process.
+// A run that would end with 0 ends with 1 when standard output lost anything.
 [[noreturn]] void exitWithSummary(int code);
 
 void setQuiet(int flag);
