@@ -42,6 +42,7 @@ seconds=$((total / ${#targets[@]}))
 [ "$seconds" -ge 10 ] || seconds=10
 artifacts="$build/artifacts"
 mkdir -p "$artifacts"
+artifacts=$(cd "$artifacts" && pwd)  # absolute: a target may change directory
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
