@@ -41,8 +41,8 @@ void syncDirectory(const std::string& dir) {
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const std::string& target, Links links)
-    : cTarget(links == Links::follow ? resolved(target) : target), cLinks(links) {}
+ReplacementFile::ReplacementFile(const std::string& target, Links links, Sync sync)
+    : cTarget(links == Links::follow ? resolved(target) : target), cLinks(links), cSync(sync) {}
 
 ReplacementFile::~ReplacementFile() {
   if (cOut.is_open()) cOut.close();
@@ -74,12 +74,13 @@ bool ReplacementFile::commit() {
   bool ok = cOut.good();
   cOut.close();
   ok = ok && !cOut.fail();
-  ok = ok && fchmod(cFd, modeForTarget()) == 0 && syncFd(cFd);
+  ok = ok && fchmod(cFd, modeForTarget()) == 0;
+  ok = ok && (cSync == Sync::none || syncFd(cFd));
   ok = ::close(cFd) == 0 && ok;
   cFd = -1;
   if (!ok || std::rename(cTempPath.c_str(), cTarget.c_str()) != 0) return false;
   cTempPath.clear();
-  syncDirectory(directoryOf(cTarget));
+  if (cSync == Sync::toDisk) syncDirectory(directoryOf(cTarget));
   return true;
 }
 

@@ -17,9 +17,14 @@ class ReplacementFile {
   // library is replaced where it lies), or only the directory entry itself (an
   // extracted member replaces a link of its name and never writes through it).
   enum class Links { follow, replace };
+  // Whether commit() makes the replacement outlast a power loss (a library, the
+  // user's data changed in place) or leaves that to the system (a member
+  // extracted from a library, which the library still holds).
+  enum class Sync { toDisk, none };
 
   // `target` is handed to the system as it stands.
-  explicit ReplacementFile(const std::string& target, Links links = Links::follow);
+  explicit ReplacementFile(const std::string& target, Links links = Links::follow,
+                           Sync sync = Sync::toDisk);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -32,9 +37,8 @@ class ReplacementFile {
 
   std::ofstream& stream() { return cOut; }
 
-  // Completes the new file, flushes it to disk and puts it in the target's
-  // place; then flushes the directory, so that the replacement outlasts a
-  // power loss.
+  // Completes the new file and puts it in the target's place. With
+  // Sync::toDisk the file is flushed to disk before, and the directory after.
   bool commit();
 
  private:
@@ -43,6 +47,7 @@ class ReplacementFile {
 
   std::string cTarget;
   Links cLinks;
+  Sync cSync;
   std::string cTempPath;
   int cFd = -1;  // the new file, held open to set its mode and flush it
   std::ofstream cOut;

@@ -78,7 +78,7 @@ bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& l
 // through.
 bool extract(const Coff& member) {
   const std::string& name = member.cCoffName;
-  ReplacementFile file(osPath(name), ReplacementFile::Links::replace);
+  ReplacementFile file(osPath(name), ReplacementFile::Links::replace, ReplacementFile::Sync::none);
   if (!file.open()) {
     report(0, "Coff::write()", "Could not open Coff file '" + name + "' for writing.", 0);
     return false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -337,6 +338,39 @@ TEST(QuandelSafety, ConcurrentReplacementsLoseNothing) {
       EXPECT_NE(list.out.find(m), std::string::npos) << round << " " << m << "\n" << list.out;
     EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "b.o", "b.st", "c.o", "c.st", "x.lib"}));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The system calls of the replacement, in order, as strace records them; empty
+// when strace is missing or may not trace here.
+std::vector<std::string> replacementCalls(const TempDir& t, const std::vector<std::string>& args) {
+  std::vector<std::string> traced = {"-f", "-o", "trace.txt", "-e", "trace=fsync,rename", QUANDEL_EXE};
+  traced.insert(traced.end(), args.begin(), args.end());
+  for (const char* strace : {"/usr/bin/strace", "/bin/strace"}) {
+    if (access(strace, X_OK) != 0 || runProgram(strace, traced, t.path()).status != 0) continue;
+    std::vector<std::string> calls;
+    std::istringstream lines(t.read("trace.txt"));
+    for (std::string line; std::getline(lines, line);) {
+      std::string::size_type at = line.find(" ");  // after the process id
+      std::string call = line.substr(at == std::string::npos ? 0 : at + 1);
+      if (call.rfind("fsync(", 0) == 0) calls.push_back("fsync");
+      if (call.rfind("rename(", 0) == 0) calls.push_back("rename");
+    }
+    return calls;
+  }
+  return {};
+}
+
+TEST(QuandelSafety, TheNewLibraryIsOnDiskBeforeItTakesTheOldOnesPlace) {
+  TempDir t;
+  writeObject(t, "a.o", {"f"});
+  std::vector<std::string> calls = replacementCalls(t, {"/q", "/c", "x.lib", "a.o"});
+  if (calls.empty()) GTEST_SKIP() << "strace cannot trace here";
+  // The new file, the rename, then the directory that holds the new name.
+  EXPECT_EQ(calls, (std::vector<std::string>{"fsync", "rename", "fsync"}));
 }
 
 }  // namespace
