@@ -5,16 +5,10 @@
 
 #include <string>
 
-inline char foldAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+#include "TextHelpers.h"
 
 inline bool equalsFoldingAscii(const std::string& text, const char* name) {
-  std::string::size_type i = 0;
-  for (; i < text.size() && name[i] != '\0'; ++i) {
-    if (foldAsciiLetter(text[i]) != foldAsciiLetter(name[i])) return false;
-  }
-  return i == text.size() && name[i] == '\0';
+  return equalsIgnoringAsciiCase(text, name);
 }
 
 #endif

@@ -15,14 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "ByteOrder.h"
 #include "Coff.h"
 
 namespace fatalscreen {
 
 inline uint32_t u32At(const std::string& b, uint64_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
-  return v;
+  return getU32(reinterpret_cast<const uint8_t*>(b.data() + at));
 }
 
 // The string-table offsets that the reader will find, or false when it cannot

@@ -61,7 +61,7 @@ bool readAt(std::istream& in, uint64_t pos, void* buf, std::streamsize n) {
   return in.gcount() == n;
 }
 
-void readError(const std::string& text) { report(0, "Archive::make()", text, 0); }
+void readError(const std::string& text) { reportError("Archive::make()", text); }
 
 }  // namespace
 
@@ -134,12 +134,12 @@ std::unique_ptr<Archive> Archive::make(std::istream& in, const std::string& name
 int Archive::write() const {
   ReplacementFile file(osPath(cName));
   if (!file.open()) {
-    report(0, "Archive::write()", "Could not open library file '" + cName + "' for writing.", 0);
+    reportError("Archive::write()", "Could not open library file '" + cName + "' for writing.");
     return 0;
   }
   if (!write(file.stream())) return 0;
   if (!file.commit()) {
-    report(0, "Archive::write()", "Could not write library file '" + cName + "'.", 0);
+    reportError("Archive::write()", "Could not write library file '" + cName + "'.");
     return 0;
   }
   return 1;
@@ -147,8 +147,7 @@ int Archive::write() const {
 
 int Archive::write(std::ostream& out) const {
   if (!out.write(kMagic, sizeof kMagic)) {
-    report(0, "Archive::write()",
-           "Could not write archive magic string in library file '" + cName + "'. ", 0);
+    reportError("Archive::write()", "Could not write archive magic string in library file '" + cName + "'. ");
     return 0;
   }
   for (const auto& m : cMembers) {
@@ -156,16 +155,14 @@ int Archive::write(std::ostream& out) const {
     std::streamoff pos = -1;  // where the image goes: right after its header
     if (out.write(reinterpret_cast<const char*>(&h), sizeof h)) pos = out.tellp();
     if (pos < 0 || pos > static_cast<std::streamoff>(UINT32_MAX)) {
-      report(0, "Archive::write()",
-             "Could not write member header for '" + m->cCoffName + "' in library file '" + cName +
-                 "'. ",
-             0);
+      reportError("Archive::write()",
+                  "Could not write member header for '" + m->cCoffName + "' in library file '" + cName + "'. ");
       return 0;
     }
     // The image writer names the member; the user also learns which library
     // was not written.
     if (!m->write(out, static_cast<uint32_t>(pos))) {
-      report(0, "Archive::write()", "Could not write library file '" + cName + "'.", 0);
+      reportError("Archive::write()", "Could not write library file '" + cName + "'.");
       return 0;
     }
   }
@@ -182,7 +179,7 @@ int Archive::makeSymbols() {
       if (!isExtDef(s)) continue;
       std::string name = Coff::getName(s, m->cStringTbl);
       if (cSymbols.emplace(name, m.get()).second) continue;
-      report(0, "Archive::makeSymbols()", "Symbol '" + name + "' has multiple external definitions.", 0);
+      reportError("Archive::makeSymbols()", "Symbol '" + name + "' has multiple external definitions.");
       result = 0;
     }
   }

@@ -1,5 +1,7 @@
 #include "Args.h"
 
+#include "TextHelpers.h"
+
 bool isSwitchWord(const std::string& word) {
   if (word.empty()) return false;
   if (word[0] == '-') return true;
@@ -8,8 +10,6 @@ bool isSwitchWord(const std::string& word) {
 
 std::string foldSwitch(const std::string& word) {
   std::string copy = word;
-  if (copy.size() >= 2 && copy[1] >= 'A' && copy[1] <= 'Z') {
-    copy[1] = static_cast<char>(copy[1] - 'A' + 'a');
-  }
+  if (copy.size() >= 2) copy[1] = toAsciiLower(copy[1]);
   return copy;
 }

@@ -4,38 +4,33 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
 
 namespace {
 
-std::string inlineName(const char* field) {
-  return std::string(field, std::find(field, field + 8, '\0'));
-}
-
 std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
   auto it = strings.find(offset);
   if (it == strings.end()) {
-    report(0, "Coff::getName()", missing, 1);
-    exitWithSummary(255);  // a fatal report does not return
+    reportFatal("Coff::getName()", missing);
   }
   return it->second;
 }
 
 void store(char* field, const std::string& name, const StringTbl& strings, const std::string& missing) {
-  std::memset(field, 0, 8);
+  setInlineName(field, "");
   if (name.size() <= 8) {
-    std::memcpy(field, name.data(), name.size());
+    setInlineName(field, name);
     return;
   }
   for (const auto& entry : strings) {
     if (entry.second == name) {
-      for (int i = 0; i < 4; ++i) field[4 + i] = static_cast<char>(entry.first >> (8 * i));
+      putU32(reinterpret_cast<uint8_t*>(field) + 4, entry.first);
       return;
     }
   }
-  report(0, "Coff::setName()", missing, 1);
-  exitWithSummary(255);  // a fatal report does not return
+  reportFatal("Coff::setName()", missing);
 }
 
 }  // namespace

@@ -11,8 +11,6 @@ namespace {
 std::string hex4(uint32_t value) { return toHex(value, 4); }
 std::string hex2(uint32_t value) { return toHex(value, 2); }
 
-std::string inlineName(const char* field) { return std::string(field, strnlen(field, 8)); }
-
 }  // namespace
 
 void printFilehdr(const filehdr& r, std::ostream& os) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "OsPath.h"
 #include "Reporter.h"
@@ -101,7 +102,7 @@ class CoffReading {
 
  private:
   bool fail(const char* text) {
-    report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' " + text, 0);
+    reportError(kOrigin, "Coff file '" + cCoff->cCoffName + "' " + text);
     return false;
   }
 
@@ -125,7 +126,7 @@ class CoffReading {
   bool readOptHeader() {
     if (cCoff->cFileHdr.f_opthdr != kOptHdrSize) {
       cForeign = true;
-      report(0, kOrigin, "Coff file '" + cCoff->cCoffName + "' missing optional file header.", 0);
+      reportError(kOrigin, "Coff file '" + cCoff->cCoffName + "' missing optional file header.");
       return true;
     }
     uint8_t b[sizeof(opthdr)];
@@ -170,7 +171,7 @@ class CoffReading {
   bool readStringTable(uint64_t at) {
     uint8_t b[4];
     if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
-    uint32_t length = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    uint32_t length = getU32(b);
     if (length <= 4) return true;
     std::vector<uint8_t> bytes;
     if (!cIn.read(at + 4, length - 4, bytes)) return fail("could not read string table.");
@@ -226,7 +227,7 @@ class CoffReading {
       cCoff->cStringTbl[offset] = std::string(reinterpret_cast<const char*>(aux), len);
       cNextString += static_cast<uint32_t>(len + 1);
     }
-    for (int i = 0; i < 4; ++i) aux[i] = static_cast<uint8_t>(offset >> (8 * i));
+    putU32(aux, offset);
     std::memset(aux + 4, 0, 4);
   }
 
@@ -276,8 +277,8 @@ class CoffReading {
         lines.push_back(line);
         continue;
       }
-      uint32_t word = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-      uint16_t lnno = static_cast<uint16_t>(p[4] | p[5] << 8);
+      uint32_t word = getU32(p);
+      uint16_t lnno = getU16(p + 4);
       if (lnno == 0) {
         function = word;
         continue;
@@ -335,7 +336,7 @@ std::unique_ptr<Coff> Coff::make(const std::string& name) {
   if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     in.open(osPath(name), std::ios::in | std::ios::binary);
   if (!in.is_open()) {
-    report(0, kOrigin, "Could not open Coff file '" + name + "' for reading.", 0);
+    reportError(kOrigin, "Could not open Coff file '" + name + "' for reading.");
     return nullptr;
   }
   return make(in, 0, name);

@@ -1,6 +1,9 @@
 #include "CoffRecords.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "ByteOrder.h"
 
 namespace {
 
@@ -9,13 +12,12 @@ struct In {
   const uint8_t* p;
   uint8_t u8() { return *p++; }
   uint16_t u16() {
-    uint16_t v = static_cast<uint16_t>(p[0] | (p[1] << 8));
+    uint16_t v = getU16(p);
     p += 2;
     return v;
   }
   uint32_t u32() {
-    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                 (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    uint32_t v = getU32(p);
     p += 4;
     return v;
   }
@@ -30,12 +32,11 @@ struct Out {
   uint8_t* p;
   void u8(uint8_t v) { *p++ = v; }
   void u16(uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
+    putU16(p, v);
     p += 2;
   }
   void u32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    putU32(p, v);
     p += 4;
   }
   void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
@@ -45,15 +46,11 @@ struct Out {
   }
 };
 
-uint32_t nameWord(const char* name, int at) {
-  In in{reinterpret_cast<const uint8_t*>(name) + at};
-  return in.u32();
-}
+uint32_t nameWord(const char* name, int at) { return getU32(reinterpret_cast<const uint8_t*>(name) + at); }
 
 void setNameOffset(char* name, uint32_t offset) {
   std::memset(name, 0, 4);
-  Out out{reinterpret_cast<uint8_t*>(name) + 4};
-  out.u32(offset);
+  putU32(reinterpret_cast<uint8_t*>(name) + 4, offset);
 }
 
 // The inline name up to its first NUL; a string-table name reads as empty.
@@ -179,6 +176,13 @@ void auxTo(Out out, const aux_var& a) {
 }
 
 }  // namespace
+
+std::string inlineName(const char* field) { return std::string(field, std::find(field, field + 8, '\0')); }
+
+void setInlineName(char* field, const std::string& name) {
+  std::memset(field, 0, 8);
+  std::memcpy(field, name.data(), std::min<size_t>(name.size(), 8));
+}
 
 uint32_t scnhdr::s_offset() const { return nameWord(s_name, 4); }
 void scnhdr::setSOffset(uint32_t offset) { setNameOffset(s_name, offset); }

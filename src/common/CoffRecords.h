@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr uint16_t kCoffMagic = 0x1234;
 constexpr uint16_t kOptHdrSize = 16;
@@ -245,6 +246,11 @@ void toBytes(const reloc& r, uint8_t* p);
 void toBytes(const coff_lineno& r, uint8_t* p);
 void toBytes(const syment& r, uint8_t* p);
 void toBytes(const SymEntry& e, unsigned kind, uint8_t* p);
+
+// An 8-byte inline name field: its text up to the first NUL (all 8 bytes when
+// none), and storing a name of at most 8 characters NUL-padded.
+std::string inlineName(const char* field);
+void setInlineName(char* field, const std::string& name);
 
 // Ordering and equality for sorting, merging and de-duplicating entry lists.
 bool operator<(const reloc& a, const reloc& b);        // by r_vaddr

@@ -31,7 +31,7 @@ class Verifier {
   bool validIndex(uint32_t index) const { return index <= cLastIndex; }
 
   void fault(const std::string& text) {
-    report(0, "Coff::verify()", "Coff file '" + cCoff.cCoffName + "'" + text, 0);
+    reportError("Coff::verify()", "Coff file '" + cCoff.cCoffName + "'" + text);
     cOk = false;
   }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Assert.h"
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "OsPath.h"
 #include "Reporter.h"
@@ -172,7 +173,7 @@ bool hasWriterLayout(const Coff& c) {
 }
 
 void refuse(const Coff& c, const std::string& text) {
-  report(0, "Coff::write()", "Coff file '" + c.cCoffName + "'" + text, 0);
+  reportError("Coff::write()", "Coff file '" + c.cCoffName + "'" + text);
 }
 
 // An image can be written when every section number names its own header and
@@ -233,7 +234,7 @@ class ImageWriter {
 
  private:
   int fail(const char* text) {
-    report(0, "Coff::write()", "Coff file '" + cCoff.cCoffName + "' " + text, 0);
+    reportError("Coff::write()", "Coff file '" + cCoff.cCoffName + "' " + text);
     return 0;
   }
 
@@ -290,7 +291,7 @@ class ImageWriter {
   bool writeStringLength() {
     uint32_t length = measure(cCoff).stringLength;
     uint8_t b[4];
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(length >> (8 * i));
+    putU32(b, length);
     return put(b, sizeof b);
   }
 
@@ -365,13 +366,13 @@ int Coff::write() const {
   out.rdbuf()->pubsetbuf(nullptr, 0);  // each part goes straight to the file
   out.open(osPath(cCoffName), std::ios::out | std::ios::binary | std::ios::trunc);
   if (!out.is_open()) {
-    report(0, "Coff::write()", "Could not open Coff file '" + cCoffName + "' for writing.", 0);
+    reportError("Coff::write()", "Could not open Coff file '" + cCoffName + "' for writing.");
     return 0;
   }
   if (!write(out, 0)) return 0;
   out.close();
   if (out.fail()) {
-    report(0, "Coff::write()", "Coff file '" + cCoffName + "' could not write string.", 0);
+    reportError("Coff::write()", "Coff file '" + cCoffName + "' could not write string.");
     return 0;
   }
   return 1;

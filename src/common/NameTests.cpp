@@ -5,21 +5,10 @@
 
 namespace {
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-  std::string::size_type i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
-
 bool namedFile(const std::string& word, std::string::size_type longerThan, const char* ext) {
   FileSpec spec(word);
   std::string name = spec.name();
-  return name.size() > longerThan && isAsciiAlnum(name[0]) && equalsIgnoringCase(spec.ext(), ext);
+  return name.size() > longerThan && isAsciiAlnum(name[0]) && equalsIgnoringAsciiCase(spec.ext(), ext);
 }
 
 }  // namespace

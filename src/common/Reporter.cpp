@@ -44,6 +44,15 @@ void report(char kind, const std::string& origin, std::ostringstream& message, i
   report(kind, origin, text, fatal);
 }
 
+void reportError(const std::string& origin, const std::string& text) { report(0, origin, text, 0); }
+
+void reportWarning(const std::string& origin, const std::string& text) { report(1, origin, text, 0); }
+
+void reportFatal(const std::string& origin, const std::string& text) {
+  report(0, origin, text, 0);
+  exitWithSummary(255);
+}
+
 void exitWithSummary(int code) {
   if (!gQuiet) {
     std::cout.flush();

@@ -20,6 +20,12 @@ void report(char kind, const std::string& origin, const std::string& message, in
 // Reports the stream's accumulated text, then empties the stream.
 void report(char kind, const std::string& origin, std::ostringstream& message, int fatal);
 
+// The named forms that call sites use: an error, a warning, and an error that
+// ends the program through exitWithSummary(255).
+void reportError(const std::string& origin, const std::string& text);
+void reportWarning(const std::string& origin, const std::string& text);
+[[noreturn]] void reportFatal(const std::string& origin, const std::string& text);
+
 // Prints the error and warning counts unless quiet, then ends the process.
 // A run that would end with 0 ends with 1 when standard output lost anything.
 [[noreturn]] void exitWithSummary(int code);

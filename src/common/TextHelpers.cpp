@@ -11,14 +11,24 @@ bool isAsciiSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-namespace {
+char toAsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringAsciiCase(const std::string& a, const char* b) {
+  std::string::size_type i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (toAsciiLower(a[i]) != toAsciiLower(b[i])) return false;
+  }
+  return i == a.size() && b[i] == '\0';
+}
 
 int digitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'z') return c - 'a' + 10;
   if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-  return 99;
+  return 36;
 }
+
+namespace {
 
 // strtoul over 32 bits: white space, a sign, for base 16 an optional 0x prefix,
 // then digits; overflow saturates, a minus sign negates modulo 2^32.

@@ -34,5 +34,14 @@ std::string localTimeText(uint32_t stamp);
 // C-locale character classes: ASCII only.
 bool isAsciiAlnum(char c);
 bool isAsciiSpace(char c);
+char toAsciiLower(char c);  // 'A'..'Z' to 'a'..'z', every other byte as it is
+
+// True when the whole of `a` equals the whole of `b`, ASCII letters compared
+// without regard to case and every other byte as it is.
+bool equalsIgnoringAsciiCase(const std::string& a, const char* b);
+
+// The value of a digit in bases up to 36: '0'..'9' are 0..9, letters of either
+// case 10..35; anything else is 36, no digit in any base.
+int digitValue(char c);
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <map>
 
+// std::map keeps its elements in place, so a level's address never changes.
+
 namespace {
 std::map<std::string, int> traceRegistry;
 }  // namespace
@@ -17,3 +19,5 @@ std::string setTraceLevel(const std::string& name, int level) {
 }
 
 int traceLevel(const std::string& name) { return traceRegistry[name]; }
+
+const int& traceLevelRef(const std::string& name) { return traceRegistry[name]; }

@@ -27,10 +27,8 @@ uint64_t paddedSize(const Data& d) { return uint64_t(d.size()) + d.size() % 2; }
 bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start,
                       uint64_t size) {
   if (start + size <= 0x100000000ull && size <= UINT32_MAX) return true;
-  report(0, kOrigin,
-         "Coff file '" + coff.cCoffName + "', section '" + name +
-             "' lies beyond the 32-bit address range.",
-         0);
+  reportError(kOrigin, "Coff file '" + coff.cCoffName + "', section '" + name +
+                          "' lies beyond the 32-bit address range.");
   return false;
 }
 
@@ -46,10 +44,8 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
   // Bytes per program-memory location: 2 for word memories, 1 for byte memory.
   const uint32_t widthBits = coff.cOptHdr.rom_width_bits;
   if (widthBits == 0 || widthBits > 16) {
-    report(0, kOrigin,
-           "Coff file '" + coff.cCoffName + "' has an unsupported program memory width of " +
-               std::to_string(widthBits) + " bits.",
-           0);
+    reportError(kOrigin, "Coff file '" + coff.cCoffName + "' has an unsupported program memory width of " +
+                             std::to_string(widthBits) + " bits.");
     return nullptr;
   }
   const uint32_t bytesPerWord = (widthBits + 7) / 8;

@@ -13,7 +13,7 @@ uint32_t gLastLinearAddress = 0;
 
 // A file that cannot be created, written or closed: one message for all three.
 bool openFailed(const std::string& name) {
-  report(0, "Hex::write()", "Could not open hex file '" + name + "' for writing.", 0);
+  reportError("Hex::write()", "Could not open hex file '" + name + "' for writing.");
   return false;
 }
 
@@ -108,10 +108,8 @@ void Hex::doLinearAddressRecord(HexFile& file, uint32_t address, HexFormat forma
   if (first) gLastLinearAddress = address;
   if (beyond16Bits(format, address)) {
     file.flush();  // the file keeps the records written before the fatal end
-    report(0, "Hex::doLinearAddressRecord()",
-           "Selected hex format does not support byte addresses above 64kb; use INHX32 "
-           "format!",
-           1);
+    reportFatal("Hex::doLinearAddressRecord()",
+                "Selected hex format does not support byte addresses above 64kb; use INHX32 format!");
   }
   if (format == INHX32 && (first || address / 0x10000 != gLastLinearAddress / 0x10000)) {
     gLastLinearAddress = address;

@@ -19,13 +19,6 @@ bool fault(const char* message) {
   return false;
 }
 
-int digitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 16;
-}
-
 // "BBBB-EEEE": two numbers, the second not below the first.
 bool readRange(const std::string& text, AddrRange& range) {
   std::list<std::string> pieces = split(text, '-');

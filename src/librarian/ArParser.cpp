@@ -70,7 +70,7 @@ void ArParser::parse(int argc, char** argv, ArCommandSink& sink) {
 
 void ArParser::usage(const std::string& message) {
   std::string text = message.empty() ? "Usage:  quandel [/q] /{ctdrx} LIBRARY [MEMBER...] " : message;
-  report(0, "ArParser::usage()", text, 0);
+  reportError("ArParser::usage()", text);
   exitWithSummary(1);
 }
 

@@ -43,7 +43,7 @@ std::vector<std::unique_ptr<Coff>>::iterator findMember(Archive& archive, const 
 }
 
 void notAMember(const char* origin, const std::string& typed, const std::string& library) {
-  report(0, origin, "'" + typed + "' is not a member of library '" + library + "'.", 0);
+  reportError(origin, "'" + typed + "' is not a member of library '" + library + "'.");
 }
 
 std::string padRight(std::string text, std::string::size_type width) {
@@ -64,10 +64,8 @@ bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& l
   bool ok = true;
   for (const Coff* m : chosen) {
     if (isExtractableName(m->cCoffName) && !passesThroughLink(m->cCoffName)) continue;
-    report(0, "Archiver::cmdExtract",
-           "Member '" + m->cCoffName + "' of library '" + library +
-               "' is not extracted: its name leaves the current directory.",
-           0);
+    reportError("Archiver::cmdExtract", "Member '" + m->cCoffName + "' of library '" + library +
+                                            "' is not extracted: its name leaves the current directory.");
     ok = false;
   }
   return ok;
@@ -80,12 +78,12 @@ bool extract(const Coff& member) {
   const std::string& name = member.cCoffName;
   ReplacementFile file(osPath(name), ReplacementFile::Links::replace, ReplacementFile::Sync::none);
   if (!file.open()) {
-    report(0, "Coff::write()", "Could not open Coff file '" + name + "' for writing.", 0);
+    reportError("Coff::write()", "Could not open Coff file '" + name + "' for writing.");
     return false;
   }
   if (!member.write(file.stream(), 0)) return false;  // reported by the writer
   if (!file.commit()) {
-    report(0, "Coff::write()", "Coff file '" + name + "' could not write string.", 0);
+    reportError("Coff::write()", "Coff file '" + name + "' could not write string.");
     return false;
   }
   return true;
@@ -94,7 +92,7 @@ bool extract(const Coff& member) {
 // A command that changes the library holds it from its read to its replacement.
 bool holdLibrary(LibraryLock& lock, const std::string& library, const char* origin) {
   if (lock.acquire()) return true;
-  report(0, origin, "Could not lock library file '" + library + "'.", 0);
+  reportError(origin, "Could not lock library file '" + library + "'.");
   return false;
 }
 

@@ -1,5 +1,7 @@
 #include "CoffRecords.h"
 
+#include "ByteOrder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -35,6 +37,25 @@ syment longNamed(uint8_t sclass, uint16_t type = 0) {
   syment s = sym("", sclass, type);
   s.setNOffset(4);
   return s;
+}
+
+TEST(CoffRecords, ByteOrderAndInlineNames) {
+  uint8_t b[6] = {};
+  putU16(b, 0xA1B2);
+  putU32(b + 2, 0x01020304u);
+  EXPECT_EQ(std::vector<uint8_t>(b, b + 6), (std::vector<uint8_t>{0xB2, 0xA1, 0x04, 0x03, 0x02, 0x01}));
+  EXPECT_EQ(getU16(b), 0xA1B2);
+  EXPECT_EQ(getU32(b + 2), 0x01020304u);
+  b[5] = 0xFF;
+  EXPECT_EQ(getU32(b + 2), 0xFF020304u);  // no sign extension
+
+  char field[8];
+  std::memset(field, 'x', sizeof field);
+  setInlineName(field, "abc");
+  EXPECT_EQ(std::string(field, 8), std::string("abc\0\0\0\0\0", 8));
+  EXPECT_EQ(inlineName(field), "abc");
+  setInlineName(field, "12345678");
+  EXPECT_EQ(inlineName(field), "12345678");  // all eight bytes without a NUL
 }
 
 TEST(CoffRecords, FieldsAreLittleEndianAndConversionIsLossless) {

@@ -71,8 +71,16 @@ struct ByteSink {
     bytes += static_cast<char>(v);
     return *this;
   }
-  ByteSink& u16(uint16_t v) { return u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
-  ByteSink& u32(uint32_t v) { return u16(static_cast<uint16_t>(v)).u16(static_cast<uint16_t>(v >> 16)); }
+  ByteSink& u16(uint16_t v) {
+    bytes.resize(bytes.size() + 2);
+    putU16(bytes, bytes.size() - 2, v);
+    return *this;
+  }
+  ByteSink& u32(uint32_t v) {
+    bytes.resize(bytes.size() + 4);
+    putU32(bytes, bytes.size() - 4, v);
+    return *this;
+  }
   ByteSink& text(const std::string& s, size_t width) {
     std::string field = s;
     field.resize(width, '\0');

@@ -108,6 +108,23 @@ TEST(TextHelpers, LocalTimeText) {
   tzset();
 }
 
+TEST(TextHelpers, DigitValueAndCaseFreeComparison) {
+  struct Digit {
+    char c;
+    int value;
+  } digits[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', 16}, {'Z', 35},
+                {'/', 36}, {':', 36}, {'@', 36}, {'[', 36}, {'`', 36}, {'{', 36}, {'\xC3', 36}};
+  for (const Digit& d : digits) EXPECT_EQ(digitValue(d.c), d.value) << d.c;
+  struct Pair {
+    const char* a;
+    const char* b;
+    bool equal;
+  } pairs[] = {{".LIB", ".lib", true}, {"Ab1_", "aB1_", true}, {"", "", true},
+               {".li", ".lib", false}, {".lib", ".li", false}, {"@", "`", false},
+               {"[", "{", false},      {"\xC3\x89", "\xC3\xA9", false}};
+  for (const Pair& p : pairs) EXPECT_EQ(equalsIgnoringAsciiCase(p.a, p.b), p.equal) << p.a << " " << p.b;
+}
+
 TEST(NameTests, ClassifyWords) {
   struct Case {
     const char* word;
@@ -140,6 +157,15 @@ TEST(Trace, RegistryKeepsLevels) {
   EXPECT_EQ(traceLevel("T::unknown"), 0);
   EXPECT_EQ(setTraceLevel("T::b", 2), "T::b");
   EXPECT_EQ(traceLevel("T::b"), 2);
+}
+
+TEST(Trace, AFetchedLevelFollowsLaterSettings) {
+  const int& level = traceLevelRef("T::fetched");
+  EXPECT_EQ(level, 0);
+  for (int i = 0; i < 100; ++i) registerTrace("T::other" + std::to_string(i));  // the registry grows
+  setTraceLevel("T::fetched", 4);
+  EXPECT_EQ(level, 4);
+  EXPECT_EQ(&traceLevelRef("T::fetched"), &level);
 }
 
 TEST(ScnAddrTest, OrdersByAddressOnly) {

@@ -7,24 +7,30 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
+#include <memory>
 
 #include "Banner.h"
 #include "Console.h"
 #include "Reporter.h"
+
+namespace {
+char* volatile gKept = nullptr;
+}  // namespace
 
 int main(int argc, char** argv) {
   startProgram(argc, argv, linkerBanner());
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     std::string text = a.size() > 2 ? a.substr(2) : std::string();
-    if (a.rfind("e:", 0) == 0) report(0, "main()", text, 0);
-    if (a.rfind("w:", 0) == 0) report(1, "main()", text, 0);
-    if (a.rfind("f:", 0) == 0) report(0, "main()", text, 1);
+    if (a.rfind("e:", 0) == 0) reportError("main()", text);
+    if (a.rfind("w:", 0) == 0) reportWarning("main()", text);
+    if (a.rfind("f:", 0) == 0) reportFatal("main()", text);
     if (a == "o") setShowOrigin(1);
     if (a == "m") {
-      std::vector<char> huge(static_cast<size_t>(1) << 60);
-      report(1, "main()", std::to_string(huge.size()), 0);
+      // Kept in a volatile, so that no compiler may leave the allocation out.
+      std::unique_ptr<char[]> huge(new char[static_cast<size_t>(1) << 60]);
+      gKept = huge.get();
+      reportWarning("main()", "allocated");
     }
     if (a.rfind("x:", 0) == 0) exitWithSummary(std::atoi(text.c_str()));
   }

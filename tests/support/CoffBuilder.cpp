@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "Assert.h"
+#include "ByteOrder.h"
 
 CoffBuilder::CoffBuilder(const std::string& name) {
   cCoff.cCoffName = name;
@@ -65,8 +66,8 @@ CoffBuilder& CoffBuilder::words(int scn, const std::vector<uint16_t>& words) {
   nameOf(scn);
   std::vector<uint8_t>& c = cContents[scn];
   for (uint16_t w : words) {
-    c.push_back(static_cast<uint8_t>(w));
-    c.push_back(static_cast<uint8_t>(w >> 8));
+    c.resize(c.size() + 2);
+    putU16(&c[c.size() - 2], w);
   }
   return *this;
 }
@@ -167,13 +168,12 @@ uint32_t CoffBuilder::addString(const std::string& text) {
 }
 
 void CoffBuilder::setName(char* field, const std::string& name, bool inStringTable) {
-  std::memset(field, 0, 8);
   if (name.size() <= 8 && !inStringTable) {
-    std::memcpy(field, name.data(), name.size());
+    setInlineName(field, name);
     return;
   }
-  uint32_t offset = addString(name);
-  for (int i = 0; i < 4; ++i) field[4 + i] = static_cast<char>(offset >> (8 * i));
+  setInlineName(field, "");
+  putU32(reinterpret_cast<uint8_t*>(field) + 4, addString(name));
 }
 
 // --- output ----------------------------------------------------------------------
@@ -204,25 +204,29 @@ bool CoffBuilder::writeFile(const std::string& path) const {
 
 // --- byte patches ----------------------------------------------------------------
 
-void putU16(std::string& image, size_t at, uint16_t value) {
-  ZV_ASSERT(at + 2 <= image.size());
-  image[at] = static_cast<char>(value);
-  image[at + 1] = static_cast<char>(value >> 8);
+namespace {
+uint8_t* at(std::string& image, size_t offset) { return reinterpret_cast<uint8_t*>(&image[offset]); }
+const uint8_t* at(const std::string& image, size_t offset) {
+  return reinterpret_cast<const uint8_t*>(image.data() + offset);
+}
+}  // namespace
+
+void putU16(std::string& image, size_t offset, uint16_t value) {
+  ZV_ASSERT(offset + 2 <= image.size());
+  putU16(at(image, offset), value);
 }
 
-void putU32(std::string& image, size_t at, uint32_t value) {
-  ZV_ASSERT(at + 4 <= image.size());
-  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+void putU32(std::string& image, size_t offset, uint32_t value) {
+  ZV_ASSERT(offset + 4 <= image.size());
+  putU32(at(image, offset), value);
 }
 
-uint16_t getU16(const std::string& image, size_t at) {
-  ZV_ASSERT(at + 2 <= image.size());
-  return static_cast<uint16_t>(static_cast<uint8_t>(image[at]) | static_cast<uint8_t>(image[at + 1]) << 8);
+uint16_t getU16(const std::string& image, size_t offset) {
+  ZV_ASSERT(offset + 2 <= image.size());
+  return getU16(at(image, offset));
 }
 
-uint32_t getU32(const std::string& image, size_t at) {
-  ZV_ASSERT(at + 4 <= image.size());
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(image[at + i]);
-  return v;
+uint32_t getU32(const std::string& image, size_t offset) {
+  ZV_ASSERT(offset + 4 <= image.size());
+  return getU32(at(image, offset));
 }

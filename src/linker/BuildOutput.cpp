@@ -1,0 +1,270 @@
+// The linked executable in memory: section numbers, the symbol table with its
+// index shifts, the raw data of every section with ROM images and the table,
+// line numbers, section headers and the file header. The output shares the
+// merged string table, so symbol and section names are copied unchanged.
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <set>
+#include <vector>
+
+#include "Assert.h"
+#include "SymbolWalk.h"
+#include "TextHelpers.h"
+#include "Trace.h"
+#include "linker.h"
+#include "mginst.h"
+#include "mgproc.h"
+
+namespace {
+
+// The output number of every output section, by name.
+std::map<std::string, int> outputNumbers(const Coff& output) {
+  std::map<std::string, int> numbers;
+  for (const auto& [number, name] : output.cScnNum) numbers[name] = number;
+  return numbers;
+}
+
+// Adds `base` to the symbol-index fields of an auxiliary entry of `kind`.
+void shiftAuxIndices(SymEntry& entry, unsigned kind, uint32_t base) {
+  switch (kind) {
+    case AUX_TAG: entry.tag.x_endndx += base; break;
+    case AUX_BOBF: entry.bobf.x_endndx += base; break;
+    case AUX_EOS: entry.eos.x_tagndx += base; break;
+    case AUX_ARR: entry.arr.x_tagndx += base; break;
+    case AUX_VAR: entry.var.x_tagndx += base; break;
+    case AUX_FCN:
+      entry.fcn.x_tagndx += base;
+      entry.fcn.x_endndx += base;
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+int Linker::buildOutputScnNum(std::string& /*message*/) {
+  std::set<std::string> numbered;
+  auto number = [&](const std::string& name) {
+    if (!numbered.insert(name).second) return;
+    int n = static_cast<int>(numbered.size());
+    cOutput.cScnNum[n] = name;
+    if (traceLevel("Linker::buildOutputScnNum"))
+      std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name
+                << "'\n";
+  };
+  for (const auto& input : cCoff)
+    for (const auto& [n, name] : input->cScnNum) {
+      (void)n;
+      if (numbered.count(name)) continue;
+      number(name);
+      auto type = cScnType.find(name);
+      if (type != cScnType.end() && type->second == SCNTYPE_IDATA) number(romImageName(name));
+    }
+  number(cCinitScnName);
+  if (cHasStackDesc) number(cStackScnName);
+  return 1;
+}
+
+int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
+  cFileSymBase.assign(cCoff.size(), 0);
+  if (cStrip) return 1;
+  const std::map<std::string, int> numbers = outputNumbers(cOutput);
+  const int trace = traceLevel("Linker::buildOutputSymbolTbl");
+  size_t total = 0;
+  for (const auto& input : cCoff) total += input->cSymbols.size();
+  cOutput.cSymbols.reserve(total);
+  cOutput.cAuxKinds.reserve(total);
+  uint32_t base = 0;
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const Coff& input = *cCoff[file];
+    cFileSymBase[file] = static_cast<int>(base);
+    std::vector<int> outNumber(input.cScnNum.empty() ? 1 : input.cScnNum.rbegin()->first + 1, 0);
+    for (const auto& [n, name] : input.cScnNum)
+      if (n >= 1) outNumber[n] = numbers.at(name);
+    for (size_t i = 0; i < input.cSymbols.size(); ++i) {
+      SymEntry entry = input.cSymbols[i];
+      unsigned kind = i < input.cAuxKinds.size() ? input.cAuxKinds[i] : AUX_NONE;
+      if (kind != AUX_NONE) {
+        shiftAuxIndices(entry, kind, base);
+      } else if (entry.sym.n_scnum >= 1 &&
+                 static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
+        int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
+        if (trace)
+          std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName
+                    << "', symbol[" << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to
+                    << '\n';
+        entry.sym.n_scnum = to;
+      }
+      cOutput.cSymbols.push_back(entry);
+      cOutput.cAuxKinds.push_back(kind);
+    }
+    base += static_cast<uint32_t>(input.cSymbols.size());
+  }
+  return 1;
+}
+
+// The ROM form of initial values: RETLW words on program memories whose
+// locations are not whole bytes, else the bytes themselves.
+Data Linker::romImage(const Data& bytes) const {
+  uint64_t romSize = romLocations(bytes.size());
+  if (romSize == bytes.size()) return bytes;
+  Data image(static_cast<uint32_t>(romSize));
+  for (uint32_t i = 0; i < bytes.size(); ++i) {
+    uint16_t word = 0;
+    setOpcode(&word, INSTR_RETLW, cFamily);
+    setFirstOperand(&word, bytes.bytes()[i], cFamily);
+    image.bytes()[2 * i] = static_cast<uint8_t>(word & 0xFF);
+    image.bytes()[2 * i + 1] = static_cast<uint8_t>(word >> 8);
+  }
+  return image;
+}
+
+int Linker::buildOutputRawData(std::string& /*message*/) {
+  for (const auto& [name, size] : cScnSize) cOutput.cRawData[name] = Data(size);
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const Coff& input = *cCoff[file];
+    for (const auto& [n, name] : input.cScnNum) {
+      (void)n;
+      auto type = cScnType.find(name);
+      if (type == cScnType.end() || type->second == SCNTYPE_UDATA) continue;
+      copyInputPart(file, name);
+    }
+  }
+  for (const auto& [name, size] : cScnSize) {
+    (void)size;
+    auto type = cScnType.find(name);
+    if (type == cScnType.end() || type->second != SCNTYPE_IDATA) continue;
+    cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
+    if (traceLevel("Linker::buildOutputRawData"))
+      std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
+                << "', initSize=" << cOutput.cRawData[romImageName(name)].size() << '\n';
+  }
+  cOutput.cRawData[cCinitScnName] = romImage(cCinitData);
+  if (cHasStackDesc) cOutput.cRawData[cStackScnName] = Data(cStackDesc.getSize());
+  return 1;
+}
+
+// Copies one input's part of a section to where the allocation placed it in
+// the output section, never past either buffer.
+void Linker::copyInputPart(FileKey file, const std::string& name) {
+  const Coff& input = *cCoff[file];
+  const Memory* mem = cScnMem.at(name);
+  uint32_t allocStart = mem->getScnStart(name);
+  uint32_t loadStart = mem->getFileStart(file, name);
+  uint64_t size = mem->getFileSize(file, name);
+  auto from = input.cRawData.find(name);
+  ZV_ASSERT(from != input.cRawData.end() && size == from->second.size());
+  Data& to = cOutput.cRawData.at(name);
+  uint64_t startByte = uint64_t(bytesPerLocation(mem->getType())) * (loadStart - allocStart);
+  ZV_ASSERT(startByte + size <= to.size());
+  if (size) std::memcpy(to.bytes() + startByte, from->second.bytes(), size);
+  if (traceLevel("Linker::buildOutputRawData"))
+    std::cout << "Linker::buildOutputRawData() - input file '" << input.cCoffName << "' " << name
+              << "   allocStart=" << toHex(allocStart, 4) << " loadStart=" << toHex(loadStart, 4)
+              << " startByte=" << startByte << " size=" << size << '\n';
+}
+
+int Linker::buildOutputLineInfo(std::string& /*message*/) {
+  if (cStrip) return 1;
+  const int trace = traceLevel("Linker::buildOutputLineInfo");
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const Coff& input = *cCoff[file];
+    uint32_t base = static_cast<uint32_t>(cFileSymBase[file]);
+    for (const auto& [n, name] : input.cScnNum) {
+      (void)n;
+      auto type = cScnType.find(name);
+      auto lines = input.cLineNums.find(name);
+      if (type == cScnType.end() || type->second != SCNTYPE_CODE || lines == input.cLineNums.end())
+        continue;
+      std::list<coff_lineno>& out = cOutput.cLineNums[name];
+      for (coff_lineno line : lines->second) {
+        if (trace)
+          std::cout << "Linker::buildOutputLineInfo() - file '" << input.cCoffName
+                    << "', section '" << name << "', fixing up l_srcndx from " << line.l_srcndx
+                    << " to " << line.l_srcndx + base << "l_fcnndx from " << line.l_fcnndx
+                    << " to " << line.l_fcnndx + base << '\n';
+        line.l_srcndx += base;
+        line.l_fcnndx += base;
+        out.push_back(line);
+      }
+    }
+  }
+  return 1;
+}
+
+int Linker::buildOutputInitImages(std::string& /*message*/) {
+  for (const auto& [name, type] : cScnType) {
+    if (type != SCNTYPE_IDATA) continue;
+    std::string image = romImageName(name);
+    if (image.size() > 8) addOutputString(image);
+  }
+  return 1;
+}
+
+// Enters a name behind the last string of the output's string table (at
+// offset 4 when the table is empty).
+void Linker::addOutputString(const std::string& text) {
+  StringTbl& strings = cOutput.cStringTbl;
+  uint32_t offset = 4;
+  if (!strings.empty()) {
+    auto last = std::prev(strings.end());
+    offset = last->first + static_cast<uint32_t>(last->second.size()) + 1;
+  }
+  strings[offset] = text;
+}
+
+int Linker::buildOutputScnHdrs(std::string& /*message*/) {
+  auto flag = [](const std::map<std::string, int>& m, const std::string& name) {
+    auto it = m.find(name);
+    return it != m.end() && it->second != 0;
+  };
+  for (const auto& [name, type] : cScnType) {
+    setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name),
+                    flag(cScnAccess, name));
+    if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
+  }
+  setOutputHeader(cCinitScnName, SCNTYPE_ROMDATA);
+  if (cHasStackDesc) setOutputHeader(cStackScnName, SCNTYPE_UDATA);
+  return 1;
+}
+
+// Name, start and flags of one output section; the layout fills in the rest.
+void Linker::setOutputHeader(const std::string& name, unsigned type, bool abs, bool share,
+                             bool access) {
+  scnhdr& hdr = cOutput.cScnHdr[name];
+  Coff::setName(hdr, name, cOutput.cStringTbl);
+  hdr.s_paddr = cScnMem.at(name)->getScnStart(name);
+  hdr.s_vaddr = 0;
+  setScnFlags(hdr, type, abs, share, access);
+}
+
+int Linker::buildOutputFileHdr(std::string& /*message*/) {
+  const Coff& first = *cCoff.front();
+  cOutput.cFileHdr.f_magic = first.cFileHdr.f_magic;
+  cOutput.cFileHdr.f_opthdr = 16;
+  cOutput.cFileHdr.f_flags = cStrip ? 0x0086 : 0x0002;
+  cOutput.cOptHdr.magic = first.cOptHdr.magic;
+  cOutput.cOptHdr.vstamp = first.cOptHdr.vstamp;
+  cOutput.cOptHdr.proc_type = processorToProcType(cProcessor);
+  cOutput.cOptHdr.rom_width_bits = cRomWidthBits;
+  cOutput.cOptHdr.ram_width_bits = cRamWidthBits;
+  cOutput.cCoffName = cOutputFile;
+  return 1;
+}
+
+uint32_t Linker::totalProgramMemory() const {
+  uint64_t total = 0;
+  for (const Memory& m : cCodePage) total += m.getSize();
+  return static_cast<uint32_t>(total);
+}
+
+uint16_t Linker::bytesPerLocation(uint8_t memType) const {
+  ZV_ASSERT((memType == rom) || (memType == ram));
+  if (memType == rom) {
+    ZV_ASSERT(cRomWidthBits);
+    return static_cast<uint16_t>((cRomWidthBits + 7) / 8);
+  }
+  ZV_ASSERT(cRamWidthBits);
+  return static_cast<uint16_t>((cRamWidthBits + 7) / 8);
+}

@@ -1,0 +1,85 @@
+// Linker::link: one link, phase by phase. Each phase returns 0 on failure,
+// which ends the link; main reports the message (empty when the phase's
+// component already reported the fault). Nothing written is removed: after a
+// failure in or after allocation the partial map stays.
+#include <sys/stat.h>
+
+#include "MapFile.h"
+#include "OsPath.h"
+#include "linker.h"
+
+namespace {
+
+// The same file by name, or by identity when both exist.
+bool sameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  struct stat sa, sb;
+  return stat(osPath(a).c_str(), &sa) == 0 && stat(osPath(b).c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+int Linker::link(std::string& message) {
+  if (cOutputFile.empty()) cOutputFile = "a.out";
+  // The map would overwrite the executable it describes.
+  if (!cMapFile.empty() && sameFile(cMapFile, cOutputFile)) {
+    message = "the map file '" + cMapFile + "' is the output file '" + cOutputFile + "'.";
+    return 0;
+  }
+
+  // Inputs: objects, libraries, the members they must give, and the checks
+  // that all of them belong to one link.
+  if (!loadObjectFiles(message)) return 0;
+  if (!loadLibraryFiles(message)) return 0;
+  if (!importLibraryMembers(message)) return 0;
+  if (!checkProcessors(message)) return 0;
+  if (!checkSectionConsistency(message)) return 0;
+  if (!checkMemoryAttributes(message)) return 0;
+  // From here on cCoff is final, the memories know their widths and every
+  // section name has one size, type and set of flags.
+
+  // Allocation; the partial map shows what got placed, whatever the outcome.
+  int mapped = mapSections(message);
+  writeErrorMapFile();
+  if (!mapped) return 0;
+  // From here on every section has its address.
+
+  if (!recordSectionAddresses()) return 0;
+  if (!buildInitTable(message)) return 0;
+  if (!relocateSymbols(message)) return 0;
+  if (!relocateLineInfo(message)) return 0;
+  // From here on each input's part of each section has its place, and every
+  // symbol value and line address is final.
+
+  mergeStringTbls();
+  // From here on every name is read against the one merged string table.
+
+  if (!buildExtSymDef(message)) return 0;
+  if (!resolveExternals(message)) return 0;
+  // From here on every reference is resolved.
+
+  if (!verifyRelocations(message)) return 0;
+  if (!patchSections(message)) return 0;
+  // From here on the inputs' contents are final.
+
+  if (!buildOutputScnNum(message)) return 0;
+  if (!buildOutputSymbolTbl(message)) return 0;
+  if (!buildOutputRawData(message)) return 0;
+  if (!buildOutputLineInfo(message)) return 0;
+  if (!buildOutputInitImages(message)) return 0;
+  if (!buildOutputScnHdrs(message)) return 0;
+  if (!buildOutputFileHdr(message)) return 0;
+  buildOutputHoles();
+
+  cOutput.preWrite();
+  // From here on the output's layout is fixed.
+  if (!cOutput.verify()) {
+    message = "Internal Coff output file is corrupt.";
+    return 0;
+  }
+  if (!cOutput.write()) return 0;
+
+  if (cMapFile.empty()) return 1;
+  return MapFile::write(cMapFile, cOutput, totalProgramMemory()) ? 1 : 0;
+}

@@ -1,0 +1,412 @@
+// Reading the inputs and checking that they belong together: the object files
+// and libraries are located and read, library members are imported for the
+// names that nothing else defines, every input must name the link's processor
+// (or its family), like-named sections must agree, and SECTION declarations
+// must not give a section a memory of the wrong kind.
+#include <algorithm>
+#include <iostream>
+#include <set>
+#include <string>
+
+#include "Assert.h"
+#include "FileSpec.h"
+#include "OsPath.h"
+#include "Reporter.h"
+#include "Trace.h"
+#include "linker.h"
+#include "mgproc.h"
+
+namespace {
+
+// Objects may lie in the current directory or on the library path; libraries
+// only on the library path.
+enum class Search { currentDirFirst, libPathOnly };
+
+// Where a file named `name` is read from: a name with a directory part as
+// given, a bare name in the first candidate directory that holds it. False when
+// there is no such file.
+bool locate(const std::string& name, const std::list<std::string>& libPath, Search search,
+            std::string& found) {
+  FileSpec spec(name);
+  if (spec.hasPath()) {
+    found = name;
+    return spec.fileExists();
+  }
+  std::list<std::string> candidates;
+  if (search == Search::currentDirFirst) candidates.push_back(inCurrentDir(name));
+  for (const std::string& dir : libPath) candidates.push_back(joinPath(dir, name));
+  for (const std::string& candidate : candidates) {
+    if (FileSpec(candidate).fileExists()) {
+      found = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Replaces every name of the list by the path it is read from; fails on the
+// first name that is not found, before any file is read.
+int locateAll(std::list<std::string>& names, const std::list<std::string>& libPath, Search search,
+              std::string& message) {
+  std::list<std::string> found;
+  for (const std::string& name : names) {
+    std::string path;
+    if (!locate(name, libPath, search, path)) {
+      message = "could not find file '" + name + "'.";
+      return 0;
+    }
+    found.push_back(path);
+  }
+  names.swap(found);
+  return 1;
+}
+
+// Line numbers point at symbols, so an input with line numbers needs a symbol
+// table; the verifier lets every index pass when the table is empty. Each
+// line is reported as the verifier reports a bad index.
+bool linesHaveSymbols(const Coff& coff, const std::string& origin) {
+  if (!coff.cSymbols.empty()) return true;
+  bool ok = true;
+  for (const auto& [section, lines] : coff.cLineNums) {
+    for (size_t j = 0; j < lines.size(); ++j) {
+      std::string where = "Coff file '" + coff.cCoffName + "', section '" + section + "' line[" +
+                          std::to_string(j) + "] has an invalid ";
+      report(0, origin, where + "l_srcndx.", 0);
+      report(0, origin, where + "l_fcnndx.", 0);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+// Every check an input passes before the link takes it.
+bool acceptable(const Coff& coff, const std::string& origin) {
+  return coff.verify() && linesHaveSymbols(coff, origin);
+}
+
+// A name that only a section the linker makes may have: ".fill_" and digits.
+bool isFillName(const std::string& name) {
+  const std::string prefix = ".fill_";
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+  return name.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+}
+
+}  // namespace
+
+// --- Loading -------------------------------------------------------------------------
+
+int Linker::loadObjectFiles(std::string& message) {
+  if (cObjectFile.empty()) {
+    message = "no input object files specified.";
+    return 0;
+  }
+  if (!locateAll(cObjectFile, cLibPath, Search::currentDirFirst, message)) return 0;
+  for (const std::string& name : cObjectFile) {
+    std::unique_ptr<Coff> coff = Coff::make(name);
+    if (!coff || !acceptable(*coff, "Linker::loadObjectFiles()")) return 0;
+    cCoff.push_back(std::move(coff));
+  }
+  return 1;
+}
+
+int Linker::loadLibraryFiles(std::string& message) {
+  if (!locateAll(cLibraryFile, cLibPath, Search::libPathOnly, message)) return 0;
+  for (const std::string& name : cLibraryFile) {
+    std::unique_ptr<Archive> archive = Archive::make(name);
+    if (!archive) return 0;
+    cArchives.push_back(std::move(archive));
+  }
+  return 1;
+}
+
+// --- Library import ------------------------------------------------------------------
+//
+// Each pass imports the member that defines the smallest undefined name that
+// some library defines, from the first library (in declaration order) that
+// defines it. The definitions and references of all inputs are kept as sets
+// that grow with each import, and the names still to be looked for as an
+// ordered set, so a pass costs only the new member's symbols.
+
+namespace {
+
+class ImportState {
+ public:
+  explicit ImportState(const std::vector<std::unique_ptr<Archive>>& archives)
+      : cArchives(archives) {}
+
+  // Takes in one input's external definitions and references. The entry after
+  // a symbol is its auxiliary entry exactly when the reader took it as one.
+  void add(const Coff& coff) {
+    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
+      if (coff.cAuxKinds[i] != AUX_NONE) continue;
+      const syment& sym = coff.cSymbols[i].sym;
+      if (isExtDef(sym)) define(Coff::getName(sym, coff.cStringTbl));
+      if (isExtRef(sym)) refer(Coff::getName(sym, coff.cStringTbl));
+    }
+  }
+
+  bool done() const { return cPending.empty(); }
+
+  // The smallest pending name; it is no longer pending afterwards, so a member
+  // that was meant to define it and does not leaves it undefined for good.
+  std::string next() {
+    std::string name = *cPending.begin();
+    cPending.erase(cPending.begin());
+    return name;
+  }
+
+  // The first library that defines the name, or null.
+  const Archive* libraryFor(const std::string& name) const {
+    for (const auto& archive : cArchives)
+      if (archive->hasSymbol(name)) return archive.get();
+    return nullptr;
+  }
+
+  // True the first time a member is asked for.
+  bool firstImport(const Archive& archive, const std::string& name) {
+    return cImported.insert(archive.cSymbols.at(name)).second;
+  }
+
+ private:
+  void define(const std::string& name) {
+    if (cDefs.insert(name).second) cPending.erase(name);
+  }
+
+  void refer(const std::string& name) {
+    if (!cRefs.insert(name).second || cDefs.count(name)) return;
+    if (libraryFor(name)) cPending.insert(name);
+  }
+
+  const std::vector<std::unique_ptr<Archive>>& cArchives;
+  std::set<std::string> cDefs;
+  std::set<std::string> cRefs;
+  std::set<std::string> cPending;  // referenced, undefined, defined by a library
+  std::set<const Coff*> cImported;  // members already taken, as the library holds them
+};
+
+}  // namespace
+
+int Linker::importLibraryMembers(std::string& /*message*/) {
+  ImportState state(cArchives);
+  for (const auto& coff : cCoff) state.add(*coff);
+  while (!state.done()) {
+    std::string symbol = state.next();
+    const Archive* library = state.libraryFor(symbol);
+    ZV_ASSERT(library != nullptr);
+    if (!state.firstImport(*library, symbol)) continue;
+    std::unique_ptr<Coff> member = library->getMember(symbol);
+    ZV_ASSERT(member != nullptr);
+    if (!acceptable(*member, "Linker::importLibraryMembers()")) return 0;
+    if (traceLevel("Linker::importLibraryMembers")) {
+      std::cout << "Linker::importLibraryMembers() - imported library '" << library->cName
+                << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'."
+                << '\n';
+    }
+    state.add(*member);
+    cCoff.push_back(std::move(member));
+  }
+  return 1;
+}
+
+// --- Processors ------------------------------------------------------------------
+
+namespace {
+
+// Inputs built for a whole family rather than one processor carry this flag.
+constexpr uint16_t kFamilyObject = 0x8000;
+
+bool isFamilyObject(const Coff& coff) { return (coff.cFileHdr.f_flags & kFamilyObject) != 0; }
+
+}  // namespace
+
+int Linker::checkProcessors(std::string& message) {
+  // The reference is the first input built for one processor, or the first
+  // input when all of them are family objects.
+  for (size_t i = 0; i < cCoff.size(); ++i) {
+    const Coff& coff = *cCoff[i];
+    uint32_t id = coff.cOptHdr.proc_type;
+    if (!isKnownProcType(id)) {
+      message = "Unsupported processor type in file '" + coff.cCoffName + "'";
+      return 0;
+    }
+    if (i == 0 || !isFamilyObject(coff)) {
+      cProcessor = procTypeToProcessor(id);
+      cFamily = processorFamily(cProcessor);
+      cRomWidthBits = static_cast<uint16_t>(romWidthBits(cProcessor));
+      cRamWidthBits = static_cast<uint16_t>(ramWidthBits(cProcessor));
+    }
+    if (!isFamilyObject(coff)) break;
+  }
+  for (const auto& coff : cCoff) {
+    uint32_t id = coff->cOptHdr.proc_type;
+    if (!isKnownProcType(id)) {
+      message = "Unsupported processor type in file '" + coff->cCoffName + "'";
+      return 0;
+    }
+    ProcessorType processor = procTypeToProcessor(id);
+    bool agrees = isFamilyObject(*coff) ? processorFamily(processor) == cFamily
+                                        : processor == cProcessor;
+    if (!agrees) {
+      message = "processor types do not agree across all input files.";
+      return 0;
+    }
+  }
+  for (Memory& memory : cCodePage) memory.setWidthBits(cRomWidthBits);
+  for (std::list<Memory>* banks : {&cDataBanks, &cShareBanks, &cAccessBanks})
+    for (Memory& memory : *banks) memory.setWidthBits(cRamWidthBits);
+  return 1;
+}
+
+// --- Sections ----------------------------------------------------------------------
+
+int Linker::checkSectionConsistency(std::string& message) {
+  std::map<std::string, std::string> firstFile;  // section name -> file it first came from
+  for (const auto& coff : cCoff) {
+    const std::string& file = coff->cCoffName;
+    for (const auto& entry : coff->cScnNum) {
+      const std::string& name = entry.second;
+      const scnhdr& hdr = coff->cScnHdr.at(name);
+      bool ok = cScnSize.count(name) ? mergeSection(name, hdr, file, message)
+                                     : recordSection(name, hdr, file, message);
+      if (!ok) return 0;
+      firstFile.emplace(name, file);
+    }
+  }
+  // The ROM image of an initialised-data section takes its name with "_i".
+  for (const auto& [name, type] : cScnType) {
+    if (type != SCNTYPE_IDATA || !cScnType.count(romImageName(name))) continue;
+    message = reservedNameMessage(romImageName(name), firstFile[romImageName(name)]);
+    return 0;
+  }
+  return 1;
+}
+
+std::string Linker::reservedNameMessage(const std::string& section, const std::string& file) {
+  return "section '" + section + "' in file '" + file +
+         "' has a name that the linker reserves for a section of its own.";
+}
+
+// The first occurrence of a section name in the link.
+int Linker::recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                          std::string& message) {
+  if (name == cCinitScnName || (cHasStackDesc && name == cStackScnName) || isFillName(name)) {
+    message = reservedNameMessage(name, file);
+    return 0;
+  }
+  cScnSize[name] = hdr.s_size;
+  uint8_t type = static_cast<uint8_t>(scnType(hdr));
+  if (type == SCNTYPE_UNKNOWN) {
+    message = "unknown section type for '" + name + "' in file '" + file + "'.";
+    return 0;
+  }
+  cScnType[name] = type;
+  cScnAbs[name] = scnIsAbs(hdr);
+  cScnShare[name] = scnIsShare(hdr);
+  cScnAccess[name] = scnIsAccess(hdr);
+  if (scnIsAbs(hdr)) {
+    cScnAbsStart[name] = hdr.s_paddr;
+    cScnAbsSize[name] = hdr.s_size;
+  }
+  cScnOverlay[name] = scnIsOverlay(hdr);
+  return 1;
+}
+
+// A further occurrence: it must agree with the first, and adds to the size.
+int Linker::mergeSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                         std::string& message) {
+  if (scnIsOverlay(hdr) != (cScnOverlay[name] != 0)) {
+    message = "section overlay types for '" + name + "' do not match across input files.";
+    return 0;
+  }
+  if (scnIsOverlay(hdr)) {
+    if (!mergeOverlaySection(name, hdr, message)) return 0;
+  } else if (!appendSectionPart(name, hdr, file, message)) {
+    return 0;
+  }
+  if (scnType(hdr) != cScnType[name]) {
+    message = "section types for '" + name + "' do not match across input files.";
+    return 0;
+  }
+  if (scnIsShare(hdr) != (cScnShare[name] != 0)) {
+    message = "section share types for '" + name + "' do not match across input files.";
+    return 0;
+  }
+  if (scnIsAccess(hdr) != (cScnAccess[name] != 0)) {
+    message = "section access types for '" + name + "' do not match across input files.";
+    return 0;
+  }
+  if (!scnIsOverlay(hdr) && (scnIsAbs(hdr) || cScnAbs[name])) {
+    message = "section '" + name +
+              "' type is non-overlay and absolute but occurs in more than one input file.";
+    return 0;
+  }
+  return 1;
+}
+
+// Overlay parts share one place: the section is as large as its largest part.
+int Linker::mergeOverlaySection(const std::string& name, const scnhdr& hdr, std::string& message) {
+  cScnSize[name] = std::max(cScnSize[name], hdr.s_size);
+  if (scnIsAbs(hdr) != (cScnAbs[name] != 0)) {
+    message = "section absolute types for '" + name + "' do not match across input files.";
+    return 0;
+  }
+  if (!scnIsAbs(hdr)) return 1;
+  if (hdr.s_paddr != cScnAbsStart[name]) {
+    message = "starting addresses for absolute overlay section '" + name +
+              "' do not match across all input files.";
+    return 0;
+  }
+  cScnAbsSize[name] = cScnSize[name];
+  return 1;
+}
+
+// Other parts are laid end to end. In program memory of 2-byte locations each
+// part starts on a location boundary, so an odd part before it counts with its
+// padding byte. The total is held in 64 bits and must fit 32.
+int Linker::appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
+                              std::string& message) {
+  uint64_t total = cScnSize[name];
+  uint8_t type = cScnType[name];
+  uint64_t perLocation = (type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA) ? (cRomWidthBits + 7u) / 8u : 1u;
+  if (perLocation > 1) total = (total + perLocation - 1) / perLocation * perLocation;
+  total += hdr.s_size;
+  if (total > UINT32_MAX) {
+    message = "total size of section '" + name + "' exceeds 0xffffffff bytes in file '" + file + "'.";
+    return 0;
+  }
+  cScnSize[name] = static_cast<uint32_t>(total);
+  return 1;
+}
+
+int Linker::checkMemoryAttributes(std::string& message) {
+  for (const SectionDesc& desc : cSectionDesc) {
+    std::string fault;
+    auto it = cScnType.find(desc.getName());
+    if (it == cScnType.end()) continue;
+    const std::string prefix = "section '" + desc.getName() + "' contains ";
+    const std::string suffix = " memory attribute specified in the linker command file.";
+    bool hasRom = !desc.getLoadMemory().empty();
+    bool hasRam = !desc.getRunMemory().empty();
+    switch (it->second) {
+      case SCNTYPE_CODE:
+        if (hasRam) fault = prefix + "code and can not have a 'RAM'" + suffix;
+        break;
+      case SCNTYPE_IDATA:
+        if (hasRom) fault = prefix + "initialized data and can not have a 'ROM'" + suffix;
+        break;
+      case SCNTYPE_UDATA:
+        if (hasRom) fault = prefix + "uninitialized data and can not have a 'ROM'" + suffix;
+        break;
+      case SCNTYPE_ROMDATA:
+        if (hasRam) fault = prefix + "initialized rom data and can not have a 'RAM'" + suffix;
+        break;
+      default:
+        break;
+    }
+    if (!fault.empty()) {
+      message = fault;
+      return 0;
+    }
+  }
+  return 1;
+}

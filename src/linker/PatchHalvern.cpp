@@ -1,0 +1,172 @@
+// Relocation patcher of the Halvern family (16-bit words, byte-addressed
+// program memory). Every type copies a bit field of a value into the word; the
+// kinds below say where the value comes from and what it must satisfy.
+#include <iostream>
+#include <string>
+
+#include "PatchSupport.h"
+#include "Trace.h"
+#include "linker.h"
+#include "mgreloct.h"
+
+namespace {
+
+constexpr const char* kOrigin = "Linker::doPatchHalvern()";
+
+enum class Kind : uint8_t {
+  Unsupported,
+  Field,      // the value as it is
+  Even,       // CALL, GOTO: the byte address must be even
+  Branch,     // BRA, CONDBRA: the word offset from pc + 2, in range
+  MovffDest,  // FF2: not one of the four registers a MOVFF cannot write
+  Access,     // the access flag of the address
+  ScnSize,    // the size of the section the symbol refers to
+  ScnEnd,     // the address of that section's last byte
+};
+
+struct Row {
+  Kind kind;
+  BitField field;
+};
+
+// Indexed by r_type - 1.
+const Row kRows[kLastRelocType] = {
+    {Kind::Even, {1, 0, 8}},         // CALL
+    {Kind::Even, {1, 0, 8}},         // GOTO
+    {Kind::Field, {8, 0, 8}},        // HIGH
+    {Kind::Field, {0, 0, 8}},        // LOW
+    {Kind::Unsupported, {}},         // P
+    {Kind::Field, {8, 0, 8}},        // BANKSEL: the bank number
+    {Kind::Unsupported, {}},         // PAGESEL
+    {Kind::Field, {0, 0, 16}},       // ALL
+    {Kind::Field, {8, 0, 8}},        // IBANKSEL
+    {Kind::Field, {0, 0, 8}},        // F
+    {Kind::Unsupported, {}},         // TRIS
+    {Kind::Unsupported, {}},         // MOVLR
+    {Kind::Field, {8, 0, 8}},        // MOVLB
+    {Kind::Field, {9, 0, 12}},       // CALL2: bits 9-20 into the second word
+    {Kind::Field, {0, 0, 12}},       // FF1
+    {Kind::MovffDest, {0, 0, 12}},   // FF2
+    {Kind::Field, {8, 0, 4}},        // LFSR1
+    {Kind::Field, {0, 0, 8}},        // LFSR2
+    {Kind::Branch, {1, 0, 11}},      // BRA
+    {Kind::Branch, {1, 0, 8}},       // CONDBRA
+    {Kind::Field, {16, 0, 8}},       // UPPER
+    {Kind::Access, {0, 8, 1}},       // ACCESS
+    {Kind::Unsupported, {}},         // PAGESEL_WREG
+    {Kind::Unsupported, {}},         // PAGESEL_BITS
+    {Kind::ScnSize, {0, 0, 8}},      // SCNSZ_LOW
+    {Kind::ScnSize, {8, 0, 8}},      // SCNSZ_HIGH
+    {Kind::ScnSize, {16, 0, 8}},     // SCNSZ_UPPER
+    {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LOW
+    {Kind::ScnEnd, {8, 0, 8}},       // SCNEND_HIGH
+    {Kind::ScnEnd, {16, 0, 8}},      // SCNEND_UPPER
+    {Kind::ScnEnd, {8, 0, 4}},       // SCNEND_LFSR1
+    {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LFSR2
+};
+
+std::string notWordAligned(const std::string& name) {
+  return "Symbol '" + name + "' is not word-aligned.\n" +
+         "It cannot be used as the target of a call or goto instruction.";
+}
+
+// The symbol as the patch sees it: a name beginning with '.' refers to the
+// section named by the rest.
+struct Target {
+  const syment* symbol = nullptr;
+  std::string fullName;
+  std::string name;  // without the '.' of a section reference
+  bool isScn = false;
+};
+
+// The word offset of a relative branch, as the field's two's complement.
+int branchOffset(const Target& target, uint16_t type, uint32_t value, uint32_t fileStart,
+                 const reloc& entry, uint32_t& field, std::string& message) {
+  const bool bra = type == RELOCT_BRA;
+  const int32_t offset = static_cast<int32_t>(value - (fileStart + entry.r_vaddr + 2));
+  if (offset > (bra ? 2046 : 254) || offset < (bra ? -2048 : -256)) {
+    message = "Symbol '" + target.name + "' out of range of relative branch instruction.";
+    return 0;
+  }
+  field = static_cast<uint32_t>(offset <= 0 ? offset + (bra ? 4096 : 512) : offset);
+  if (field & 1) {
+    message = notWordAligned(target.name);
+    return 0;
+  }
+  return 1;
+}
+
+int checkMovffDest(uint32_t value, std::string& message) {
+  const char* reg = value == 0xFFF   ? "TOSU"
+                    : value == 0xFFE ? "TOSH"
+                    : value == 0xFFD ? "TOSL"
+                    : value == 0xFF9 ? "PCL"
+                                     : nullptr;
+  if (reg == nullptr) return 1;
+  message = std::string(reg) + " cannot be used as the destination of a MOVFF instruction.";
+  return 0;
+}
+
+uint32_t accessFlag(const std::list<Memory>& accessBanks, uint32_t address) {
+  for (const Memory& bank : accessBanks) {
+    if (bank.getStart() <= address && address <= bank.getEnd()) return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
+                           const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                           std::string& message) {
+  const uint16_t type = entry.r_type;
+  if (type < kFirstRelocType || type > kLastRelocType || kRows[type - 1].kind == Kind::Unsupported) {
+    message = unsupportedRelocType();
+    return 0;
+  }
+  if (!checkSymbolIndex(symbols, entry, message) || !checkInside(data, entry, 1, message)) return 0;
+  const Row& row = kRows[type - 1];
+  Target target;
+  target.symbol = &symbols[entry.r_symndx].sym;
+  target.fullName = Coff::getName(*target.symbol, strings);
+  target.isScn = !target.fullName.empty() && target.fullName[0] == '.';
+  target.name = target.isScn ? target.fullName.substr(1) : target.fullName;
+
+  uint32_t value = relocValue(*target.symbol, entry);
+  switch (row.kind) {
+    case Kind::Even:
+      if (value & 1) {
+        message = notWordAligned(target.name);
+        return 0;
+      }
+      break;
+    case Kind::Branch:
+      if (!branchOffset(target, type, value, fileStart, entry, value, message)) return 0;
+      break;
+    case Kind::MovffDest:
+      if (!checkMovffDest(value, message)) return 0;
+      break;
+    case Kind::Access:
+      value = accessFlag(cAccessBanks, value);
+      break;
+    case Kind::ScnSize:
+    case Kind::ScnEnd: {
+      const auto size = target.isScn ? cScnSize.find(target.name) : cScnSize.end();
+      if (size == cScnSize.end()) {
+        message = "symbol '" + target.fullName + "' is not a section reference.";
+        return 0;
+      }
+      value = size->second + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
+      if (row.kind == Kind::ScnEnd) value += target.symbol->n_value - 1;
+      break;
+    }
+    case Kind::Field:
+    case Kind::Unsupported:
+      break;
+  }
+  if (traceLevel("Linker::doPatchHalvern") != 0) {
+    std::cout << fieldTrace(kOrigin, type, row.field, entry, value) << '\n';
+  }
+  patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
+  return 1;
+}

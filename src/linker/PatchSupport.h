@@ -1,0 +1,69 @@
+// Pieces that the four family patchers share: the value a relocation carries,
+// the checks every relocation passes before anything is written, the words
+// built in place of bank and page selection instructions, and the texts of the
+// patch traces.
+#ifndef ZV_LINKER_PATCHSUPPORT_H
+#define ZV_LINKER_PATCHSUPPORT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CoffRecords.h"
+#include "Data.h"
+#include "mginst.h"
+
+// Bits srcBegin .. srcBegin+width-1 of a value go into bits dstBegin ..
+// dstBegin+width-1 of the word at r_vaddr.
+struct BitField {
+  uint16_t srcBegin = 0;
+  uint16_t dstBegin = 0;
+  uint16_t width = 0;
+};
+
+// Words that replace the object's instructions at r_vaddr and r_vaddr + 2;
+// a word whose `write` flag is clear keeps what the object holds.
+struct BuiltWords {
+  uint16_t word[2] = {0, 0};
+  bool write[2] = {false, false};
+};
+
+constexpr uint16_t kFirstRelocType = 1;
+constexpr uint16_t kLastRelocType = 32;
+
+// "RELOCT_CALL" .. "RELOCT_SCNEND_LFSR2"; "RELOCT_<n>" for any other number.
+std::string relocTypeName(uint16_t type);
+
+std::string unsupportedRelocType();  // "unsupported relocation type."
+std::string relocationAt(const reloc& entry);  // "relocation at offset 0x0000001c"
+
+// The referenced symbol's value plus the sign-extended addend, modulo 2^32.
+uint32_t relocValue(const syment& symbol, const reloc& entry);
+
+// 1 when r_symndx lies inside the table; else 0 with the message. Whether the
+// entry is a symbol and not an auxiliary entry only the input's Coff can tell.
+int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
+                     std::string& message);
+
+// 1 when `words` 16-bit words from r_vaddr lie inside the data; else 0 with
+// the message.
+int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message);
+
+// A word holding instruction `id` with its first operand.
+uint16_t buildWord(InstructionId id, uint16_t operand, CoreFamily family);
+// BSF when bit `valueBit` of the value is 1, else BCF, of bit `bit` of
+// register `reg`.
+uint16_t buildBitWord(uint32_t value, unsigned valueBit, uint16_t reg, uint16_t bit,
+                      CoreFamily family);
+
+// Writes the words whose flag is set, after checking that they lie inside the
+// data (the word at r_vaddr always counts). 1 on success, else 0 with the
+// message and nothing written.
+int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words,
+                    std::string& message);
+
+// The patch echo of the traces: "<origin> -  RELOCT_LOW, srcBegin=0, ...".
+std::string fieldTrace(const char* origin, uint16_t type, const BitField& field,
+                       const reloc& entry, uint32_t value);
+
+#endif

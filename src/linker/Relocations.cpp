@@ -1,0 +1,157 @@
+// Relocation checking and patching: the Tarsel call-target check, the walk
+// over every relocation entry of every input section, the dispatch to the
+// family patchers (Patch<Family>.cpp) and the bit writer they all use.
+//
+// Files, sections and entries are visited in input order, section-number
+// order and file order; the first failure ends the walk with the file and the
+// section in front of the patcher's text:
+//   file 'main.o', section 'code', Symbol 'far' out of range of relative branch instruction.
+#include <iostream>
+#include <list>
+#include <map>
+#include <string>
+
+#include "Assert.h"
+#include "CoffPrint.h"
+#include "PatchSupport.h"
+#include "Trace.h"
+#include "linker.h"
+#include "mgproc.h"
+#include "mgreloct.h"
+
+namespace {
+
+std::string placeOf(const Coff& coff, const std::string& scnName) {
+  return "file '" + coff.cCoffName + "', section '" + scnName + "', ";
+}
+
+// The entry names a symbol of the input's table, not an auxiliary entry.
+int checkReferencedSymbol(const Coff& coff, const reloc& entry, std::string& message) {
+  if (!checkSymbolIndex(coff.cSymbols, entry, message)) return 0;
+  if (entry.r_symndx < coff.cAuxKinds.size() && coff.cAuxKinds[entry.r_symndx] != AUX_NONE) {
+    message = relocationAt(entry) + " refers to an auxiliary entry.";
+    return 0;
+  }
+  return 1;
+}
+
+const std::list<reloc>* relocsOf(const Coff& coff, const std::string& scnName) {
+  const auto found = coff.cRelocs.find(scnName);
+  if (found == coff.cRelocs.end() || found->second.empty()) return nullptr;
+  return &found->second;
+}
+
+// One input section: its memory and the file's start in it are looked up
+// once, then every entry is applied in file order.
+int patchSection(Linker& linker, FileKey key, Coff& coff, const std::string& scnName,
+                 const std::list<reloc>& relocs, std::string& message) {
+  std::map<std::string, Memory*>::iterator mem;
+  ZV_ASSERT((mem=linker.cScnMem.find(scnName)) != linker.cScnMem.end());
+  const uint32_t fileStart = mem->second->getFileStart(key, scnName);
+  Data noData;  // a section without contents (udata): every entry lies outside
+  const auto raw = coff.cRawData.find(scnName);
+  Data& data = raw != coff.cRawData.end() ? raw->second : noData;
+  const bool tracing = traceLevel("Linker::patchSections") != 0;
+  for (const reloc& entry : relocs) {
+    if (tracing) {
+      std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
+                << scnName << "',    reloc=";
+      printReloc(entry, std::cout);
+    }
+    if (!checkReferencedSymbol(coff, entry, message) ||
+        !linker.doPatch(fileStart, data, entry, coff.cSymbols, linker.cOutput.cStringTbl,
+                        message)) {
+      message = placeOf(coff, scnName) + message;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+int Linker::verifyRelocations(std::string& message) {
+  if (cFamily != CORE_TARSEL) return 1;
+  const uint32_t page = codePageSize(cProcessor);
+  const uint32_t half = page / 2;
+  const bool tracing = traceLevel("Linker::verifyRelocations") != 0;
+  for (const auto& coff : cCoff) {
+    for (const auto& [number, scnName] : coff->cScnNum) {
+      const std::list<reloc>* relocs = relocsOf(*coff, scnName);
+      if (relocs == nullptr) continue;
+      for (const reloc& entry : *relocs) {
+        if (entry.r_type != RELOCT_CALL) continue;
+        if (!checkReferencedSymbol(*coff, entry, message)) {
+          message = placeOf(*coff, scnName) + message;
+          return 0;
+        }
+        const syment& symbol = coff->cSymbols[entry.r_symndx].sym;
+        const uint32_t target = relocValue(symbol, entry);
+        if (tracing) {
+          std::cout << "Linker::verifyRelocations() -  file '" << coff->cCoffName
+                    << "', section '" << scnName << "', call to " << target << '\n';
+        }
+        if (target % page >= half) {
+          message = "file '" + coff->cCoffName + "', section '" + scnName +
+                    "', performs a call to \n symbol '" +
+                    Coff::getName(symbol, cOutput.cStringTbl) +
+                    "' which is not in the lower half of a page.";
+          return 0;
+        }
+      }
+    }
+  }
+  return 1;
+}
+
+int Linker::patchSections(std::string& message) {
+  for (FileKey key = 0; key < cCoff.size(); ++key) {
+    Coff& coff = *cCoff[key];
+    for (const auto& [number, scnName] : coff.cScnNum) {
+      const std::list<reloc>* relocs = relocsOf(coff, scnName);
+      if (relocs != nullptr && !patchSection(*this, key, coff, scnName, *relocs, message)) {
+        return 0;
+      }
+    }
+  }
+  return 1;
+}
+
+int Linker::doPatch(uint32_t fileStart, Data& data, const reloc& entry,
+                    const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                    std::string& message) {
+  switch (cFamily) {
+    case CORE_HALVERN:
+      return doPatchHalvern(fileStart, data, entry, symbols, strings, message);
+    case CORE_QUENBY:
+      return doPatchQuenby(data, entry, symbols, strings, message);
+    case CORE_TARSEL:
+      return doPatchTarsel(data, entry, symbols, strings, message);
+    case CORE_MIRROW:
+      return doPatchMirrow(data, entry, symbols, strings, message);
+    default:
+      message = unsupportedRelocType();
+      return 0;
+  }
+}
+
+void Linker::patchBits(Data& data, uint32_t rawOffset, uint32_t value, uint16_t srcBegin,
+                       uint16_t dstBegin, uint16_t width) {
+  const uint32_t dsize = data.size();
+  ZV_ASSERT(width <= 16);
+  ZV_ASSERT(srcBegin < 32);
+  ZV_ASSERT(dstBegin < 16);
+  ZV_ASSERT((srcBegin + width) < 32);
+  ZV_ASSERT(rawOffset <= dsize);
+  const uint32_t first = rawOffset * 8 + dstBegin;
+  for (uint16_t i = 0; i < width; ++i) {
+    setBit(data, first + i, static_cast<int>((value >> (srcBegin + i)) & 1));
+  }
+}
+
+void Linker::setBit(Data& d, uint32_t bitPos, int value) {
+  ZV_ASSERT(bitPos < 8*d.size());
+  uint8_t& byte = d.bytes()[bitPos / 8];
+  const uint8_t mask = static_cast<uint8_t>(1u << (bitPos % 8));
+  byte = static_cast<uint8_t>(value ? byte | mask : byte & ~mask);
+}

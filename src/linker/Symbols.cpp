@@ -1,0 +1,272 @@
+// After allocation: the initialisation table's bytes, final symbol values and
+// line addresses, one string table for every input and the output, the
+// external definitions of the link and the resolution of every reference.
+#include <algorithm>
+#include <iostream>
+#include <unordered_map>
+#include <vector>
+
+#include "ByteOrder.h"
+#include "CoffPrint.h"
+#include "SymbolWalk.h"
+#include "TextHelpers.h"
+#include "Trace.h"
+#include "linker.h"
+#include "mgproc.h"
+
+namespace {
+
+// Per section number of one input: how far its symbols and lines move.
+struct Shift {
+  bool present = false;
+  uint32_t paddr = 0;  // where the input put the section
+  uint32_t start = 0;  // where the input's part of it now lies
+};
+
+void appendValue(std::vector<uint8_t>& bytes, uint32_t value, bool wide) {
+  size_t at = bytes.size();
+  bytes.resize(at + (wide ? 4 : 2));
+  if (wide)
+    putU32(bytes.data() + at, value);
+  else
+    putU16(bytes.data() + at, static_cast<uint16_t>(value));
+}
+
+}  // namespace
+
+// The shift of every section of input `file`, by section number.
+static std::vector<Shift> sectionShifts(const Linker& linker, FileKey file, bool codeOnly) {
+  const Coff& input = *linker.cCoff[file];
+  int highest = input.cScnNum.empty() ? 0 : input.cScnNum.rbegin()->first;
+  std::vector<Shift> shifts(static_cast<size_t>(std::max(highest, 0)) + 1);
+  for (const auto& [number, name] : input.cScnNum) {
+    if (number < 1) continue;
+    auto mem = linker.cScnMem.find(name);
+    auto hdr = input.cScnHdr.find(name);
+    if (mem == linker.cScnMem.end() || hdr == input.cScnHdr.end()) continue;
+    if (codeOnly) {
+      auto type = linker.cScnType.find(name);
+      if (type == linker.cScnType.end() || type->second != SCNTYPE_CODE) continue;
+    }
+    if (!mem->second->isLoaded(file, name)) continue;
+    shifts[number] = {true, hdr->second.s_paddr, mem->second->getFileStart(file, name)};
+  }
+  return shifts;
+}
+
+int Linker::buildInitTable(std::string& /*message*/) {
+  bool wide = maxProgramAddress(cProcessor) >= 0x10000 || maxDataAddress(cProcessor) >= 0x10000;
+  std::vector<uint8_t> bytes(2);
+  uint32_t count = 0;
+  for (const auto& [name, type] : cScnType) {
+    if (type != SCNTYPE_IDATA) continue;
+    const Memory* data = cScnMem.at(name);
+    uint64_t size = data->getScnSize(name);
+    if (size == 0) continue;
+    std::string image = romImageName(name);
+    appendValue(bytes, cScnMem.at(image)->getScnStart(image), wide);
+    appendValue(bytes, data->getScnStart(name), wide);
+    appendValue(bytes, static_cast<uint32_t>(size), wide);
+    ++count;
+  }
+  putU16(bytes.data(), static_cast<uint16_t>(count));
+  cCinitData = Data(static_cast<uint32_t>(bytes.size()), bytes.data());
+  return 1;
+}
+
+int Linker::relocateSymbols(std::string& message) {
+  const int trace = traceLevel("Linker::relocateSymbols");
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    Coff& input = *cCoff[file];
+    if (!checkFileNames(input, message)) return 0;
+    std::vector<Shift> shifts = sectionShifts(*this, file, false);
+    forEachSymbol(input, [&](size_t, syment& sym) {
+      if (!isRelocatable(sym) || static_cast<size_t>(sym.n_scnum) >= shifts.size()) return;
+      const Shift& s = shifts[sym.n_scnum];
+      if (!s.present) return;
+      uint32_t old = sym.n_value;
+      sym.n_value = old - s.paddr + s.start;
+      if (trace)
+        std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
+                  << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
+                  << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+    });
+  }
+  return 1;
+}
+
+// Every ".file" entry's name must be in the input's string table: the merge
+// reads it there.
+int Linker::checkFileNames(const Coff& input, std::string& message) const {
+  bool ok = true;
+  forEachSymbol(input, [&](size_t i, const syment& sym) {
+    if (!ok || Coff::getName(sym, input.cStringTbl) != ".file" || !hasAuxOfKind(input, i, AUX_FILE))
+      return;
+    if (input.cStringTbl.find(input.cSymbols[i + 1].file.x_offset) == input.cStringTbl.end()) {
+      message = "Coff file '" + input.cCoffName +
+                "' has a '.file' entry whose name is not in its string table.";
+      ok = false;
+    }
+  });
+  return ok;
+}
+
+int Linker::relocateLineInfo(std::string& /*message*/) {
+  const int trace = traceLevel("Linker::relocateLineInfo");
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    Coff& input = *cCoff[file];
+    std::vector<Shift> shifts = sectionShifts(*this, file, true);
+    for (const auto& [number, name] : input.cScnNum) {
+      if (number < 1 || !shifts[number].present) continue;
+      auto lines = input.cLineNums.find(name);
+      if (lines == input.cLineNums.end()) continue;
+      const Shift& s = shifts[number];
+      for (coff_lineno& line : lines->second) {
+        uint32_t old = line.l_paddr;
+        line.l_paddr = old - s.paddr + s.start;
+        if (trace)
+          std::cout << "Linker::relocateLineInfo() - line num '" << line.l_lnno << "' in section '"
+                    << input.cCoffName << ":" << name << "'  from " << toHex(old, 4) << " to "
+                    << toHex(line.l_paddr, 4) << '\n';
+      }
+    }
+  }
+  return 1;
+}
+
+void Linker::mergeStringTbls() {
+  std::vector<std::string> strings;
+  for (const auto& input : cCoff)
+    for (const auto& [offset, text] : input->cStringTbl) strings.push_back(text);
+  std::sort(strings.begin(), strings.end());
+  strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
+
+  MergedOffsets offsets;
+  offsets.reserve(strings.size());
+  uint32_t next = 4;
+  for (std::string& text : strings) {
+    offsets.emplace(text, next);
+    uint32_t length = static_cast<uint32_t>(text.size()) + 1;
+    cOutput.cStringTbl[next] = std::move(text);
+    next += length;
+  }
+  if (traceLevel("Linker::mergeStringTbls")) {
+    std::cout << "Linker::mergeStringTbls() - cOutput=\n";
+    cOutput.print(std::cout);
+  }
+  for (auto& input : cCoff) replaceStringTbl(*input, cOutput.cStringTbl, offsets);
+}
+
+// Rewrites the input's name offsets into the merged table. The input keeps no
+// string table of its own afterwards: its names are read against the merged
+// one, which the output holds.
+void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
+                              const MergedOffsets& offsets) {
+  const int trace = traceLevel("Linker::replaceStringTbl");
+  for (auto& [name, hdr] : input.cScnHdr)
+    if (nameInStringTable(hdr)) hdr.setSOffset(offsets.at(name));
+  forEachSymbol(input, [&](size_t i, syment& sym) {
+    std::string name = Coff::getName(sym, input.cStringTbl);
+    if (name == ".file") {
+      if (!hasAuxOfKind(input, i, AUX_FILE)) return;
+      aux_file& aux = input.cSymbols[i + 1].file;
+      uint32_t merged = offsets.at(Coff::getName(aux, input.cStringTbl));
+      if (trace)
+        std::cout << "Linker::replaceStringTbl() - in file '" << input.cCoffName
+                  << "' aux_file x_offset from " << aux.x_offset << " to " << merged << '\n';
+      aux.x_offset = merged;
+    } else if (nameInStringTable(sym)) {
+      uint32_t merged = offsets.at(name);
+      if (trace)
+        std::cout << "Linker::replaceStringTbl() - in file '" << input.cCoffName << "' symbol '"
+                  << name << "' n_offset from " << sym.n_offset() << " to " << merged << '\n';
+      sym.setNOffset(merged);
+    }
+  });
+  input.cStringTbl = StringTbl();
+}
+
+int Linker::buildExtSymDef(std::string& message) {
+  const StringTbl& strings = cOutput.cStringTbl;
+  cExtSymDef[Coff::getName(cCinitSym, strings)] = &cCinitSym;
+  if (cHasStackDesc) {
+    const Memory* stack = cScnMem.at(cStackScnName);
+    makeLinkerSymbol(cStackSym, "_stack", stack->getScnStart(cStackScnName));
+    makeLinkerSymbol(cStkSizeSym, "_stksize", static_cast<uint32_t>(stack->getScnSize(cStackScnName)));
+    cExtSymDef["_stack"] = &cStackSym;
+    cExtSymDef["_stksize"] = &cStkSizeSym;
+  }
+  const int trace = traceLevel("Linker::buildExtSymDef");
+  for (const auto& input : cCoff) {
+    bool ok = true;
+    forEachSymbol(*input, [&](size_t, const syment& sym) {
+      if (!ok || !isExtDef(sym)) return;
+      std::string name = Coff::getName(sym, strings);
+      if (!cExtSymDef.emplace(name, &sym).second) {
+        message = "symbol '" + name + "' has multiple definitions.";
+        ok = false;
+        return;
+      }
+      if (trace)
+        std::cout << "Linker::buildExtSymDef() - adding external definition symbol '" << name
+                  << "' in file '" << input->cCoffName << "'. \n";
+    });
+    if (!ok) return 0;
+  }
+  return 1;
+}
+
+// One of the external symbols that the linker defines itself.
+void Linker::makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value) {
+  sym = syment();
+  Coff::setName(sym, name, cOutput.cStringTbl);
+  sym.n_value = value;
+  sym.n_scnum = 0;
+  sym.n_type = 0;
+  sym.n_sclass = C_EXT;
+  sym.n_numaux = 0;
+}
+
+int Linker::resolveExternals(std::string& message) {
+  const int trace = traceLevel("Linker::resolveExternals");
+  for (const auto& input : cCoff) {
+    bool ok = true;
+    forEachSymbol(*input, [&](size_t, syment& sym) {
+      if (!ok || !isExtRef(sym)) return;
+      std::string name = Coff::getName(sym, cOutput.cStringTbl);
+      uint32_t old = sym.n_value;
+      if (!resolveReference(name, input->cCoffName, sym, message)) {
+        ok = false;
+        return;
+      }
+      if (trace)
+        std::cout << "Linker::resolveExternals() - resolving external reference symbol '" << name
+                  << "' in file '" << input->cCoffName << "' from " << toHex(old, 4) << " to "
+                  << toHex(sym.n_value, 4) << '\n';
+    });
+    if (!ok) return 0;
+  }
+  return 1;
+}
+
+// A reference names a symbol, or with a leading '.' a section.
+int Linker::resolveReference(const std::string& name, const std::string& file, syment& sym,
+                             std::string& message) const {
+  if (name.empty() || name[0] != '.') {
+    auto def = cExtSymDef.find(name);
+    if (def == cExtSymDef.end()) {
+      message = "could not resolve symbol '" + name + "' in file '" + file + "'.";
+      return 0;
+    }
+    sym.n_value = def->second->n_value;
+    return 1;
+  }
+  std::string section = name.substr(1);
+  auto mem = cScnMem.find(section);
+  if (cScnSize.find(section) == cScnSize.end() || mem == cScnMem.end()) {
+    message = "could not resolve section reference '" + section + "' in file '" + file + "'.";
+    return 0;
+  }
+  sym.n_value = mem->second->getScnStart(section);
+  return 1;
+}

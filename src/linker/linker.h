@@ -1,0 +1,237 @@
+// The whole state of one link. The parser fills it through the thirteen
+// command operations; Linker::link then runs the phases over it. The class is
+// defined across several files, one per phase, named beside each group below.
+#ifndef ZV_LINKER_LINKER_H
+#define ZV_LINKER_LINKER_H
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Archive.h"
+#include "Coff.h"
+#include "CoffRecords.h"
+#include "Data.h"
+#include "Descriptors.h"
+#include "memtarg.h"
+
+class Linker {
+ public:
+  Linker();
+  virtual ~Linker();
+  Linker(const Linker&) = delete;
+  Linker& operator=(const Linker&) = delete;
+
+  // --- Command operations (linker.cpp) -------------------------------------
+  // Each returns nonzero when it accepts the declaration; on refusal it
+  // returns 0, leaves the Linker as it was and puts the whole message into
+  // `message`. None reports anything itself.
+  virtual int setMinHeapSize(uint32_t size, std::string& message);
+  virtual int setMapFile(const std::string& name, std::string& message);
+  virtual int setOutputFile(const std::string& name, std::string& message);
+  virtual int addObjectFile(const std::string& name, std::string& message);
+  virtual int addLibraryFile(const std::string& name, std::string& message);
+  virtual int addCodePage(const Memory& memory, std::string& message);
+  virtual int addDataBank(const Memory& memory, std::string& message);
+  virtual int addShareBank(const Memory& memory, std::string& message);
+  virtual int addAccessBank(const Memory& memory, std::string& message);
+  virtual int addSectionDesc(const SectionDesc& desc, std::string& message);
+  virtual int setStackDesc(const StackDesc& desc, std::string& message);
+  virtual int addLibPath(const std::string& directory, std::string& message);
+  virtual int setStrip(int value, std::string& message);
+
+  int checkDuplicateMemory(const std::string& name, int share, std::string& message) const;
+  int checkCodePageOverlap(const Memory& memory, std::string& message) const;
+  int checkDataOverlap(const Memory& memory, std::string& message) const;
+  // A memory whose END lies before its START is refused by every memory
+  // operation.
+  static int checkMemoryBounds(const Memory& memory, std::string& message);
+  bool hasDataMemory(const std::string& name) const;  // a DATABANK, SHAREBANK or ACCESSBANK
+
+  void print(std::ostream& os) const;
+  void printCoffs(std::ostream& os) const;      // the inputs and cOutput, under the trace
+  void printInternals(std::ostream& os) const;  // the per-section facts
+
+  // --- The driver (LinkDriver.cpp) ------------------------------------------
+  // Nonzero when the output file (and the map file, when one was asked for)
+  // has been written.
+  int link(std::string& message);
+
+  // --- Input loading and consistency checks (LoadInputs.cpp) ----------------
+  int loadObjectFiles(std::string& message);
+  int loadLibraryFiles(std::string& message);
+  int importLibraryMembers(std::string& message);
+  int checkProcessors(std::string& message);
+  int checkSectionConsistency(std::string& message);
+  int checkMemoryAttributes(std::string& message);
+
+  // --- Section allocation (AllocateSections.cpp) ----------------------------
+  int mapSections(std::string& message);
+  int recordSectionAddresses();
+  int allocateAbsAssigned(std::list<Memory>& memories, const std::string& memName,
+                          const std::string& section, uint32_t start, uint64_t length,
+                          bool overlay, std::string& message);
+  int allocateAbsUnassigned(std::list<Memory>& memories, const std::string& section,
+                            uint32_t start, uint64_t length, bool overlay, std::string& message);
+  int allocateRelAssigned(std::list<Memory>& memories, const std::string& memName,
+                          const std::string& section, uint64_t length, bool overlay,
+                          std::string& message);
+  int allocateRelUnassigned(std::list<Memory>& memories, const std::string& section,
+                            uint64_t length, bool overlay, std::string& message);
+  int allocateRomImage(const std::string& name, std::string& message);
+  bool isStackAssigned() const;
+  int allocateStack(std::string& message);
+  bool hasCinitSectionDesc() const;
+  int allocateCinit(std::string& message);
+  uint64_t cinitSize() const;
+  uint64_t romLocations(uint64_t count) const;
+  static std::string romImageName(const std::string& name);
+  static std::string baseSectionName(const std::string& name);
+
+  // --- Symbols, string tables, the initialisation table (Symbols.cpp) --------
+  // After mergeStringTbls the merged table is cOutput.cStringTbl, and every
+  // input's names are read against it.
+  int buildInitTable(std::string& message);
+  int relocateSymbols(std::string& message);
+  int relocateLineInfo(std::string& message);
+  void mergeStringTbls();
+  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
+  int buildExtSymDef(std::string& message);
+  int resolveExternals(std::string& message);
+  int checkFileNames(const Coff& input, std::string& message) const;
+  void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
+  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+                       std::string& message) const;
+
+  // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
+  int verifyRelocations(std::string& message);
+  int patchSections(std::string& message);
+  int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
+              const std::vector<SymEntry>& symbols, const StringTbl& strings,
+              std::string& message);
+  int doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
+                     const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                     std::string& message);
+  int doPatchQuenby(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
+                    const StringTbl& strings, std::string& message);
+  int doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
+                    const StringTbl& strings, std::string& message);
+  int doPatchMirrow(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
+                    const StringTbl& strings, std::string& message);
+  static void patchBits(Data& data, uint32_t rawOffset, uint32_t value, uint16_t srcBegin,
+                        uint16_t dstBegin, uint16_t width);
+  static void setBit(Data& data, uint32_t bitPos, int value);
+
+  // --- The output file and fill sections (BuildOutput.cpp, FillSections.cpp) --
+  int buildOutputScnNum(std::string& message);
+  int buildOutputSymbolTbl(std::string& message);
+  int buildOutputRawData(std::string& message);
+  int buildOutputLineInfo(std::string& message);
+  int buildOutputInitImages(std::string& message);
+  int buildOutputScnHdrs(std::string& message);
+  int buildOutputFileHdr(std::string& message);
+  void buildOutputHoles();
+  static void buildOutputHoleCB(void* linker, const Memory& memory, uint32_t start,
+                                uint32_t end, const std::string& fill);
+  void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
+                       const std::string& fill);
+  uint32_t totalProgramMemory() const;
+  Data romImage(const Data& bytes) const;
+  void copyInputPart(FileKey file, const std::string& name);
+  void addOutputString(const std::string& text);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
+                       bool share = false, bool access = false);
+  uint16_t bytesPerLocation(uint8_t memType) const;
+
+  // --- The error map (MapFile.cpp) ------------------------------------------
+  void writeErrorMapFile();
+
+  // --- Members, in declaration order -----------------------------------------
+  int cHasMinHeapSize = 0;
+  int cHasStackDesc = 0;
+  uint32_t cMinHeapSize = 0x20;
+  StackDesc cStackDesc;
+  std::string cStackScnName = ".stack";
+  std::string cMapFile;
+  std::string cOutputFile;
+  std::list<std::string> cObjectFile;
+  std::list<std::string> cLibraryFile;
+  std::set<std::string> cObjectFileSet;   // the names of cObjectFile, for the duplicate check
+  std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
+  std::list<Memory> cCodePage;
+  std::list<Memory> cDataBanks;
+  std::list<Memory> cShareBanks;
+  std::list<Memory> cAccessBanks;
+  std::list<SectionDesc> cSectionDesc;
+  std::list<std::string> cLibPath;
+  int cStrip = 0;
+  std::vector<std::unique_ptr<Archive>> cArchives;  // libraries, in declaration order
+  // Inputs: objects, then imported library members, in load order. The
+  // position of an input in this list is its FileKey.
+  std::vector<std::unique_ptr<Coff>> cCoff;
+  Coff cOutput;
+  uint16_t cRomWidthBits = 0;
+  uint16_t cRamWidthBits = 0;
+  uint8_t cProcessor = 0;
+  uint8_t cFamily = 0;
+  std::map<std::string, uint32_t> cScnSize;
+  std::map<std::string, uint8_t> cScnType;
+  std::map<std::string, int> cScnAbs;
+  std::map<std::string, int> cScnShare;
+  std::map<std::string, int> cScnOverlay;
+  std::map<std::string, int> cScnAccess;
+  std::map<std::string, uint32_t> cScnAbsStart;
+  std::map<std::string, uint32_t> cScnAbsSize;
+  std::map<std::string, Memory*> cScnMem;  // points into the memory lists
+  // Points into an input's cSymbols or at one of the three symbols below.
+  std::map<std::string, const syment*> cExtSymDef;
+  std::vector<int> cFileSymBase;  // per input (FileKey): its first output symbol index
+  std::string cCinitScnName = ".cinit";
+  Data cCinitData;
+  syment cCinitSym;
+  syment cStackSym;
+  syment cStkSizeSym;
+  uint32_t cFillCount = 0;
+
+ private:
+  // Section checks (LoadInputs.cpp).
+  int recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                    std::string& message);
+  int mergeSection(const std::string& name, const scnhdr& hdr, const std::string& file,
+                   std::string& message);
+  int mergeOverlaySection(const std::string& name, const scnhdr& hdr, std::string& message);
+  int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
+                        std::string& message);
+  static std::string reservedNameMessage(const std::string& section, const std::string& file);
+
+  // Allocation helpers (AllocateSections.cpp).
+  const SectionDesc* sectionDescFor(const std::string& name) const;
+  std::list<Memory>& memoriesFor(const std::string& section);
+  uint32_t alignmentFor(const std::string& section) const;
+  bool breaksWordRule(const std::string& section, uint32_t start, std::string& message) const;
+  int allocateAbsolute(std::string& message);
+  int allocateAssigned(std::string& message);
+  int allocateRest(std::string& message);
+  int allocateAssignedSection(const std::string& section, const SectionDesc& desc,
+                              std::string& message);
+  int checkSectionType(const std::string& section, std::string& message) const;
+  // SECTION declarations by name (the first of a name), kept up to date with
+  // cSectionDesc on each lookup.
+  mutable std::map<std::string, const SectionDesc*> cSectionDescIndex;
+};
+
+// First memory of the list with that name: 1 with `it` on it, else 0 with
+// `it` at the end.
+int findMemory(std::list<Memory>& memories, const std::string& name,
+               std::list<Memory>::iterator& it);
+int findSectionDesc(std::list<SectionDesc>& descs, const std::string& name,
+                    std::list<SectionDesc>::iterator& it);
+
+#endif
