@@ -61,8 +61,8 @@ void exitWithSummary(int code) {
               << '\n';
     std::cerr.flush();
   }
-  // Output that could not be written (a full device, a closed pipe) fails a
-  // run that would have succeeded: its listing or summary was lost.
+  // Output that could not be written (a full device, a closed descriptor)
+  // fails a run that would have succeeded: its listing or summary was lost.
   if (!outputWritten() && code == 0) code = 1;
   std::exit(code);
 }
