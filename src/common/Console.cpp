@@ -26,8 +26,8 @@ void setUpConsole() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void preScanQuiet(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
+void preScanQuiet(int argc, char** argv, int first) {
+  for (int i = first; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "-q") || !std::strcmp(a, "/q") || !std::strcmp(a, "-Q") ||
         !std::strcmp(a, "/Q")) {

@@ -13,8 +13,9 @@
 // raise is ignored).
 void setUpConsole();
 
-// Sets the quiet flag when any argument is exactly -q, /q, -Q or /Q.
-void preScanQuiet(int argc, char** argv);
+// Sets the quiet flag when any argument from `first` on is exactly -q, /q, -Q
+// or /Q.
+void preScanQuiet(int argc, char** argv, int first = 1);
 
 // The banner, the notice line and an empty line, unless quiet.
 void printBanner(const char* banner);
