@@ -4,7 +4,7 @@
 //
 // A section name whose string-table offset the table lacks ends the program
 // through a fatal report, by design; inputs that could reach one are passed
-// over before reading (see CoffScreen.h).
+// over before reading (see FatalScreen.h).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,7 +12,7 @@
 #include <string>
 
 #include "Coff.h"
-#include "CoffScreen.h"
+#include "FatalScreen.h"
 #include "Reporter.h"
 
 namespace {

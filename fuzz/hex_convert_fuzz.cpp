@@ -19,7 +19,7 @@
 
 #include "Coff.h"
 #include "Coff2Hex.h"
-#include "CoffScreen.h"
+#include "FatalScreen.h"
 #include "HexFile.h"
 #include "ProgramMemory.h"
 #include "Reporter.h"
