@@ -22,9 +22,8 @@
 
 #include "CoffRecords.h"
 #include "Data.h"
+#include "StringTbl.h"
 
-// String-table offset (counted from the start of the length word) to string.
-using StringTbl = std::map<uint32_t, std::string>;
 
 class Coff {
  public:
@@ -64,8 +63,9 @@ class Coff {
   static std::string getName(const scnhdr& hdr, const StringTbl& strings);
   static std::string getName(const syment& sym, const StringTbl& strings);
   static std::string getName(const aux_file& aux, const StringTbl& strings);
-  // Stores a name inline (up to 8 characters) or as the offset of its first
-  // occurrence in the string table; never adds a string.
+  // Stores a name inline (up to 8 characters) or as the lowest string-table
+  // offset that holds it; never adds a string. A name the table lacks ends the
+  // program (fatal).
   static void setName(scnhdr& hdr, const std::string& name, const StringTbl& strings);
   static void setName(syment& sym, const std::string& name, const StringTbl& strings);
 

@@ -1,9 +1,6 @@
 // Section, symbol and source-file names: inline in an 8-byte field or held in
 // the string table. A string that a sound file always has is missing only in a
 // corrupt file, and that ends the program.
-#include <algorithm>
-#include <cstring>
-
 #include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
@@ -12,25 +9,21 @@ namespace {
 
 std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
   auto it = strings.find(offset);
-  if (it == strings.end()) {
-    reportFatal("Coff::getName()", missing);
-  }
+  if (it == strings.end()) reportFatal("Coff::getName()", missing);
   return it->second;
 }
 
-void store(char* field, const std::string& name, const StringTbl& strings, const std::string& missing) {
-  setInlineName(field, "");
+// `what` names the kind of name in the message: "section" or "symbol".
+void store(char* field, const std::string& name, const StringTbl& strings, const char* what) {
   if (name.size() <= 8) {
     setInlineName(field, name);
     return;
   }
-  for (const auto& entry : strings) {
-    if (entry.second == name) {
-      putU32(reinterpret_cast<uint8_t*>(field) + 4, entry.first);
-      return;
-    }
-  }
-  reportFatal("Coff::setName()", missing);
+  uint32_t offset = strings.lowestOffset(name);
+  if (offset == StringTbl::kAbsent)
+    reportFatal("Coff::setName()", std::string("Could not find ") + what + " name '" + name + "' in string table.");
+  setInlineName(field, "");
+  putU32(reinterpret_cast<uint8_t*>(field) + 4, offset);
 }
 
 }  // namespace
@@ -50,9 +43,9 @@ std::string Coff::getName(const aux_file& aux, const StringTbl& strings) {
 }
 
 void Coff::setName(scnhdr& hdr, const std::string& name, const StringTbl& strings) {
-  store(hdr.s_name, name, strings, "Could not find section name '" + name + "' in string table.");
+  store(hdr.s_name, name, strings, "section");
 }
 
 void Coff::setName(syment& sym, const std::string& name, const StringTbl& strings) {
-  store(sym.n_name, name, strings, "Could not find symbol name '" + name + "' in string table.");
+  store(sym.n_name, name, strings, "symbol");
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <unordered_map>
 #include <vector>
 
 #include "Assert.h"
@@ -24,10 +25,12 @@
 
 namespace {
 
-constexpr uint32_t kScnHdrStart = sizeof(filehdr) + sizeof(opthdr);
+constexpr uint64_t kScnHdrStart = sizeof(filehdr) + sizeof(opthdr);
 constexpr size_t kMaxCount = 0xFFFF;  // f_nscns, s_nreloc and s_nlnno are 16 bits wide
+// Every offset of the image, and the string table's length word, is 32 bits wide.
+constexpr uint64_t kMaxImageSize = UINT32_MAX;
 
-std::string hex(uint32_t value) { return toHex(value, 4); }
+std::string hex(uint64_t value) { return toHex(static_cast<uint32_t>(value), 4); }
 
 const Data* rawDataOf(const Coff& c, const std::string& name) {
   auto it = c.cRawData.find(name);
@@ -45,16 +48,18 @@ bool isUdata(const Coff& c, const std::string& name) {
   return it != c.cScnHdr.end() && scnIsUdata(it->second);
 }
 
-// Where each part of the image starts and how long it is.
+// Where each part of the image starts and how long it is, counted in 64 bits so
+// that an image too large for the 32-bit fields is seen, never wrapped.
 struct Parts {
-  uint32_t scnHdrStart = kScnHdrStart, scnHdrLength = 0;
-  uint32_t rawDataStart = 0, rawDataLength = 0;
-  uint32_t relocStart = 0, relocLength = 0;
-  uint32_t lineStart = 0, lineLength = 0;
-  uint32_t symbolStart = 0, symbolLength = 0;
-  uint32_t stringStart = 0, stringLength = 4;
+  uint64_t scnHdrStart = kScnHdrStart, scnHdrLength = 0;
+  uint64_t rawDataStart = 0, rawDataLength = 0;
+  uint64_t relocStart = 0, relocLength = 0;
+  uint64_t lineStart = 0, lineLength = 0;
+  uint64_t symbolStart = 0, symbolLength = 0;
+  uint64_t stringStart = 0, stringLength = 4;
 
-  uint32_t fileLength() const { return stringStart + stringLength; }
+  uint64_t fileLength() const { return stringStart + stringLength; }
+  bool fits() const { return fileLength() <= kMaxImageSize; }
 
   void trace(const char* title) const {
     std::cout << '\n' << title << '\n'
@@ -76,20 +81,22 @@ Parts measure(const Coff& c) {
     relocs += lengthOf(c.cRelocs, entry.second);
     lines += lengthOf(c.cLineNums, entry.second);
   }
-  p.scnHdrLength = static_cast<uint32_t>(sizeof(scnhdr) * c.cScnHdr.size());
+  p.scnHdrLength = uint64_t(sizeof(scnhdr)) * c.cScnHdr.size();
   p.rawDataStart = p.scnHdrStart + p.scnHdrLength;
   p.relocStart = p.rawDataStart + p.rawDataLength;
-  p.relocLength = static_cast<uint32_t>(sizeof(reloc) * relocs);
+  p.relocLength = uint64_t(sizeof(reloc)) * relocs;
   p.lineStart = p.relocStart + p.relocLength;
-  p.lineLength = static_cast<uint32_t>(sizeof(coff_lineno) * lines);
+  p.lineLength = uint64_t(sizeof(coff_lineno)) * lines;
   p.symbolStart = p.lineStart + p.lineLength;
-  p.symbolLength = static_cast<uint32_t>(sizeof(SymEntry) * c.cSymbols.size());
+  p.symbolLength = uint64_t(sizeof(SymEntry)) * c.cSymbols.size();
   p.stringStart = p.symbolStart + p.symbolLength;
-  for (const auto& entry : c.cStringTbl) p.stringLength += static_cast<uint32_t>(entry.second.size() + 1);
+  for (const auto& [offset, text] : c.cStringTbl) p.stringLength += text.size() + 1;
   return p;
 }
 
-// The counts and offsets that the layout gives one section's header.
+// The counts and offsets that the layout gives one section's header. The
+// offsets are those of a layout that fits (Parts::fits); an image that does not
+// fit is never written.
 struct Place {
   int number;
   std::string name;
@@ -99,20 +106,20 @@ struct Place {
 
 std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
   std::vector<Place> places;
-  uint32_t raw = parts.rawDataStart, rel = parts.relocStart, line = parts.lineStart;
+  uint64_t raw = parts.rawDataStart, rel = parts.relocStart, line = parts.lineStart;
   for (const auto& entry : c.cScnNum) {
     Place p{entry.first, entry.second};
     const Data* data = rawDataOf(c, p.name);
     bool udata = isUdata(c, p.name);
     p.size = data ? data->size() : 0;
-    p.scnptr = (p.size == 0 || udata) ? 0 : raw;
+    p.scnptr = (p.size == 0 || udata) ? 0 : static_cast<uint32_t>(raw);
     if (!udata) raw += p.size;
     p.nreloc = lengthOf(c.cRelocs, p.name);
-    p.relptr = p.nreloc ? rel : 0;
-    rel += static_cast<uint32_t>(sizeof(reloc) * p.nreloc);
+    p.relptr = p.nreloc ? static_cast<uint32_t>(rel) : 0;
+    rel += sizeof(reloc) * p.nreloc;
     p.nlnno = lengthOf(c.cLineNums, p.name);
-    p.lnnoptr = p.nlnno ? line : 0;
-    line += static_cast<uint32_t>(sizeof(coff_lineno) * p.nlnno);
+    p.lnnoptr = p.nlnno ? static_cast<uint32_t>(line) : 0;
+    line += sizeof(coff_lineno) * p.nlnno;
     places.push_back(p);
   }
   return places;
@@ -132,7 +139,7 @@ void layOut(Coff& c, bool asPreWrite) {
   filehdr& fh = c.cFileHdr;
   fh.f_nscns = static_cast<uint16_t>(c.cScnHdr.size());
   if (asPreWrite) fh.f_timdat = static_cast<uint32_t>(std::time(nullptr));
-  fh.f_symptr = c.cSymbols.empty() ? 0 : parts.symbolStart;
+  fh.f_symptr = c.cSymbols.empty() ? 0 : static_cast<uint32_t>(parts.symbolStart);
   fh.f_nsyms = static_cast<uint32_t>(c.cSymbols.size());
   for (const Place& p : placeSections(c, parts)) {
     auto hit = c.cScnHdr.find(p.name);
@@ -176,8 +183,8 @@ void refuse(const Coff& c, const std::string& text) {
   reportError("Coff::write()", "Coff file '" + c.cCoffName + "'" + text);
 }
 
-// An image can be written when every section number names its own header and
-// every count fits its 16-bit header field.
+// An image can be written when every section number names its own header,
+// every count fits its 16-bit header field and every offset its 32-bit one.
 bool canWrite(const Coff& c) {
   ZV_ASSERT(c.cSymbols.size() == c.cAuxKinds.size());
   std::map<std::string, int> numbered;
@@ -202,6 +209,10 @@ bool canWrite(const Coff& c) {
       refuse(c, ", section '" + name + "' has more than 65535 line numbers.");
       return false;
     }
+  }
+  if (!measure(c).fits()) {
+    refuse(c, " would be larger than 4 GiB, more than its 32-bit offsets can address.");
+    return false;
   }
   return true;
 }
@@ -289,7 +300,7 @@ class ImageWriter {
   }
 
   bool writeStringLength() {
-    uint32_t length = measure(cCoff).stringLength;
+    uint32_t length = static_cast<uint32_t>(measure(cCoff).stringLength);
     uint8_t b[4];
     putU32(b, length);
     return put(b, sizeof b);
@@ -308,6 +319,20 @@ class ImageWriter {
   std::ostream& cOut;
 };
 
+// For one section's line list: each function's (l_fcnndx's) last begin line,
+// as its position in the list.
+using LastBeginLines = std::unordered_map<uint32_t, uint32_t>;
+
+LastBeginLines lastBeginLines(const std::list<coff_lineno>& lines) {
+  LastBeginLines last;
+  uint32_t m = 0;
+  for (const coff_lineno& line : lines) {
+    if (isFcnBegin(line)) last[line.l_fcnndx] = m;
+    ++m;
+  }
+  return last;
+}
+
 }  // namespace
 
 void Coff::preWrite() { layOut(*this, true); }
@@ -318,32 +343,30 @@ uint32_t Coff::size() const {
     parts.trace("Coff::size");
     std::cout << "fileLength=" << hex(parts.fileLength()) << '\n';
   }
-  return parts.fileLength();
+  // An image past 4 GiB is refused by write; its size reads as the largest.
+  return parts.fits() ? static_cast<uint32_t>(parts.fileLength()) : UINT32_MAX;
 }
 
 void Coff::fixupAuxFcns() {
   bool tracing = traceLevel("Coff::fixupAuxFcns") != 0;
+  std::map<std::string, LastBeginLines> lastBegins;  // filled per section on first use
   for (size_t i = 0; i + 1 < cSymbols.size(); ++i) {
     if (cAuxKinds[i] != AUX_NONE || cAuxKinds[i + 1] != AUX_FCN) continue;
     const syment& sym = cSymbols[i].sym;
-    if (auxKind(sym) != AUX_FCN) continue;
+    if (auxKind(sym) != AUX_FCN || i > UINT32_MAX) continue;
     auto num = cScnNum.find(sym.n_scnum);
     if (num == cScnNum.end()) continue;
     auto hdr = cScnHdr.find(num->second);
     auto lines = cLineNums.find(num->second);
     if (hdr == cScnHdr.end() || lines == cLineNums.end()) continue;
+    auto [begins, added] = lastBegins.try_emplace(num->second);
+    if (added) begins->second = lastBeginLines(lines->second);
+    auto m = begins->second.find(static_cast<uint32_t>(i));
+    if (m == begins->second.end()) continue;
     aux_fcn& aux = cSymbols[i + 1].fcn;
     uint32_t old = aux.x_lnnoptr;
-    bool found = false;
-    uint32_t m = 0;
-    for (const coff_lineno& line : lines->second) {
-      if (isFcnBegin(line) && line.l_fcnndx == i) {
-        aux.x_lnnoptr = hdr->second.s_lnnoptr + static_cast<uint32_t>(sizeof(coff_lineno)) * m;
-        found = true;
-      }
-      ++m;
-    }
-    if (tracing && found)
+    aux.x_lnnoptr = hdr->second.s_lnnoptr + static_cast<uint32_t>(sizeof(coff_lineno)) * m->second;
+    if (tracing)
       std::cout << "Coff::fixupAuxFcns() - symbol '" << getName(sym, cStringTbl) << "' in section '"
                 << num->second << "'  from " << hex(old) << " to " << hex(aux.x_lnnoptr) << '\n';
   }

@@ -1,17 +1,34 @@
 #include "Data.h"
 
+#include "Assert.h"
+
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
+
+void Data::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
+
+Data::Bytes Data::allocate(uint32_t n, bool zeroed) {
+  for (;;) {
+    void* p = zeroed ? std::calloc(n, 1) : std::malloc(n);
+    if (p) return Bytes(static_cast<uint8_t*>(p));
+    std::new_handler handler = std::get_new_handler();
+    if (!handler) throw std::bad_alloc();
+    handler();
+  }
+}
 
 Data::Data(uint32_t n, const void* p) : cSize(n) {
   if (n) {
-    cBytes.reset(new uint8_t[n]);
+    cBytes = allocate(n, false);
     std::memcpy(cBytes.get(), p, n);
   }
 }
 
 Data::Data(uint32_t n) : cSize(n) {
-  if (n) cBytes.reset(new uint8_t[n]());
+  if (n) cBytes = allocate(n, true);
 }
 
 Data::Data(const Data& other) : Data(other.cSize, other.cBytes.get()) {}
@@ -35,7 +52,8 @@ Data& Data::operator=(Data&& other) noexcept {
 
 void Data::append(const Data& other) {
   if (other.cSize == 0) return;
-  std::unique_ptr<uint8_t[]> joined(new uint8_t[cSize + other.cSize]);
+  ZV_ASSERT(other.cSize <= UINT32_MAX - cSize);
+  Bytes joined = allocate(cSize + other.cSize, false);
   if (cSize) std::memcpy(joined.get(), cBytes.get(), cSize);
   std::memcpy(joined.get() + cSize, other.cBytes.get(), other.cSize);
   cBytes = std::move(joined);

@@ -10,7 +10,7 @@ class Data {
  public:
   Data() = default;
   Data(uint32_t n, const void* p);  // copies n bytes from p
-  explicit Data(uint32_t n);        // n zero bytes
+  explicit Data(uint32_t n);        // n zero bytes (fresh pages stay untouched)
   Data(const Data& other);
   Data& operator=(const Data& other);
   Data(Data&& other) noexcept;
@@ -22,14 +22,23 @@ class Data {
   uint32_t size() const { return cSize; }
 
   // Appends the other buffer's bytes; an empty other leaves the array as it is.
+  // The joined size must fit 32 bits (callers check sizes from inputs first).
   void append(const Data& other);
 
   // Hex dump: bytes in groups of four, 32 to a line.
   void print(std::ostream& os) const;
 
  private:
+  // Bytes from the C allocator, so that a large zero-filled block takes pages
+  // only where it is written; running out of memory ends as `new` does.
+  struct FreeBytes {
+    void operator()(uint8_t* p) const;
+  };
+  using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
+  static Bytes allocate(uint32_t n, bool zeroed);
+
   uint32_t cSize = 0;
-  std::unique_ptr<uint8_t[]> cBytes;  // present exactly when cSize is non-zero
+  Bytes cBytes;  // present exactly when cSize is non-zero
 };
 
 #endif

@@ -32,11 +32,6 @@ bool dirList(const std::string& value, std::list<std::string>& dirs) {
   return true;
 }
 
-// A command operation's answer: a refusal ends the run with its message.
-void accepted(int ok, const std::string& message) {
-  if (!ok) Parser::usage(message);
-}
-
 bool isHexFormat(const std::string& value) {
   return value == "INHX8M" || value == "INHX8S" || value == "INHX32";
 }
@@ -122,6 +117,10 @@ void Parser::parseInput(const std::string& word, bool& commandFile, Linker& link
   } else {
     usage("unrecognized input: " + word);
   }
+}
+
+void Parser::accepted(int ok, const std::string& message) {
+  if (!ok) usage(message);
 }
 
 void Parser::usage(const std::string& text) {

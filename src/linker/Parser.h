@@ -48,6 +48,9 @@ class Parser {
   static std::string stripComment(const std::string& line);
 
  private:
+  // A command operation's answer: a refusal ends the run with its message.
+  static void accepted(int ok, const std::string& message);
+
   // One switch word (with its value, which may be the next argument) and one
   // input name; `commandFile` is set when the name was a command file.
   void parseSwitch(const std::string& word, int& i, int argc, char** argv, Linker& linker);

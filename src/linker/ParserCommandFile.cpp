@@ -20,16 +20,12 @@
 
 namespace {
 
-// A command operation's answer: a refusal ends the run with its message.
-void accepted(int ok, const std::string& message) {
-  if (!ok) Parser::usage(message);
-}
-
 // Where the file is: as given when the name has a directory part, else the
 // first of the current directory and the search directories that holds it.
 // Empty when there is none.
 std::string findCommandFile(const std::string& name, const std::list<std::string>& dirs) {
-  if (FileSpec(name).hasPath()) return FileSpec(name).fileExists() ? name : std::string();
+  const FileSpec given(name);
+  if (given.hasPath()) return given.fileExists() ? name : std::string();
   const std::string here = inCurrentDir(name);
   if (FileSpec(here).fileExists()) return here;
   for (const std::string& dir : dirs) {

@@ -102,7 +102,7 @@ int Linker::doPatchQuenby(Data& data, const reloc& entry, const std::vector<SymE
   if (!checkSymbolIndex(symbols, entry, message)) return 0;
   const Row& row = kRows[type - 1];
   uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
-  const bool tracing = traceLevel("Linker::doPatchQuenby") != 0;
+  static const int& tracing = traceLevelRef("Linker::doPatchQuenby");
   switch (row.kind) {
     case Kind::BankSel:
       return writeBuiltWords(data, entry, bankSelect(cProcessor, value, tracing), message);

@@ -106,7 +106,7 @@ int Linker::doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymE
   if (!checkSymbolIndex(symbols, entry, message)) return 0;
   const Row& row = kRows[type - 1];
   const uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
-  const bool tracing = traceLevel("Linker::doPatchTarsel") != 0;
+  static const int& tracing = traceLevelRef("Linker::doPatchTarsel");
   switch (row.kind) {
     case Kind::BankSel:
       return writeBuiltWords(data, entry, bankSelect(value, tracing), message);

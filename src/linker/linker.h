@@ -113,6 +113,9 @@ class Linker {
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
   int patchSections(std::string& message);
+  // One input section's entries, its memory and the file's start looked up once.
+  int patchSection(FileKey file, Coff& coff, const std::string& scnName,
+                   const std::list<reloc>& relocs, std::string& message);
   int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
               const std::vector<SymEntry>& symbols, const StringTbl& strings,
               std::string& message);

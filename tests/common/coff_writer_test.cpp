@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Coff.h"
 #include "CoffBuilder.h"
@@ -165,6 +168,94 @@ TEST(CoffWriter, FixupAuxFcnsTakesEachFunctionsLastBeginLine) {
   EXPECT_EQ(text,
             "Coff::fixupAuxFcns() - symbol 'f' in section '.code'  from 0x00000084 to 0x00000084\n"
             "Coff::fixupAuxFcns() - symbol 'g' in section '.code'  from 0x00000000 to 0x00000064\n");
+}
+
+// Two sections of 10,000 functions and 30,000 lines each. Lines come in three
+// rounds of one line per function; function k's line of round r is a begin line
+// unless (k + r) % 3 == 2, and never for every hundredth function. Section 2
+// closes with begin lines that name section 1's functions, which do not count.
+TEST(CoffWriter, FixupAuxFcnsAtScale) {
+  const uint32_t kPerSection = 10000;
+  CoffBuilder b("t.o");
+  int scns[2] = {b.section(".code_a", SCN_CODE), b.section(".code_b", SCN_CODE)};
+  std::vector<uint32_t> fns[2];
+  for (int s = 0; s < 2; ++s)
+    for (uint32_t k = 0; k < kPerSection; ++k)
+      fns[s].push_back(b.function("fn_" + std::to_string(s) + "_" + std::to_string(k), k,
+                                  static_cast<int16_t>(scns[s])));
+  for (int s = 0; s < 2; ++s)
+    for (uint32_t r = 0; r < 3; ++r)
+      for (uint32_t k = 0; k < kPerSection; ++k) {
+        bool begin = (k + r) % 3 != 2 && k % 100 != 99;
+        b.line(scns[s], 0, 1, k, begin ? LINENO_FCNBEGIN : 0, fns[s][k]);
+      }
+  for (uint32_t k = 0; k < kPerSection; k += 7) b.line(scns[1], 0, 1, k, LINENO_FCNBEGIN, fns[0][k]);
+  Coff c = b.image();
+  for (size_t i = 0; i < c.cSymbols.size(); ++i)
+    if (c.cAuxKinds[i] == AUX_FCN) c.cSymbols[i].fcn.x_lnnoptr = 0x77;
+
+  auto start = std::chrono::steady_clock::now();
+  c.fixupAuxFcns();
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("fixupAuxFcns: %u functions over %zu lines in %.1f ms\n", 2 * kPerSection,
+              c.cLineNums.at(".code_a").size() + c.cLineNums.at(".code_b").size(), ms);
+
+  for (int s = 0; s < 2; ++s) {
+    uint32_t lines = c.cScnHdr.at(s == 0 ? ".code_a" : ".code_b").s_lnnoptr;
+    for (uint32_t k = 0; k < kPerSection; ++k) {
+      uint32_t lastRound = k % 3 == 0 ? 1 : 2;
+      uint32_t expected = k % 100 == 99 ? 0x77 : lines + 16 * (lastRound * kPerSection + k);
+      ASSERT_EQ(+c.cSymbols[fns[s][k] + 1].fcn.x_lnnoptr, expected) << s << " " << k;
+    }
+  }
+}
+
+TEST(CoffWriter, RefusesAnImagePastFourGiBAndWritesNothing) {
+  // Headers (36 + 40 per section) and the string table's length word (4) take
+  // the rest of the 4 GiB that 32-bit offsets reach.
+  const uint32_t kFill = 0xFFFFFFFFu - 36 - 40 - 4;
+  Coff fits;
+  fits.cCoffName = "big.o";
+  fits.cFileHdr.f_opthdr = kOptHdrSize;
+  fits.cScnNum[1] = ".code";
+  setScnFlags(fits.cScnHdr[".code"], 1, false, false, false);
+  fits.cRawData[".code"] = Data(kFill);
+  fits.preWrite();
+  EXPECT_EQ(fits.size(), 0xFFFFFFFFu);
+  {
+    LimitedBuffer buffer(0);  // reaches the writing, which fails at once
+    std::ostream file(&buffer);
+    CapturedOutput out;
+    EXPECT_EQ(fits.write(file, 0), 0);
+    EXPECT_EQ(out.text(), "Error - Coff file 'big.o' could not write file header.\n");
+  }
+
+  Coff past;
+  past.cCoffName = "big.o";
+  past.cFileHdr.f_opthdr = kOptHdrSize;
+  for (int n = 1; n <= 2; ++n) {  // 2 GiB each, one byte past in all
+    std::string name = ".s" + std::to_string(n);
+    past.cScnNum[n] = name;
+    setScnFlags(past.cScnHdr[name], 1, false, false, false);
+    past.cRawData[name] = Data(n == 1 ? 0x80000000u : kFill - 0x80000000u - 40 + 1);
+  }
+  past.preWrite();
+  EXPECT_EQ(past.size(), 0xFFFFFFFFu);
+  {
+    std::ostringstream file;
+    CapturedOutput out;
+    EXPECT_EQ(past.write(file, 0), 0);
+    EXPECT_EQ(file.str(), "");
+    EXPECT_EQ(out.text(), "Error - Coff file 'big.o' would be larger than 4 GiB, more than its 32-bit "
+                          "offsets can address.\n");
+  }
+  TempDir dir;
+  past.cCoffName = dir.file("big.o");
+  CapturedOutput out;
+  EXPECT_EQ(past.write(), 0);
+  EXPECT_FALSE(dir.exists("big.o"));
+  EXPECT_EQ(out.text(), "Error - Coff file '" + dir.file("big.o") +
+                            "' would be larger than 4 GiB, more than its 32-bit offsets can address.\n");
 }
 
 TEST(CoffWriter, TracesOfPreWriteAndSize) {

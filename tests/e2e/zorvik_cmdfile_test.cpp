@@ -3,6 +3,7 @@
 // exit status.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -110,6 +111,8 @@ TEST(ZorvikCommandFile, LinesAreCountedAndReadWhole) {
 TEST(ZorvikCommandFile, FindingTheFile) {
   TempDir t;
   ASSERT_EQ(mkdir(t.file("dir.lkr").c_str(), 0755), 0);
+  ASSERT_EQ(mkfifo(t.file("fifo.lkr").c_str(), 0644), 0);  // would wait for a writer
+  ASSERT_EQ(symlink("/dev/zero", t.file("zero.lkr").c_str()), 0);  // one endless line
   ASSERT_EQ(mkdir(t.file("sub").c_str(), 0755), 0);
   t.write("sub/bad.lkr", "BOGUS");
   const struct {
@@ -120,6 +123,8 @@ TEST(ZorvikCommandFile, FindingTheFile) {
       {{"sub/nope.lkr"}, "Could not find linker command file 'sub/nope.lkr'."},
       {{"bad.lkr"}, "Could not find linker command file 'bad.lkr'."},  // not in sub unless asked
       {{"dir.lkr"}, "Could not open './dir.lkr'"},
+      {{"fifo.lkr"}, "Could not open './fifo.lkr'"},
+      {{"zero.lkr"}, "Could not open './zero.lkr'"},
       {{"sub/bad.lkr"}, "Unrecognized input in 'sub/bad.lkr:1': BOGUS"},
       {{"sub\\bad.lkr"}, "Unrecognized input in 'sub\\bad.lkr:1': BOGUS"},
       {{"-k", "sub", "bad.lkr"}, "Unrecognized input in 'sub/bad.lkr:1': BOGUS"},

@@ -158,12 +158,10 @@ uint32_t CoffBuilder::sectionSymbol(int scn, uint32_t scnlen, uint16_t nreloc, u
 
 uint32_t CoffBuilder::addString(const std::string& text) {
   ZV_ASSERT(!text.empty() && text.find('\0') == std::string::npos);
-  auto it = cOffsets.find(text);
-  if (it != cOffsets.end()) return it->second;
-  uint32_t offset = cNextOffset;
-  cCoff.cStringTbl[offset] = text;
-  cOffsets[text] = offset;
-  cNextOffset += static_cast<uint32_t>(text.size() + 1);
+  uint32_t offset = cCoff.cStringTbl.lowestOffset(text);
+  if (offset != StringTbl::kAbsent) return offset;
+  offset = cCoff.cStringTbl.nextOffset();
+  cCoff.cStringTbl.set(offset, text);
   return offset;
 }
 

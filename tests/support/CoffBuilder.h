@@ -78,8 +78,6 @@ class CoffBuilder {
 
   Coff cCoff;
   std::map<int, std::vector<uint8_t>> cContents;  // section number -> contents
-  std::map<std::string, uint32_t> cOffsets;        // string -> string-table offset
-  uint32_t cNextOffset = 4;
   uint32_t cTime = 0;
 };
 

@@ -1,0 +1,58 @@
+#include "StringTbl.h"
+
+#include "Assert.h"
+
+StringTbl::StringTbl(std::initializer_list<value_type> entries) {
+  for (const auto& [offset, text] : entries) set(offset, text);
+}
+
+StringTbl::StringTbl(const StringTbl& other) : cByOffset(other.cByOffset) { rebuildIndex(); }
+
+StringTbl& StringTbl::operator=(const StringTbl& other) {
+  if (this != &other) {
+    cByText.clear();
+    cByOffset = other.cByOffset;
+    rebuildIndex();
+  }
+  return *this;
+}
+
+void StringTbl::rebuildIndex() {
+  cByText.clear();
+  for (const auto& [offset, text] : cByOffset) cByText.emplace(text, offset);
+}
+
+void StringTbl::set(uint32_t offset, std::string text) {
+  ZV_ASSERT(offset != kAbsent);
+  auto [it, added] = cByOffset.try_emplace(offset);
+  if (!added) {
+    if (it->second == text) return;
+    cByText.erase({it->second, offset});
+  }
+  it->second = std::move(text);
+  cByText.emplace(it->second, offset);
+}
+
+StringTbl::size_type StringTbl::erase(uint32_t offset) {
+  auto it = cByOffset.find(offset);
+  if (it == cByOffset.end()) return 0;
+  cByText.erase({it->second, offset});
+  cByOffset.erase(it);
+  return 1;
+}
+
+void StringTbl::clear() {
+  cByText.clear();
+  cByOffset.clear();
+}
+
+uint32_t StringTbl::lowestOffset(std::string_view text) const {
+  auto it = cByText.lower_bound({text, 0});
+  return it != cByText.end() && it->first == text ? it->second : kAbsent;
+}
+
+uint32_t StringTbl::nextOffset() const {
+  if (cByOffset.empty()) return 4;
+  const auto& [offset, text] = *cByOffset.rbegin();
+  return offset + static_cast<uint32_t>(text.size() + 1);
+}

@@ -1,0 +1,91 @@
+#include "StringTbl.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Coff.h"
+
+namespace {
+
+TEST(StringTbl, ReadsLikeAMapInOffsetOrder) {
+  StringTbl t = {{23, "second_name"}, {4, "first_long_name"}};
+  t[35] = "third";
+  std::vector<uint32_t> offsets;
+  for (const auto& [offset, text] : t) offsets.push_back(offset);
+  EXPECT_EQ(offsets, (std::vector<uint32_t>{4, 23, 35}));
+  EXPECT_EQ(t.size(), 3u);
+  EXPECT_EQ(t.count(23), 1u);
+  EXPECT_EQ(t.count(5), 0u);
+  EXPECT_EQ(t.find(5), t.end());
+  EXPECT_EQ(t.at(35), "third");
+  EXPECT_EQ(t.lower_bound(5)->first, 23u);
+  EXPECT_EQ(t.nextOffset(), 41u);
+  EXPECT_EQ(StringTbl().nextOffset(), 4u);
+  EXPECT_TRUE(StringTbl().empty());
+}
+
+TEST(StringTbl, TheIndexFollowsEveryChange) {
+  StringTbl t;
+  t[30] = "dup";
+  EXPECT_EQ(t.lowestOffset("dup"), 30u);
+  t[10] = "dup";
+  t[50] = "dup";
+  EXPECT_EQ(t.lowestOffset("dup"), 10u);
+  t[10] = "other";  // replaced: the next one up is the lowest
+  EXPECT_EQ(t.lowestOffset("dup"), 30u);
+  EXPECT_EQ(t.lowestOffset("other"), 10u);
+  EXPECT_EQ(t.erase(30), 1u);
+  EXPECT_EQ(t.erase(30), 0u);
+  EXPECT_EQ(t.lowestOffset("dup"), 50u);
+  EXPECT_EQ(t.lowestOffset("du"), StringTbl::kAbsent);  // whole strings only
+  EXPECT_EQ(t.lowestOffset("dupe"), StringTbl::kAbsent);
+
+  StringTbl copy = t;  // an index of its own
+  t.clear();
+  EXPECT_EQ(t.lowestOffset("dup"), StringTbl::kAbsent);
+  EXPECT_EQ(copy.lowestOffset("dup"), 50u);
+  copy[50] = "moved";
+  StringTbl moved = std::move(copy);
+  EXPECT_EQ(moved.lowestOffset("moved"), 50u);
+  EXPECT_EQ(moved.lowestOffset("dup"), StringTbl::kAbsent);
+  t = moved;
+  EXPECT_EQ(t, moved);
+  EXPECT_EQ(t.lowestOffset("other"), 10u);
+}
+
+// 200,000 long names stored into a table of 200,000 strings, each string there
+// twice: every name gets its lower offset, as the whole-table walk gave it.
+TEST(StringTbl, NamesAreStoredByIndexAtScale) {
+  const int kNames = 100000;
+  StringTbl strings;
+  std::vector<std::string> names;
+  std::vector<uint32_t> first(kNames);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < kNames; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "symbol_name_%06d", (i * 7919) % kNames);
+      uint32_t offset = strings.nextOffset();
+      strings[offset] = name;
+      if (pass == 0) {
+        names.push_back(name);
+        first[i] = offset;
+      }
+    }
+  }
+  ASSERT_EQ(strings.size(), 2u * kNames);
+  auto start = std::chrono::steady_clock::now();
+  std::vector<syment> symbols(2 * kNames);
+  for (size_t k = 0; k < symbols.size(); ++k) Coff::setName(symbols[k], names[k % kNames], strings);
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("setName: %zu long names into %zu strings in %.1f ms\n", symbols.size(), strings.size(), ms);
+  for (size_t k = 0; k < symbols.size(); ++k) {
+    ASSERT_TRUE(nameInStringTable(symbols[k]));
+    ASSERT_EQ(symbols[k].n_offset(), first[k % kNames]) << k;
+  }
+}
+
+}  // namespace
