@@ -5,7 +5,7 @@
 // is written next to the COFF file, which is named as if it lay there).
 //
 // Fatal name lookups end the program by design: images whose section names
-// could reach one are passed over before reading (coff_screen.h), and so are
+// could reach one are passed over before reading (FatalScreen.h), and so are
 // images with a source file name missing from the string table.
 #include <unistd.h>
 
@@ -19,7 +19,7 @@
 #include "Coff.h"
 #include "Coff2Cod.h"
 #include "Reporter.h"
-#include "coff_screen.h"
+#include "FatalScreen.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (coff_screen::sectionNameMayBeMissing(bytes)) return 0;
+  if (sectionNameMayBeMissing(bytes)) return 0;
   std::istringstream in(bytes);
   std::unique_ptr<Coff> coff = Coff::make(in, 0, gDir + "/fuzz.o");
   if (!coff || !coff->verify() || !sourceNamesPresent(*coff)) return 0;

@@ -2,8 +2,9 @@
 // it accepts is verified and written, the written image must read back, and
 // writing that again must give the same bytes.
 //
-// Inputs that could end the program through a fatal name lookup are passed
-// over before reading (coff_screen.h).
+// A section name whose string-table offset the table lacks ends the program
+// through a fatal report, by design; inputs that could reach one are passed
+// over before reading (see FatalScreen.h).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,12 +12,10 @@
 #include <string>
 
 #include "Coff.h"
+#include "FatalScreen.h"
 #include "Reporter.h"
-#include "coff_screen.h"
 
 namespace {
-
-using coff_screen::sectionNameMayBeMissing;
 
 std::string written(const Coff& coff) {
   std::ostringstream out;

@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -20,6 +21,9 @@ void setUpConsole() {
   std::cerr.tie(nullptr);
   std::cerr.unsetf(std::ios::unitbuf);
   std::set_new_handler(outOfMemory);
+  // A write past the file-size limit fails and is reported like a full disk,
+  // instead of killing the program with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void preScanQuiet(int argc, char** argv, int first) {

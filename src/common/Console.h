@@ -9,6 +9,8 @@
 // Re-binds the error stream to standard output's buffer, so every message,
 // banner and summary lands on standard output in program order; an allocation
 // that fails from here on ends the program with "out of memory" and status 1.
+// A write beyond the file-size limit fails as a write (the signal it would
+// raise is ignored).
 void setUpConsole();
 
 // Sets the quiet flag when any argument from `first` on is exactly -q, /q, -Q

@@ -31,6 +31,13 @@ Data::Data(uint32_t n) : cSize(n) {
   if (n) cBytes = allocate(n, true);
 }
 
+Data Data::unfilled(uint32_t n) {
+  Data d;
+  d.cSize = n;
+  if (n) d.cBytes = allocate(n, false);
+  return d;
+}
+
 Data::Data(const Data& other) : Data(other.cSize, other.cBytes.get()) {}
 
 Data& Data::operator=(const Data& other) {

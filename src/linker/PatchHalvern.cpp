@@ -65,6 +65,13 @@ const Row kRows[kLastRelocType] = {
     {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LFSR2
 };
 
+// The type's row; null when the family has no use for the type.
+const Row* rowOf(uint16_t type) {
+  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
+  const Row& row = kRows[type - 1];
+  return row.kind == Kind::Unsupported ? nullptr : &row;
+}
+
 std::string notWordAligned(const std::string& name) {
   return "Symbol '" + name + "' is not word-aligned.\n" +
          "It cannot be used as the target of a call or goto instruction.";
@@ -131,12 +138,13 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
                            const std::vector<SymEntry>& symbols, const StringTbl& strings,
                            std::string& message) {
   const uint16_t type = entry.r_type;
-  if (type < kFirstRelocType || type > kLastRelocType || kRows[type - 1].kind == Kind::Unsupported) {
+  const Row* found = rowOf(type);
+  if (found == nullptr) {
     message = unsupportedRelocType();
     return 0;
   }
   if (!checkSymbolIndex(symbols, entry, message) || !checkInside(data, entry, 1, message)) return 0;
-  const Row& row = kRows[type - 1];
+  const Row& row = *found;
   const syment& symbol = symbols[entry.r_symndx].sym;
   uint32_t value = relocValue(symbol, entry);
   switch (row.kind) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -101,7 +102,7 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
-  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  using MergedOffsets = std::unordered_map<std::string_view, uint32_t>;  // string -> merged offset
   void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);

@@ -39,6 +39,7 @@ TEST(ZorvikInputs, SearchRules) {
   d.library("top.lib", {definer("t.o", {"_t"})});
   d.library("lib/math.lib", {definer("m.o", {"_m"})});
   expectRuns(d, {
+      {"", errorRun("no input object files specified.")},
       {"FILES main.o", linkedRun()},
       {"FILES util.o", errorRun("could not find file 'util.o'.")},
       {"LIBPATH lib\nFILES util.o", linkedRun()},

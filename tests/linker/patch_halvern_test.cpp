@@ -224,12 +224,17 @@ TEST(PatchHalvern, NothingIsWrittenOutsideTheSectionData) {
   std::vector<uint16_t> words = {0x1111, 0x2222};
   EXPECT_EQ(bench.patch(words, RELOCT_LOW, sym, 0, 2), 1);
   EXPECT_EQ(words, (std::vector<uint16_t>{0x1111, 0x2234}));
-  for (uint32_t vaddr : {3u, 4u, 0xFFFFFFFFu}) {
-    EXPECT_EQ(bench.patch(words, RELOCT_ALL, sym, 0, vaddr), 0);
-    EXPECT_EQ(bench.message, "relocation at offset " +
-                                 std::string(vaddr == 3 ? "0x00000003" : vaddr == 4 ? "0x00000004"
-                                                                                    : "0xffffffff") +
-                                 " lies outside the section data.");
+  const struct {
+    uint32_t vaddr;
+    const char* message;
+  } outside[] = {
+      {3, "relocation at offset 0x00000003 lies outside the section data."},
+      {4, "relocation at offset 0x00000004 lies outside the section data."},
+      {0xFFFFFFFF, "relocation at offset 0xffffffff lies outside the section data."},
+  };
+  for (const auto& c : outside) {
+    EXPECT_EQ(bench.patch(words, RELOCT_ALL, sym, 0, c.vaddr), 0);
+    EXPECT_EQ(bench.message, c.message);
   }
   EXPECT_EQ(words, (std::vector<uint16_t>{0x1111, 0x2234}));
   Data empty;
