@@ -1,12 +1,12 @@
 #include "Data.h"
 
-#include "Assert.h"
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
+
+#include "Assert.h"
 
 void Data::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
 
@@ -29,6 +29,13 @@ Data::Data(uint32_t n, const void* p) : cSize(n) {
 
 Data::Data(uint32_t n) : cSize(n) {
   if (n) cBytes = allocate(n, true);
+}
+
+Data Data::unfilled(uint32_t n) {
+  Data d;
+  d.cSize = n;
+  if (n) d.cBytes = allocate(n, false);
+  return d;
 }
 
 Data::Data(const Data& other) : Data(other.cSize, other.cBytes.get()) {}

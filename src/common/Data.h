@@ -11,6 +11,9 @@ class Data {
   Data() = default;
   Data(uint32_t n, const void* p);  // copies n bytes from p
   explicit Data(uint32_t n);        // n zero bytes (fresh pages stay untouched)
+  // n bytes left unset, for a caller that writes every one of them at once (a
+  // read from a file): the buffer is not filled twice.
+  static Data unfilled(uint32_t n);
   Data(const Data& other);
   Data& operator=(const Data& other);
   Data(Data&& other) noexcept;
