@@ -71,8 +71,8 @@ bool linesHaveSymbols(const Coff& coff, const std::string& origin) {
     for (size_t j = 0; j < lines.size(); ++j) {
       std::string where = "Coff file '" + coff.cCoffName + "', section '" + section + "' line[" +
                           std::to_string(j) + "] has an invalid ";
-      report(0, origin, where + "l_srcndx.", 0);
-      report(0, origin, where + "l_fcnndx.", 0);
+      reportError(origin, where + "l_srcndx.");
+      reportError(origin, where + "l_fcnndx.");
       ok = false;
     }
   }
