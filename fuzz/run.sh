@@ -40,8 +40,8 @@ cmake --build "$build" -j"$(nproc 2>/dev/null || echo 4)" --target "${targets[@]
 
 seconds=$((total / ${#targets[@]}))
 [ "$seconds" -ge 10 ] || seconds=10
-artifacts="$build/artifacts"
-mkdir -p "$artifacts"
+mkdir -p "$build/artifacts"
+artifacts=$(cd "$build/artifacts" && pwd)  # absolute: a target may change directory
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 

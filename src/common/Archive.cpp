@@ -93,7 +93,10 @@ std::unique_ptr<Archive> Archive::make(const std::string& name) {
     return nullptr;
   }
   std::istream in(&file);
-  uint64_t fileSize = file.fileSize();
+  return make(in, name, file.fileSize());
+}
+
+std::unique_ptr<Archive> Archive::make(std::istream& in, const std::string& name, uint64_t size) {
   auto archive = std::make_unique<Archive>(name);
   char magic[sizeof kMagic];
   if (!readAt(in, 0, magic, sizeof magic)) {
@@ -116,7 +119,7 @@ std::unique_ptr<Archive> Archive::make(const std::string& name) {
       return nullptr;
     }
     std::string member = nameOf(h);
-    std::unique_ptr<Coff> coff = Coff::make(in, static_cast<uint32_t>(base), member, fileSize);
+    std::unique_ptr<Coff> coff = Coff::make(in, static_cast<uint32_t>(base), member, size);
     if (!coff) {
       readError("Could not build member '" + member + "' in library file '" + name + "'. ");
       return nullptr;
@@ -124,7 +127,6 @@ std::unique_ptr<Archive> Archive::make(const std::string& name) {
     p = base + coff->size();
     archive->cMembers.push_back(std::move(coff));
   }
-  file.close();
   archive->makeSymbols();  // duplicates are reported; the first definition wins
   return archive;
 }
@@ -135,7 +137,15 @@ int Archive::write() const {
     reportError("Archive::write()", "Could not open library file '" + cName + "' for writing.");
     return 0;
   }
-  std::ofstream& out = file.stream();
+  if (!write(file.stream())) return 0;
+  if (!file.commit()) {
+    reportError("Archive::write()", "Could not write library file '" + cName + "'.");
+    return 0;
+  }
+  return 1;
+}
+
+int Archive::write(std::ostream& out) const {
   if (!out.write(kMagic, sizeof kMagic)) {
     reportError("Archive::write()", "Could not write archive magic string in library file '" + cName + "'. ");
     return 0;
@@ -149,11 +159,12 @@ int Archive::write() const {
                   "Could not write member header for '" + m->cCoffName + "' in library file '" + cName + "'. ");
       return 0;
     }
-    if (!m->write(out, static_cast<uint32_t>(pos))) return 0;  // reported by the writer
-  }
-  if (!file.commit()) {
-    reportError("Archive::write()", "Could not write library file '" + cName + "'.");
-    return 0;
+    // The image writer names the member; the user also learns which library
+    // was not written.
+    if (!m->write(out, static_cast<uint32_t>(pos))) {
+      reportError("Archive::write()", "Could not write library file '" + cName + "'.");
+      return 0;
+    }
   }
   return 1;
 }

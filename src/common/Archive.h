@@ -13,6 +13,8 @@
 #ifndef ZV_COMMON_ARCHIVE_H
 #define ZV_COMMON_ARCHIVE_H
 
+#include <cstdint>
+#include <istream>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -30,10 +32,16 @@ class Archive {
 
   // Reads the library file; null after an error report.
   static std::unique_ptr<Archive> make(const std::string& name);
+  // Reads a library of `size` bytes from the start of `in` (binary, seekable),
+  // naming it `name` in messages. Null after an error report.
+  static std::unique_ptr<Archive> make(std::istream& in, const std::string& name, uint64_t size);
 
   // Writes the library to cName, replacing an existing file only once the new
   // one is complete. 1 on success, 0 after an error report.
   int write() const;
+  // Writes the library's bytes to `out` from its start. 1 on success, 0 after
+  // an error report naming cName.
+  int write(std::ostream& out) const;
 
   // Rebuilds cSymbols from the members; 0 when a symbol is defined by more
   // than one member (reported; the first definition is kept).

@@ -254,7 +254,7 @@ class CoffReading {
       return true;
     }
     if (!cIn.fits(hdr.s_scnptr, hdr.s_size) || !spend(hdr.s_size)) return fail("could not read raw data.");
-    Data contents(hdr.s_size);
+    Data contents = Data::unfilled(hdr.s_size);
     if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes())) return fail("could not read raw data.");
     cCoff->cRawData[name] = std::move(contents);
     return true;

@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -20,10 +21,13 @@ void setUpConsole() {
   std::cerr.tie(nullptr);
   std::cerr.unsetf(std::ios::unitbuf);
   std::set_new_handler(outOfMemory);
+  // A write past the file-size limit fails and is reported like a full disk,
+  // instead of killing the program with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void preScanQuiet(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
+void preScanQuiet(int argc, char** argv, int first) {
+  for (int i = first; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "-q") || !std::strcmp(a, "/q") || !std::strcmp(a, "-Q") ||
         !std::strcmp(a, "/Q")) {

@@ -9,10 +9,13 @@
 // Re-binds the error stream to standard output's buffer, so every message,
 // banner and summary lands on standard output in program order; an allocation
 // that fails from here on ends the program with "out of memory" and status 1.
+// A write beyond the file-size limit fails as a write (the signal it would
+// raise is ignored).
 void setUpConsole();
 
-// Sets the quiet flag when any argument is exactly -q, /q, -Q or /Q.
-void preScanQuiet(int argc, char** argv);
+// Sets the quiet flag when any argument from `first` on is exactly -q, /q, -Q
+// or /Q.
+void preScanQuiet(int argc, char** argv, int first = 1);
 
 // The banner, the notice line and an empty line, unless quiet.
 void printBanner(const char* banner);

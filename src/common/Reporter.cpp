@@ -1,5 +1,6 @@
 #include "Reporter.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -8,6 +9,14 @@ int gWarningCount = 0;
 int gErrorCount = 0;
 int gShowOrigin = 0;
 int gQuiet = 0;
+
+// Flushes standard output; false when anything written to it was lost.
+bool outputWritten() {
+  std::cout.flush();
+  bool ok = !std::cout.fail() && !std::cerr.fail();
+  ok = std::fflush(stdout) == 0 && ok;
+  return !std::ferror(stdout) && ok;
+}
 }  // namespace
 
 void report(char kind, const std::string& origin, const std::string& message, int fatal) {
@@ -52,6 +61,9 @@ void exitWithSummary(int code) {
               << '\n';
     std::cerr.flush();
   }
+  // Output that could not be written (a full device, a closed descriptor)
+  // fails a run that would have succeeded: its listing or summary was lost.
+  if (!outputWritten() && code == 0) code = 1;
   std::exit(code);
 }
 

@@ -27,6 +27,7 @@ void reportWarning(const std::string& origin, const std::string& text);
 [[noreturn]] void reportFatal(const std::string& origin, const std::string& text);
 
 // Prints the error and warning counts unless quiet, then ends the process.
+// A run that would end with 0 ends with 1 when standard output lost anything.
 [[noreturn]] void exitWithSummary(int code);
 
 void setQuiet(int flag);

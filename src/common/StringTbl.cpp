@@ -56,3 +56,10 @@ uint32_t StringTbl::nextOffset() const {
   const auto& [offset, text] = *cByOffset.rbegin();
   return offset + static_cast<uint32_t>(text.size() + 1);
 }
+
+uint32_t StringTbl::append(std::string text) {
+  uint32_t offset = nextOffset();
+  auto it = cByOffset.emplace_hint(cByOffset.end(), offset, std::move(text));
+  cByText.emplace_hint(cByText.end(), it->second, offset);
+  return offset;
+}

@@ -82,6 +82,9 @@ class StringTbl {
   // The offset right after the last string (4 for an empty table): where a
   // string appended to the table goes.
   uint32_t nextOffset() const;
+  // Puts `text` at nextOffset() and returns that offset. Appending strings in
+  // ascending byte order (as a merged table is built) costs constant time each.
+  uint32_t append(std::string text);
 
   friend bool operator==(const StringTbl& a, const StringTbl& b) { return a.cByOffset == b.cByOffset; }
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }

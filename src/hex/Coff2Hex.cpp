@@ -1,27 +1,16 @@
 #include "Coff2Hex.h"
 
-#include <cstring>
+#include <algorithm>
+#include <set>
 
 #include "FileSpec.h"
+#include "ProgramMemory.h"
 #include "Reporter.h"
+#include "TextHelpers.h"
 
 namespace {
 
 const char kOrigin[] = "Coff2Hex::convert()";
-
-bool isProgramMemory(const scnhdr& hdr) {
-  const unsigned type = scnType(hdr);
-  return type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA;
-}
-
-// The section's stored contents; null when none are stored or they are empty.
-const Data* contents(const Coff& coff, const std::string& name) {
-  auto it = coff.cRawData.find(name);
-  return it == coff.cRawData.end() || it->second.size() == 0 ? nullptr : &it->second;
-}
-
-// The contents' length with one byte 0 appended to complete an odd last word.
-uint64_t paddedSize(const Data& d) { return uint64_t(d.size()) + d.size() % 2; }
 
 // Every byte of a run must have a 32-bit address, the reach of the HEX formats.
 bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start,
@@ -32,10 +21,10 @@ bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start,
   return false;
 }
 
-Data paddedCopy(const Data& d) {
-  Data copy(static_cast<uint32_t>(paddedSize(d)));
-  if (d.size()) std::memcpy(copy.bytes(), d.bytes(), d.size());
-  return copy;
+// An odd last byte is completed to a word with a byte 0, unless the byte after
+// it belongs to another section, whose own byte is written there instead.
+uint32_t paddingAfter(const Data& d, uint64_t start, const ProgramMemory& memory) {
+  return d.size() % 2 && !memory.holds(start + d.size()) ? 1 : 0;
 }
 
 }  // namespace
@@ -49,14 +38,15 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
     return nullptr;
   }
   const uint32_t bytesPerWord = (widthBits + 7) / 8;
+  const ProgramMemory memory(coff, bytesPerWord);
 
   // Code and romdata sections in ascending name order.
   bool anyRun = false;
-  for (const auto& entry : coff.cScnHdr) {
-    if (!isProgramMemory(entry.second)) continue;
+  for (const auto& [name, hdr] : coff.cScnHdr) {
+    if (!isProgramMemory(hdr)) continue;
     const bool ok = ranges.empty()
-                        ? addWholeSection(coff, entry.first, bytesPerWord)
-                        : addSelectedRuns(coff, entry.first, bytesPerWord, ranges, anyRun);
+                        ? addWholeSection(coff, name, bytesPerWord, memory)
+                        : addSelectedRuns(coff, name, bytesPerWord, memory, ranges, anyRun);
     if (!ok) return nullptr;
   }
   if (!ranges.empty() && !anyRun) return nullptr;
@@ -68,14 +58,14 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
 
 // Without ranges: the whole section as one run at its byte address.
 bool Coff2Hex::addWholeSection(const Coff& coff, const std::string& name,
-                               uint32_t bytesPerWord) {
-  const Data* data = contents(coff, name);
+                               uint32_t bytesPerWord, const ProgramMemory& memory) {
+  const Data* data = programContents(coff, name);
   if (!data) return true;
   const uint64_t start = uint64_t(bytesPerWord) * coff.cScnHdr.at(name).s_paddr;
-  if (!fitsAddressRange(coff, name, start, paddedSize(*data))) return false;
-  cRanges.emplace_back();
-  cRanges.back().cStart = static_cast<uint32_t>(start);
-  cRanges.back().cData = paddedCopy(*data);
+  const uint32_t padding = paddingAfter(*data, start, memory);
+  if (!fitsAddressRange(coff, name, start, uint64_t(data->size()) + padding)) return false;
+  cRanges.emplace_back(static_cast<uint32_t>(start), data->bytes(), data->size(), padding,
+                       name);
   return true;
 }
 
@@ -85,14 +75,15 @@ bool Coff2Hex::addWholeSection(const Coff& coff, const std::string& name,
 // selected pairs becomes a run of its own, at the byte address of its first
 // pair; runs end with the section.
 bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name,
-                               uint32_t bytesPerWord, const std::vector<AddrRange>& ranges,
-                               bool& anyRun) {
-  const Data* data = contents(coff, name);
+                               uint32_t bytesPerWord, const ProgramMemory& memory,
+                               const std::vector<AddrRange>& ranges, bool& anyRun) {
+  const Data* data = programContents(coff, name);
   if (!data) return true;
   const uint64_t paddr = coff.cScnHdr.at(name).s_paddr;
-  const uint64_t size = paddedSize(*data);
+  const uint64_t stored = data->size();
+  const uint64_t size = stored + stored % 2;  // walked in whole pairs
   if (size > UINT32_MAX) return fitsAddressRange(coff, name, 0, size);
-  const Data bytes = paddedCopy(*data);
+  const uint64_t end = stored + paddingAfter(*data, bytesPerWord * paddr, memory);
   uint64_t runBegin = 0;
   bool open = false;
   for (uint64_t e = 0; e <= size; e += 2) {
@@ -106,11 +97,27 @@ bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name,
       open = false;
       anyRun = true;
       const uint64_t start = bytesPerWord * (paddr + runBegin / bytesPerWord);
-      const uint64_t length = e - runBegin;
+      const uint64_t length = std::min(e, end) - runBegin;
       if (!fitsAddressRange(coff, name, start, length)) return false;
-      cRanges.emplace_back(static_cast<uint32_t>(start),
-                           Data(static_cast<uint32_t>(length), bytes.bytes() + runBegin));
+      const uint64_t count = std::min(e, stored) - runBegin;
+      cRanges.emplace_back(static_cast<uint32_t>(start), data->bytes() + runBegin,
+                           static_cast<uint32_t>(count),
+                           static_cast<uint32_t>(length - count), name);
     }
   }
   return true;
+}
+
+bool Coff2Hex::suitsFormat(const Coff& coff, HexFormat format) const {
+  if (format != INHX8S) return true;
+  std::set<std::string> reported;
+  for (const HexRange& r : cRanges) {
+    if (r.cStart % 2 == 0 || !reported.insert(r.cSection).second) continue;
+    reportError("Coff2Hex::suitsFormat()",
+                "Coff file '" + coff.cCoffName + "', section '" + r.cSection +
+                    "' starts at the odd byte address " + toHex(r.cStart, 4) +
+                    ", which INHX8S cannot split into 16-bit words; use INHX32 or INHX8M "
+                    "format!");
+  }
+  return reported.empty();
 }

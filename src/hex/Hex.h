@@ -15,9 +15,13 @@
 //
 //   base.hxl  :0100000034CB       base.hxh  :0100000012ED
 //             :00000001FF                   :00000001FF
+//
+// The runs view their bytes where they lie; an odd last word is completed with
+// a byte 0 as the record is formatted.
 #ifndef ZV_HEX_HEX_H
 #define ZV_HEX_HEX_H
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,6 +41,15 @@ class Hex {
   // Writes the files of the format; false after a reported failure, or for an
   // unknown format. An address too high for INHX8M or INHX8S is fatal.
   bool write(HexFormat format);
+  // The files that write(format) creates: NAME.hex, or NAME.hxl and NAME.hxh;
+  // none for an unknown format.
+  std::vector<std::string> fileNames(HexFormat format) const;
+  // The records of INHX8M or INHX32 into one open file, end record included.
+  void writeByteRecords(HexFormat format, HexFile& file);
+  // The records of INHX8S: the low byte of each word into `low`, the high byte
+  // into `high`. A run of odd length (its last word's high byte belongs to
+  // another section) gives its last low byte without a high byte.
+  void writeWordRecords(HexFile& low, HexFile& high);
   void sortRanges();
   // Called before every data record: the fatal check of the 16-bit formats and
   // the extended linear address records of INHX32.
@@ -49,6 +62,9 @@ class Hex {
  private:
   bool writeHexFile(HexFormat format);
   bool writeSplitFiles();
+  // Bytes i to i + n - 1 of the run: in place, or completed with padding in `scratch`.
+  static const uint8_t* recordBytes(const HexRange& r, uint32_t i, uint32_t n,
+                                    uint8_t* scratch);
 };
 
 #endif

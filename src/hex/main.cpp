@@ -6,6 +6,7 @@
 #include "Coff2Hex.h"
 #include "Console.h"
 #include "HexArgs.h"
+#include "InputGuard.h"
 #include "Reporter.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +26,13 @@ int main(int argc, char** argv) {
   Hex* hex = converter.convert(*coff, args.cRanges);
   if (!hex) exitWithSummary(1);
 
+  // Checks that need no file yet: the format can take every run, and no HEX
+  // file is the input itself. Nothing has been created so far.
+  if (!converter.suitsFormat(*coff, args.cFormat)) exitWithSummary(1);
+  if (!outputsSpareInput(args.cCoffName, hex->fileNames(args.cFormat))) exitWithSummary(1);
+
   // The HEX files; an address too high for the format ends the program here.
+  // The runs view the Coff's section contents, so it lives until the end.
   if (!hex->write(args.cFormat)) exitWithSummary(1);
   coff.reset();
   exitWithSummary(0);

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "Archive.h"
-#include "TextHelpers.h"
+#include "ArchiveReplacementFile.h"
 #include "Archiver.h"
 #include "Coff.h"
+#include "LibraryLock.h"
 #include "MemberName.h"
+#include "OsPath.h"
 #include "Reporter.h"
+#include "TextHelpers.h"
 #include "Trace.h"
 
 namespace {
@@ -55,11 +58,12 @@ std::string listLine(const Coff& member) {
 }
 
 // Extraction names the files after the members: a name that would leave the
-// current directory is refused.
+// current directory, or reach it through a directory that is a symbolic link,
+// is refused.
 bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& library) {
   bool ok = true;
   for (const Coff* m : chosen) {
-    if (isExtractableName(m->cCoffName)) continue;
+    if (isExtractableName(m->cCoffName) && !passesThroughLink(m->cCoffName)) continue;
     reportError("Archiver::cmdExtract", "Member '" + m->cCoffName + "' of library '" + library +
                                             "' is not extracted: its name leaves the current directory.");
     ok = false;
@@ -67,9 +71,36 @@ bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& l
   return ok;
 }
 
+// Writes the member to the file of its name. The new file takes the place of
+// the directory entry: a symbolic link of that name is replaced, never written
+// through.
+bool extract(const Coff& member) {
+  const std::string& name = member.cCoffName;
+  ReplacementFile file(osPath(name), ReplacementFile::Links::replace, ReplacementFile::Sync::none);
+  if (!file.open()) {
+    reportError("Coff::write()", "Could not open Coff file '" + name + "' for writing.");
+    return false;
+  }
+  if (!member.write(file.stream(), 0)) return false;  // reported by the writer
+  if (!file.commit()) {
+    reportError("Coff::write()", "Coff file '" + name + "' could not write string.");
+    return false;
+  }
+  return true;
+}
+
+// A command that changes the library holds it from its read to its replacement.
+bool holdLibrary(LibraryLock& lock, const std::string& library, const char* origin) {
+  if (lock.acquire()) return true;
+  reportError(origin, "Could not lock library file '" + library + "'.");
+  return false;
+}
+
 }  // namespace
 
 bool Archiver::cmdCreate() {
+  LibraryLock held(osPath(cArchive));
+  if (!holdLibrary(held, cArchive, "Archiver::cmdCreate")) return false;
   // An existing library of that name is replaced without being read.
   Archive archive(cArchive);
   for (const std::string& typed : cMembers) {
@@ -92,6 +123,8 @@ bool Archiver::cmdList() {
 }
 
 bool Archiver::cmdDelete() {
+  LibraryLock held(osPath(cArchive));
+  if (!holdLibrary(held, cArchive, "Archiver::cmdDelete")) return false;
   std::unique_ptr<Archive> archive = Archive::make(cArchive);
   if (!archive) return false;
   bool allFound = true;
@@ -109,6 +142,8 @@ bool Archiver::cmdDelete() {
 }
 
 bool Archiver::cmdReplace() {
+  LibraryLock held(osPath(cArchive));
+  if (!holdLibrary(held, cArchive, "Archiver::cmdReplace")) return false;
   // The library must exist: /r does not create one.
   std::unique_ptr<Archive> archive = Archive::make(cArchive);
   if (!archive) return false;
@@ -147,7 +182,7 @@ bool Archiver::cmdExtract() {
   if (!allFound || !allExtractable(chosen, cArchive)) return false;
   for (const Coff* m : chosen) {
     if (!isQuiet()) std::cout << "Extracting member '" << m->cCoffName << "'.\n";
-    if (!m->write()) return false;
+    if (!extract(*m)) return false;
   }
   return true;
 }

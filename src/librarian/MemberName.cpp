@@ -1,9 +1,13 @@
 #include "MemberName.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
+#include "OsPath.h"
+
 std::string memberName(const std::string& typed) {
-  std::string name = typed;
+  std::string name = typed.substr(0, kMaxMemberName);
   std::replace(name.begin(), name.end(), '/', '\\');
   return name;
 }
@@ -30,8 +34,20 @@ bool hasParentComponent(const std::string& name) {
   return false;
 }
 
+bool isLink(const std::string& path) {
+  struct stat st;
+  return lstat(osPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 }  // namespace
 
 bool isExtractableName(const std::string& name) {
   return !isAbsolute(name) && !hasParentComponent(name);
+}
+
+bool passesThroughLink(const std::string& name) {
+  for (std::string::size_type i = 0; i < name.size(); ++i) {
+    if (isSeparator(name[i]) && i > 0 && isLink(name.substr(0, i))) return true;
+  }
+  return false;
 }

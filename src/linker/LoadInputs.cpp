@@ -187,6 +187,7 @@ class ImportState {
 }  // namespace
 
 int Linker::importLibraryMembers(std::string& /*message*/) {
+  const int& tracing = traceLevelRef("Linker::importLibraryMembers");
   ImportState state(cArchives);
   for (const auto& coff : cCoff) state.add(*coff);
   while (!state.done()) {
@@ -197,7 +198,7 @@ int Linker::importLibraryMembers(std::string& /*message*/) {
     std::unique_ptr<Coff> member = library->getMember(symbol);
     ZV_ASSERT(member != nullptr);
     if (!acceptable(*member, "Linker::importLibraryMembers()")) return 0;
-    if (traceLevel("Linker::importLibraryMembers")) {
+    if (tracing) {
       std::cout << "Linker::importLibraryMembers() - imported library '" << library->cName
                 << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'."
                 << '\n';

@@ -65,32 +65,50 @@ const Row kRows[kLastRelocType] = {
     {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LFSR2
 };
 
+// The type's row; null when the family has no use for the type.
+const Row* rowOf(uint16_t type) {
+  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
+  const Row& row = kRows[type - 1];
+  return row.kind == Kind::Unsupported ? nullptr : &row;
+}
+
 std::string notWordAligned(const std::string& name) {
   return "Symbol '" + name + "' is not word-aligned.\n" +
          "It cannot be used as the target of a call or goto instruction.";
 }
 
-// The symbol as the patch sees it: a name beginning with '.' refers to the
-// section named by the rest.
-struct Target {
-  const syment* symbol = nullptr;
+// The symbol's name as the patch uses it: a name beginning with '.' refers to
+// the section named by the rest, and messages and section lookups use the
+// rest. Only failures and the section types need it, so most patches never
+// read it.
+struct TargetName {
   std::string fullName;
   std::string name;  // without the '.' of a section reference
   bool isScn = false;
 };
 
+TargetName targetName(const syment& symbol, const StringTbl& strings) {
+  TargetName target;
+  target.fullName = Coff::getName(symbol, strings);
+  target.isScn = !target.fullName.empty() && target.fullName[0] == '.';
+  target.name = target.isScn ? target.fullName.substr(1) : target.fullName;
+  return target;
+}
+
 // The word offset of a relative branch, as the field's two's complement.
-int branchOffset(const Target& target, uint16_t type, uint32_t value, uint32_t fileStart,
-                 const reloc& entry, uint32_t& field, std::string& message) {
+int branchOffset(const syment& symbol, const StringTbl& strings, const reloc& entry,
+                 uint32_t fileStart, uint32_t value, uint32_t& field, std::string& message) {
+  const uint16_t type = entry.r_type;
   const bool bra = type == RELOCT_BRA;
   const int32_t offset = static_cast<int32_t>(value - (fileStart + entry.r_vaddr + 2));
   if (offset > (bra ? 2046 : 254) || offset < (bra ? -2048 : -256)) {
-    message = "Symbol '" + target.name + "' out of range of relative branch instruction.";
+    message = "Symbol '" + targetName(symbol, strings).name +
+              "' out of range of relative branch instruction.";
     return 0;
   }
   field = static_cast<uint32_t>(offset <= 0 ? offset + (bra ? 4096 : 512) : offset);
   if (field & 1) {
-    message = notWordAligned(target.name);
+    message = notWordAligned(targetName(symbol, strings).name);
     return 0;
   }
   return 1;
@@ -120,28 +138,24 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
                            const std::vector<SymEntry>& symbols, const StringTbl& strings,
                            std::string& message) {
   const uint16_t type = entry.r_type;
-  if (type < kFirstRelocType || type > kLastRelocType || kRows[type - 1].kind == Kind::Unsupported) {
+  const Row* found = rowOf(type);
+  if (found == nullptr) {
     message = unsupportedRelocType();
     return 0;
   }
   if (!checkSymbolIndex(symbols, entry, message) || !checkInside(data, entry, 1, message)) return 0;
-  const Row& row = kRows[type - 1];
-  Target target;
-  target.symbol = &symbols[entry.r_symndx].sym;
-  target.fullName = Coff::getName(*target.symbol, strings);
-  target.isScn = !target.fullName.empty() && target.fullName[0] == '.';
-  target.name = target.isScn ? target.fullName.substr(1) : target.fullName;
-
-  uint32_t value = relocValue(*target.symbol, entry);
+  const Row& row = *found;
+  const syment& symbol = symbols[entry.r_symndx].sym;
+  uint32_t value = relocValue(symbol, entry);
   switch (row.kind) {
     case Kind::Even:
       if (value & 1) {
-        message = notWordAligned(target.name);
+        message = notWordAligned(targetName(symbol, strings).name);
         return 0;
       }
       break;
     case Kind::Branch:
-      if (!branchOffset(target, type, value, fileStart, entry, value, message)) return 0;
+      if (!branchOffset(symbol, strings, entry, fileStart, value, value, message)) return 0;
       break;
     case Kind::MovffDest:
       if (!checkMovffDest(value, message)) return 0;
@@ -151,20 +165,22 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
       break;
     case Kind::ScnSize:
     case Kind::ScnEnd: {
+      const TargetName target = targetName(symbol, strings);
       const auto size = target.isScn ? cScnSize.find(target.name) : cScnSize.end();
       if (size == cScnSize.end()) {
         message = "symbol '" + target.fullName + "' is not a section reference.";
         return 0;
       }
       value = size->second + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
-      if (row.kind == Kind::ScnEnd) value += target.symbol->n_value - 1;
+      if (row.kind == Kind::ScnEnd) value += symbol.n_value - 1;
       break;
     }
     case Kind::Field:
     case Kind::Unsupported:
       break;
   }
-  if (traceLevel("Linker::doPatchHalvern") != 0) {
+  static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
+  if (tracing) {
     std::cout << fieldTrace(kOrigin, type, row.field, entry, value) << '\n';
   }
   patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);

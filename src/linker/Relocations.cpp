@@ -41,33 +41,6 @@ const std::list<reloc>* relocsOf(const Coff& coff, const std::string& scnName) {
   return &found->second;
 }
 
-// One input section: its memory and the file's start in it are looked up
-// once, then every entry is applied in file order.
-int patchSection(Linker& linker, FileKey key, Coff& coff, const std::string& scnName,
-                 const std::list<reloc>& relocs, std::string& message) {
-  std::map<std::string, Memory*>::iterator mem;
-  ZV_ASSERT((mem=linker.cScnMem.find(scnName)) != linker.cScnMem.end());
-  const uint32_t fileStart = mem->second->getFileStart(key, scnName);
-  Data noData;  // a section without contents (udata): every entry lies outside
-  const auto raw = coff.cRawData.find(scnName);
-  Data& data = raw != coff.cRawData.end() ? raw->second : noData;
-  const bool tracing = traceLevel("Linker::patchSections") != 0;
-  for (const reloc& entry : relocs) {
-    if (tracing) {
-      std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
-                << scnName << "',    reloc=";
-      printReloc(entry, std::cout);
-    }
-    if (!checkReferencedSymbol(coff, entry, message) ||
-        !linker.doPatch(fileStart, data, entry, coff.cSymbols, linker.cOutput.cStringTbl,
-                        message)) {
-      message = placeOf(coff, scnName) + message;
-      return 0;
-    }
-  }
-  return 1;
-}
-
 }  // namespace
 
 int Linker::verifyRelocations(std::string& message) {
@@ -109,9 +82,35 @@ int Linker::patchSections(std::string& message) {
     Coff& coff = *cCoff[key];
     for (const auto& [number, scnName] : coff.cScnNum) {
       const std::list<reloc>* relocs = relocsOf(coff, scnName);
-      if (relocs != nullptr && !patchSection(*this, key, coff, scnName, *relocs, message)) {
+      if (relocs != nullptr && !patchSection(key, coff, scnName, *relocs, message)) {
         return 0;
       }
+    }
+  }
+  return 1;
+}
+
+// One input section: its memory and the file's start in it are looked up
+// once, then every entry is applied in file order.
+int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
+                         const std::list<reloc>& relocs, std::string& message) {
+  std::map<std::string, Memory*>::iterator mem;
+  ZV_ASSERT((mem=cScnMem.find(scnName)) != cScnMem.end());
+  const uint32_t fileStart = mem->second->getFileStart(file, scnName);
+  Data noData;  // a section without contents (udata): every entry lies outside
+  const auto raw = coff.cRawData.find(scnName);
+  Data& data = raw != coff.cRawData.end() ? raw->second : noData;
+  const bool tracing = traceLevel("Linker::patchSections") != 0;
+  for (const reloc& entry : relocs) {
+    if (tracing) {
+      std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
+                << scnName << "',    reloc=";
+      printReloc(entry, std::cout);
+    }
+    if (!checkReferencedSymbol(coff, entry, message) ||
+        !doPatch(fileStart, data, entry, coff.cSymbols, cOutput.cStringTbl, message)) {
+      message = placeOf(coff, scnName) + message;
+      return 0;
     }
   }
   return 1;

@@ -2,6 +2,8 @@
 // line addresses, one string table for every input and the output, the
 // external definitions of the link and the resolution of every reference.
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <iostream>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +17,9 @@
 #include "mgproc.h"
 
 namespace {
+
+// A symbol named ".file" (inline: five characters and a NUL).
+bool isFileSymbol(const syment& sym) { return std::memcmp(sym.n_name, ".file", 6) == 0; }
 
 // Per section number of one input: how far its symbols and lines move.
 struct Shift {
@@ -100,9 +105,10 @@ int Linker::relocateSymbols(std::string& message) {
 int Linker::checkFileNames(const Coff& input, std::string& message) const {
   bool ok = true;
   forEachSymbol(input, [&](size_t i, const syment& sym) {
-    if (!ok || Coff::getName(sym, input.cStringTbl) != ".file" || !hasAuxOfKind(input, i, AUX_FILE))
+    if (!ok || !isFileSymbol(sym) || !hasAuxOfKind(input, i, AUX_FILE))
       return;
-    if (input.cStringTbl.find(input.cSymbols[i + 1].file.x_offset) == input.cStringTbl.end()) {
+    uint32_t offset = input.cSymbols[i + 1].file.x_offset;
+    if (input.cStringTbl.find(offset) == input.cStringTbl.end()) {
       message = "Coff file '" + input.cCoffName +
                 "' has a '.file' entry whose name is not in its string table.";
       ok = false;
@@ -135,20 +141,18 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
 }
 
 void Linker::mergeStringTbls() {
-  std::vector<std::string> strings;
+  // Views into the inputs' tables, which stay in place until replaced below.
+  std::vector<std::string_view> strings;
   for (const auto& input : cCoff)
-    for (const auto& [offset, text] : input->cStringTbl) strings.push_back(text);
+    for (const auto& [offset, text] : input->cStringTbl) strings.emplace_back(text);
   std::sort(strings.begin(), strings.end());
   strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
 
   MergedOffsets offsets;
   offsets.reserve(strings.size());
-  uint32_t next = 4;
-  for (std::string& text : strings) {
-    offsets.emplace(text, next);
-    uint32_t length = static_cast<uint32_t>(text.size()) + 1;
-    cOutput.cStringTbl[next] = std::move(text);
-    next += length;
+  for (std::string_view text : strings) {
+    uint32_t offset = cOutput.cStringTbl.append(std::string(text));
+    offsets.emplace(cOutput.cStringTbl.at(offset), offset);  // a view of the output's copy
   }
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
@@ -162,24 +166,25 @@ void Linker::mergeStringTbls() {
 // one, which the output holds.
 void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
                               const MergedOffsets& offsets) {
-  const int trace = traceLevel("Linker::replaceStringTbl");
+  const int& trace = traceLevelRef("Linker::replaceStringTbl");
+  auto mergedOffset = [&](uint32_t offset) { return offsets.at(input.cStringTbl.at(offset)); };
   for (auto& [name, hdr] : input.cScnHdr)
     if (nameInStringTable(hdr)) hdr.setSOffset(offsets.at(name));
   forEachSymbol(input, [&](size_t i, syment& sym) {
-    std::string name = Coff::getName(sym, input.cStringTbl);
-    if (name == ".file") {
+    if (isFileSymbol(sym)) {
       if (!hasAuxOfKind(input, i, AUX_FILE)) return;
       aux_file& aux = input.cSymbols[i + 1].file;
-      uint32_t merged = offsets.at(Coff::getName(aux, input.cStringTbl));
+      uint32_t merged = mergedOffset(aux.x_offset);
       if (trace)
         std::cout << "Linker::replaceStringTbl() - in file '" << input.cCoffName
                   << "' aux_file x_offset from " << aux.x_offset << " to " << merged << '\n';
       aux.x_offset = merged;
     } else if (nameInStringTable(sym)) {
-      uint32_t merged = offsets.at(name);
+      uint32_t merged = mergedOffset(sym.n_offset());
       if (trace)
         std::cout << "Linker::replaceStringTbl() - in file '" << input.cCoffName << "' symbol '"
-                  << name << "' n_offset from " << sym.n_offset() << " to " << merged << '\n';
+                  << input.cStringTbl.at(sym.n_offset()) << "' n_offset from " << sym.n_offset()
+                  << " to " << merged << '\n';
       sym.setNOffset(merged);
     }
   });

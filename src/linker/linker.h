@@ -11,6 +11,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -101,7 +102,7 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
-  using MergedOffsets = std::unordered_map<std::string, uint32_t>;  // string -> merged offset
+  using MergedOffsets = std::unordered_map<std::string_view, uint32_t>;  // string -> merged offset
   void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
@@ -113,6 +114,9 @@ class Linker {
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
   int verifyRelocations(std::string& message);
   int patchSections(std::string& message);
+  // One input section's entries, its memory and the file's start looked up once.
+  int patchSection(FileKey file, Coff& coff, const std::string& scnName,
+                   const std::list<reloc>& relocs, std::string& message);
   int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
               const std::vector<SymEntry>& symbols, const StringTbl& strings,
               std::string& message);

@@ -333,6 +333,96 @@ TEST_F(Pellund, RangesOnByteAddressedMemoryCountBytes) {
   }
 }
 
+TEST_F(Pellund, OddSectionIsPaddedOnlyWhereNoOtherSectionLies) {
+  // .ra ends at 0x202: its padding would land on .rb's first byte at 0x203.
+  // .rc ends at 0x208 with nothing after it: completed with a byte 0.
+  image(kHalvern, 8,
+        {{".ra", SCN_CODE, 0x200, {0xA0, 0xA1, 0xA2}},
+         {".rb", SCN_ROMDATA, 0x203, {0xB0, 0xB1}},
+         {".rc", SCN_CODE, 0x206, {0xC0, 0xC1, 0xC2}}});
+  const std::string records =
+      ":03020000A0A1A218\n"
+      ":02020300B0B198\n"
+      ":04020600C0C1C200B1\n";
+  const std::vector<Chunk> memory = {{0x200, {0xA0, 0xA1, 0xA2, 0xB0, 0xB1}},
+                                     {0x206, {0xC0, 0xC1, 0xC2, 0}}};
+  expectConverts({}, {{"prog.hex", ":020000040000FA\n" + records + kEnd, memory}});
+  expectConverts({"/a", "INHX8M"}, {{"prog.hex", records + kEnd, memory}});
+  // With /r the last pair of .ra is its last byte alone.
+  expectConverts({"/r", "0x202-0x20F"},
+                 {{"prog.hex",
+                   ":020000040000FA\n:01020200A259\n" + records.substr(18) + kEnd,
+                   {{0x202, {0xA2, 0xB0, 0xB1}}, {0x206, {0xC0, 0xC1, 0xC2, 0}}}}});
+}
+
+TEST_F(Pellund, Inhx8sRefusesHalvernSectionsAtOddAddresses) {
+  image(kHalvern, 8,
+        {{".ra", SCN_CODE, 0x200, {0xA0, 0xA1, 0xA2}},
+         {".rb", SCN_ROMDATA, 0x203, {0xB0, 0xB1, 0xB2, 0xB3}}});
+  for (const std::vector<std::string>& switches :
+       {std::vector<std::string>{"/a", "INHX8S", "prog.cof"},
+        std::vector<std::string>{"/a", "INHX8S", "/r", "0x205-0x205", "prog.cof"}}) {
+    std::unique_ptr<TempDir> dir = workDir();
+    RunResult r = runProgram(PELLUND_EXE, switches, dir->path());
+    EXPECT_EQ(r.out, banner() +
+                         "Error - Coff file 'prog.cof', section '.rb' starts at the odd byte "
+                         "address 0x" + std::string(switches.size() == 3 ? "00000203" : "00000205") +
+                         ", which INHX8S cannot split into 16-bit words; use INHX32 or INHX8M "
+                         "format!\n" + summary(1));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(dir->list(), std::vector<std::string>{"prog.cof"});
+  }
+  // A selection that leaves the odd section out converts.
+  expectConverts({"/a", "INHX8S", "/r", "0x200-0x201"},
+                 {{"prog.hxh", ":01010000A15D\n" + std::string(kEnd), {{0x100, {0xA1}}}},
+                  {"prog.hxl", ":01010000A05E\n" + std::string(kEnd), {{0x100, {0xA0}}}}});
+}
+
+TEST_F(Pellund, HexFileThatIsTheInputIsRefused) {
+  image(kMirrow, 14, {{".code", SCN_CODE, 0x0, {0x34, 0x12}}});
+  const std::string original = ":this is the input";
+  const struct {
+    const char* what;
+    std::string input;
+    std::string format;
+    std::string link;  // an output name made a link to the input, or empty
+    bool hard;
+    std::string output;
+  } cases[] = {
+      {"same name", "fw.hex", "INHX32", "", false, "fw.hex"},
+      {"same name, split", "fw.hxh", "INHX8S", "", false, "fw.hxh"},
+      {"hard link", "prog.cof", "INHX8M", "prog.hex", true, "prog.hex"},
+      {"symbolic link", "prog.cof", "INHX8S", "prog.hxh", false, "prog.hxh"},
+      {"backslash path", "sub\\..\\fw.hex", "INHX32", "", false, "fw.hex"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<TempDir> dir = workDir();
+    mkdir(dir->file("sub").c_str(), 0700);
+    const std::string inputPath = dir->file(c.input.find('\\') == std::string::npos ? c.input : "fw.hex");
+    ASSERT_EQ(rename(dir->file("prog.cof").c_str(), inputPath.c_str()), 0);
+    const std::string before = dir->read(inputPath.substr(dir->path().size() + 1));
+    if (!c.link.empty()) {
+      const int made = c.hard ? link(inputPath.c_str(), dir->file(c.link).c_str())
+                              : symlink(c.input.c_str(), dir->file(c.link).c_str());
+      ASSERT_EQ(made, 0);
+    }
+    const std::vector<std::string> entries = dir->list();
+    RunResult r = runProgram(PELLUND_EXE, {"/a", c.format, c.input}, dir->path());
+    EXPECT_EQ(r.out, banner() + "Error - Hex file '" + c.output + "' is the Coff file '" +
+                         c.input + "'; the input would be overwritten.\n" + summary(1));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(dir->list(), entries);  // nothing created
+    EXPECT_EQ(dir->read(inputPath.substr(dir->path().size() + 1)), before);
+  }
+}
+
+TEST_F(Pellund, InputNamedLikeItsOutputInAnotherDirectoryConverts) {
+  image(kMirrow, 14, {{".code", SCN_CODE, 0x0, {0x34, 0x12}}}, "sub/prog.hex");
+  expectConverts({"/a", "INHX8M"},
+                 {{"prog.hex", ":020000003412B8\n" + std::string(kEnd), {{0, {0x34, 0x12}}}}});
+}
+
 TEST_F(Pellund, SwitchLettersFoldAndQuietRunsSilently) {
   image(kMirrow, 14, {{".code", SCN_CODE, 0x0, {0x34, 0x12}}});
   expectConverts({"/A", "INHX32", "-a", "INHX8M"},

@@ -32,7 +32,9 @@ class Convert : public ::testing::Test {
   Runs runs() const {
     Runs r;
     for (const HexRange& h : cHex.cRanges) {
-      r.emplace_back(h.cStart, Bytes(h.cData.bytes(), h.cData.bytes() + h.cData.size()));
+      Bytes b(h.size());
+      EXPECT_EQ(h.copy(0, h.size(), b.data()), h.size());
+      r.emplace_back(h.cStart, b);
     }
     return r;
   }
@@ -66,6 +68,20 @@ TEST_F(Convert, ByteAddressedMemoryKeepsSectionAddresses) {
   section("code", SCN_CODE, 0x101, {1, 2, 3});
   ASSERT_EQ(convert(), &cHex);
   EXPECT_EQ(runs(), (Runs{{0x101, {1, 2, 3, 0}}}));
+}
+
+TEST_F(Convert, OddSectionIsPaddedOnlyWhereNoProgramMemoryByteLies) {
+  cCoff.cOptHdr.rom_width_bits = 8;
+  section("big", SCN_CODE, 0x100, Bytes(0x20, 0xEE));
+  section("inside", SCN_ROMDATA, 0x104, {1, 2, 3});  // 0x107 lies in "big"
+  section("last", SCN_CODE, 0x200, {4, 5, 6});       // nothing after it
+  section("next", SCN_IDATA, 0x203, {7, 7});         // data memory: no claim
+  ASSERT_EQ(convert(), &cHex);
+  EXPECT_EQ(runs(), (Runs{{0x100, Bytes(0x20, 0xEE)}, {0x104, {1, 2, 3}}, {0x200, {4, 5, 6, 0}}}));
+  Coff2Hex selected;
+  ASSERT_EQ(selected.convert(cCoff, {{0x106, 0x106}}), &selected);
+  cHex.cRanges = selected.cRanges;
+  EXPECT_EQ(runs(), (Runs{{0x106, {0xEE, 0xEE}}, {0x106, {3}}}));
 }
 
 TEST_F(Convert, ImageWithoutProgramMemoryIsEmptyButConverts) {

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <deque>
 #include <map>
 #include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Data.h"
 #include "Hex.h"
 #include "RunProgram.h"
 
@@ -24,8 +26,13 @@ Data bytesFrom(uint8_t first, uint32_t n) {
 class HexWriter : public ::testing::Test {
  protected:
   void SetUp() override { cHex.cFileBaseName = cDir.file("img"); }
-  void add(uint32_t start, const Data& data) { cHex.cRanges.emplace_back(start, data); }
+  // A run viewing a copy of the bytes that the fixture keeps.
+  void add(uint32_t start, const Data& data, uint32_t padding = 0) {
+    cStore.push_back(data);
+    cHex.cRanges.emplace_back(start, cStore.back().bytes(), data.size(), padding);
+  }
 
+  std::deque<Data> cStore;
   TempDir cDir;
   Hex cHex;
 };
@@ -118,6 +125,29 @@ TEST_F(HexWriter, Inhx8sTakesByteAddressesUpTo0x1FFFF) {
   ASSERT_TRUE(cHex.write(INHX8S));
   EXPECT_EQ(cDir.read("img.hxl"), ":01FFFF00AA57\n" + std::string(kEnd));
   EXPECT_EQ(cDir.read("img.hxh"), ":01FFFF00BB46\n" + std::string(kEnd));
+}
+
+TEST_F(HexWriter, PaddingCompletesTheLastWordAsItIsWritten) {
+  const uint8_t odd[] = {0x11, 0x22, 0x33};
+  add(0x0E, Data(3, odd), 1);  // the padding byte falls into the next record
+  ASSERT_TRUE(cHex.write(INHX8M));
+  EXPECT_EQ(cDir.read("img.hex"), ":02000E001122BD\n:020010003300BB\n" + std::string(kEnd));
+  ASSERT_TRUE(cHex.write(INHX8S));
+  EXPECT_EQ(cDir.read("img.hxl"), ":020007001133B3\n" + std::string(kEnd));
+  EXPECT_EQ(cDir.read("img.hxh"), ":020007002200D5\n" + std::string(kEnd));
+}
+
+TEST_F(HexWriter, Inhx8sRunOfOddLengthLeavesItsLastHighByteOut) {
+  // 33 bytes from word 0x0F: the records break at word 0x10, and the run ends
+  // with a low byte whose high byte another run writes: 16 low bytes, 15 high.
+  add(0x1E, bytesFrom(0x40, 33));
+  ASSERT_TRUE(cHex.write(INHX8S));
+  EXPECT_EQ(cDir.read("img.hxl"),
+            ":01000F0040B0\n"
+            ":10001000424446484A4C4E50525456585A5C5E60D0\n" + std::string(kEnd));
+  EXPECT_EQ(cDir.read("img.hxh"),
+            ":01000F0041AF\n"
+            ":0F001000434547494B4D4F51535557595B5D5F22\n" + std::string(kEnd));
 }
 
 // Reads an INHX32 text back into memory (byte address -> value), checking every
@@ -218,7 +248,8 @@ TEST_F(HexWriterDeathTest, AddressAbove64KbIsFatalInTheSixteenBitFormats) {
               "format!");
   EXPECT_EQ(cDir.read("img.hex"), ":08FFF8000001020304050607E5\n");
 
-  cHex.cRanges.assign(1, HexRange(0x20000, bytesFrom(0, 2)));
+  cHex.cRanges.clear();
+  add(0x20000, bytesFrom(0, 2));
   EXPECT_EXIT(cHex.write(INHX8S), testing::ExitedWithCode(255), "use INHX32 format!");
   EXPECT_EQ(cDir.read("img.hxl"), "");
   EXPECT_EQ(cDir.read("img.hxh"), "");

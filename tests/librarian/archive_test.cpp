@@ -281,7 +281,8 @@ TEST(ArchiveWrite, AFailedWriteLeavesTheOldLibraryAlone) {
     std::string messages;
   } cases[] = {
       {&bad, t.file("x.lib"),
-       "Error - Coff file 'b.o' has section numbers and section headers that do not match.\n"},
+       "Error - Coff file 'b.o' has section numbers and section headers that do not match.\n"
+       "Error - Could not write library file '" + t.file("x.lib") + "'.\n"},
       {nullptr, t.file("sub.lib"), "Error - Could not open library file '" + t.file("sub.lib") + "' for writing.\n"},
       {nullptr, t.file("none/x.lib"),
        "Error - Could not open library file '" + t.file("none/x.lib") + "' for writing.\n"},

@@ -9,6 +9,12 @@ TEST(MemberNameTest, SlashesBecomeBackslashes) {
   EXPECT_EQ(memberName("obj\\a.o"), "obj\\a.o");
 }
 
+TEST(MemberNameTest, NamesAreCutAsAHeaderStoresThem) {
+  const std::string longName = "d/" + std::string(300, 'f') + ".o";
+  EXPECT_EQ(memberName(longName), "d\\" + std::string(253, 'f'));
+  EXPECT_EQ(memberName(std::string(255, 'a')), std::string(255, 'a'));
+}
+
 TEST(MemberNameTest, ExtractableNamesStayBelowTheCurrentDirectory) {
   const struct {
     const char* name;

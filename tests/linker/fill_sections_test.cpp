@@ -41,7 +41,7 @@ TEST(FillSectionsTest, PatternsOverAStretch) {
     EXPECT_EQ(std::vector<uint8_t>(d.bytes(), d.bytes() + d.size()), c.bytes) << c.fill;
     EXPECT_EQ(warningCount() - warnings, c.warned ? 1 : 0) << c.fill;
     const scnhdr& h = L.cOutput.cScnHdr.at(".fill_1");
-    EXPECT_EQ(h.s_paddr, 0x10u);
+    EXPECT_EQ(+h.s_paddr, 0x10u);
     EXPECT_EQ(scnType(h), SCNTYPE_CODE);
   }
 }
@@ -71,7 +71,7 @@ TEST(FillSectionsTest, OnlyMemoriesWithAFillAndEveryHoleInHoleOrder) {
   L.buildOutputHoles();
   ASSERT_EQ(L.cFillCount, 2u);
   std::vector<uint32_t> starts;
-  for (const auto& [n, name] : L.cOutput.cScnNum) starts.push_back(L.cOutput.cScnHdr.at(name).s_paddr);
+  for (const auto& [n, name] : L.cOutput.cScnNum) starts.push_back(+L.cOutput.cScnHdr.at(name).s_paddr);
   // The stretch before the section enters the hole list first.
   EXPECT_EQ(starts, (std::vector<uint32_t>{0x100, 0x150}));
   EXPECT_EQ(L.totalProgramMemory(), 0x200u);

@@ -88,14 +88,14 @@ TEST(LinkOutputTest, SectionsSymbolsLinesImagesTableStackAndFill) {
   ASSERT_TRUE(r.output);
   const Coff& out = *r.output;
   EXPECT_EQ(out.verify(), 1);
-  EXPECT_EQ(out.cFileHdr.f_flags, 0x0002);
-  EXPECT_EQ(out.cOptHdr.proc_type, kMirrow);
+  EXPECT_EQ(+out.cFileHdr.f_flags, 0x0002);
+  EXPECT_EQ(+out.cOptHdr.proc_type, kMirrow);
 
   std::vector<std::string> names;
   for (const auto& [n, name] : out.cScnNum) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{".code", ".data", ".data_i", ".bss", ".cinit",
                                              ".stack", ".fill_1"}));
-  auto start = [&](const std::string& s) { return out.cScnHdr.at(s).s_paddr; };
+  auto start = [&](const std::string& s) { return +out.cScnHdr.at(s).s_paddr; };
   EXPECT_EQ(start(".cinit"), 0x0u);
   EXPECT_EQ(start(".code"), 0x8u);
   EXPECT_EQ(start(".data_i"), 0xBu);
@@ -113,20 +113,20 @@ TEST(LinkOutputTest, SectionsSymbolsLinesImagesTableStackAndFill) {
   ASSERT_EQ(fill.size(), (0x7FFu - 0xE + 1) * 2);
   EXPECT_EQ(fill.bytes()[0], 0xFF);
   EXPECT_EQ(fill.bytes()[fill.size() - 1], 0x3F);
-  EXPECT_EQ(out.cScnHdr.at(".stack").s_size, 0x10u);
+  EXPECT_EQ(+out.cScnHdr.at(".stack").s_size, 0x10u);
 
   ASSERT_EQ(out.cSymbols.size(), 10u);
-  EXPECT_EQ(out.cSymbols[2].sym.n_value, 0x8u);  // main
-  EXPECT_EQ(out.cSymbols[4].sym.n_value, 0x30u);  // buffer
-  EXPECT_EQ(out.cSymbols[4].sym.n_scnum, 2);
-  EXPECT_EQ(out.cSymbols[7].sym.n_value, 0xAu);  // helper, after a.o's two words
-  EXPECT_EQ(out.cSymbols[8].fcn.x_endndx, 9u);    // shifted by a.o's five entries
-  EXPECT_EQ(out.cSymbols[9].sym.n_value, 0x30u);  // the resolved reference
+  EXPECT_EQ(+out.cSymbols[2].sym.n_value, 0x8u);  // main
+  EXPECT_EQ(+out.cSymbols[4].sym.n_value, 0x30u);  // buffer
+  EXPECT_EQ(+out.cSymbols[4].sym.n_scnum, 2);
+  EXPECT_EQ(+out.cSymbols[7].sym.n_value, 0xAu);  // helper, after a.o's two words
+  EXPECT_EQ(+out.cSymbols[8].fcn.x_endndx, 9u);    // shifted by a.o's five entries
+  EXPECT_EQ(+out.cSymbols[9].sym.n_value, 0x30u);  // the resolved reference
   const std::list<coff_lineno>& lines = out.cLineNums.at(".code");
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines.back().l_paddr, 0xAu);
-  EXPECT_EQ(lines.back().l_srcndx, 5u);
-  EXPECT_EQ(lines.back().l_fcnndx, 7u);
+  EXPECT_EQ(+lines.back().l_paddr, 0xAu);
+  EXPECT_EQ(+lines.back().l_srcndx, 5u);
+  EXPECT_EQ(+lines.back().l_fcnndx, 7u);
 
   std::string map = dir.read("app.map");
   EXPECT_EQ(map.find("*Warning*"), std::string::npos);
@@ -138,7 +138,7 @@ TEST(LinkOutputTest, StripLeavesNoSymbolsOrLines) {
   writeInputs(dir);
   Linked r = linkInputs(dir, true);
   ASSERT_EQ(r.result, 1) << r.message;
-  EXPECT_EQ(r.output->cFileHdr.f_flags, 0x0086);
+  EXPECT_EQ(+r.output->cFileHdr.f_flags, 0x0086);
   EXPECT_TRUE(r.output->cSymbols.empty());
   EXPECT_TRUE(r.output->cLineNums.empty() || r.output->cLineNums.at(".code").empty());
 }

@@ -116,11 +116,11 @@ TEST_F(SymbolsTest, SymbolsAndCodeLinesMoveWithTheirInputsPart) {
   std::string message;
   ASSERT_EQ(L->relocateSymbols(message), 1);
   ASSERT_EQ(L->relocateLineInfo(message), 1);
-  EXPECT_EQ(ca.cSymbols[0].sym.n_value, 0x204u);
-  EXPECT_EQ(ca.cSymbols[1].sym.n_value, 0x41u);
-  EXPECT_EQ(ca.cSymbols[2].sym.n_value, 0x14u);
-  EXPECT_EQ(cb.cSymbols[0].sym.n_value, 0x203u);  // after a's 6 bytes: 3 locations
-  EXPECT_EQ(ca.cLineNums.at(".code").front().l_paddr, 0x202u);
+  EXPECT_EQ(+ca.cSymbols[0].sym.n_value, 0x204u);
+  EXPECT_EQ(+ca.cSymbols[1].sym.n_value, 0x41u);
+  EXPECT_EQ(+ca.cSymbols[2].sym.n_value, 0x14u);
+  EXPECT_EQ(+cb.cSymbols[0].sym.n_value, 0x203u);  // after a's 6 bytes: 3 locations
+  EXPECT_EQ(+ca.cLineNums.at(".code").front().l_paddr, 0x202u);
 }
 
 TEST_F(SymbolsTest, MergedStringTableHoldsEachStringOnceInByteOrder) {
@@ -159,7 +159,7 @@ TEST_F(SymbolsTest, FileEntriesGetMergedOffsetsAndAuxiliaryEntriesAreLeftAlone) 
   ASSERT_EQ(L->relocateSymbols(message), 1);
   L->mergeStringTbls();
   EXPECT_EQ(Coff::getName(ca.cSymbols[1].file, L->cOutput.cStringTbl), "zeta.c");
-  EXPECT_EQ(ca.cSymbols[2].sym.n_value, 0x200u);
+  EXPECT_EQ(+ca.cSymbols[2].sym.n_value, 0x200u);
   std::vector<uint8_t> fcnAfter(reinterpret_cast<uint8_t*>(&ca.cSymbols[3]),
                                 reinterpret_cast<uint8_t*>(&ca.cSymbols[3]) + 18);
   EXPECT_EQ(fcnBefore, fcnAfter);
@@ -197,9 +197,9 @@ TEST_F(SymbolsTest, ReferencesResolveToDefinitionsAndSectionStarts) {
   ASSERT_EQ(L->relocateSymbols(message), 1);
   ASSERT_EQ(resolve(), "ok");
   std::vector<uint32_t> values;
-  for (uint32_t r : refs) values.push_back(cb.cSymbols[r].sym.n_value);
+  for (uint32_t r : refs) values.push_back(+cb.cSymbols[r].sym.n_value);
   EXPECT_EQ(values, (std::vector<uint32_t>{0x201, 0x44, 0x300, 0x50, 8}));
-  EXPECT_EQ(cb.cSymbols[refs[0]].sym.n_scnum, 0);
+  EXPECT_EQ(+cb.cSymbols[refs[0]].sym.n_scnum, 0);
 }
 
 TEST_F(SymbolsTest, DefinitionAndReferenceFaults) {

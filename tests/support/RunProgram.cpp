@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -53,6 +54,9 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
     int devNull = open("/dev/null", O_RDONLY);
     if (devNull >= 0) dup2(devNull, 0);
     if (chdir(cwd.c_str()) != 0) _exit(126);
+    // The program starts as from a shell, whatever this process ignores.
+    signal(SIGXFSZ, SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
     for (const std::string& e : env) putenv(strdup(e.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(exe.c_str()));

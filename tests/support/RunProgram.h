@@ -13,7 +13,8 @@ struct RunResult {
 };
 
 // Starts `exe` with `args` in directory `cwd`; `env` entries ("NAME=value") are
-// added to the inherited environment.
+// added to the inherited environment. The signals a file-size limit and a
+// closed pipe raise are at their defaults in the program.
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
                      const std::string& cwd, const std::vector<std::string>& env = {});
 

@@ -1,0 +1,173 @@
+// Fuzzes the librarian's commands on a fuzzed library. The first input byte
+// chooses the command and its member names, the rest is the library file; each
+// input runs in a private working directory holding the library and one sound
+// object file, a.o. After the command:
+//   - a library that /d or /r changed reads back, without the deleted member or
+//     with a.o;
+//   - a library that /d or /r failed to change is byte for byte as it was;
+//   - no temporary file is left behind.
+// Messages and listings are formatted, then dropped. The working directory is
+// entered for each input and left after it; give the fuzzer an absolute
+// -artifact_prefix, since a crash is written while inside.
+//
+// Inputs whose reading could end in a fatal report (a name missing from a
+// string table) are passed over first (see FatalScreen.h).
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "Archive.h"
+#include "Archiver.h"
+#include "CoffBuilder.h"
+#include "FatalScreen.h"
+
+namespace {
+
+// Takes every character and keeps none.
+class Discard : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+Discard gDiscard;
+std::string gDir;     // the working directory
+int gHome = -1;       // the directory the fuzzer runs in
+std::string gObject;  // the bytes of a.o
+
+const char kLibrary[] = "x.lib";
+
+void removeDir() {
+  std::error_code ec;
+  if (!gDir.empty()) std::filesystem::remove_all(gDir, ec);
+}
+
+void writeFile(const std::string& name, const std::string& bytes) {
+  std::ofstream f(name, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!f) std::abort();
+}
+
+std::string readFile(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Removes what the last input left: extracted members, the library.
+void clearDir() {
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
+}
+
+bool temporaryFileLeft() {
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(".", ec)) {
+    if (e.path().filename().string().rfind(".zvlib-", 0) == 0) return true;
+  }
+  return false;
+}
+
+// Inside the working directory for one input.
+class InWorkDir {
+ public:
+  InWorkDir() {
+    if (chdir(gDir.c_str()) != 0) std::abort();
+  }
+  ~InWorkDir() {
+    if (fchdir(gHome) != 0) std::abort();
+  }
+  InWorkDir(const InWorkDir&) = delete;
+  InWorkDir& operator=(const InWorkDir&) = delete;
+};
+
+struct Command {
+  ArCommand cmd;
+  std::vector<std::string> members;
+};
+
+Command chosen(uint8_t selector) {
+  static const ArCommand kCommands[] = {cmdList, cmdDelete, cmdReplace, cmdExtract};
+  Command c{kCommands[selector % 4], {}};
+  if (c.cmd == cmdReplace || selector & 4) c.members.push_back("a.o");
+  if (selector & 8) c.members.push_back("b.o");
+  return c;
+}
+
+size_t countOf(const Archive& archive, const std::string& member) {
+  size_t n = 0;
+  for (const auto& m : archive.cMembers) n += m->cCoffName == member;
+  return n;
+}
+
+// A successful /d removed one member of each name; a successful /r left one
+// a.o where there was none and changed no count otherwise.
+void checkChanged(const Command& c, const Archive& before) {
+  std::unique_ptr<Archive> after = Archive::make(kLibrary);
+  if (!after) __builtin_trap();
+  size_t expected = before.cMembers.size();
+  for (const std::string& m : c.members) {
+    size_t was = countOf(before, m);
+    size_t now = c.cmd == cmdDelete ? was - 1 : was ? was : 1;
+    if (was == 0 && c.cmd == cmdDelete) __builtin_trap();  // a missing name must fail
+    if (countOf(*after, m) != now) __builtin_trap();
+    expected = expected - was + now;
+  }
+  if (after->cMembers.size() != expected) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/librarian_fuzz.XXXXXX";
+  gHome = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (gHome < 0 || !mkdtemp(&templ[0])) std::abort();
+  gDir = templ;
+  std::atexit(removeDir);
+  CoffBuilder b("a.o");
+  b.optionalHeader(0x1234, 16);
+  int code = b.section(".code", SCN_CODE);
+  b.words(code, {1, 2, 3, 4});
+  b.symbol("a_entry_point", 0, static_cast<int16_t>(code), C_EXT);  // in the string table
+  gObject = b.bytes();
+  std::cout.rdbuf(&gDiscard);
+  std::cerr.rdbuf(&gDiscard);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const std::string lib(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if (libraryMayEndFatally(lib)) return 0;
+  InWorkDir inside;
+  clearDir();
+  writeFile(kLibrary, lib);
+  writeFile("a.o", gObject);
+  std::istringstream in(lib);
+  std::unique_ptr<Archive> before = Archive::make(in, kLibrary, lib.size());
+  const Command c = chosen(data[0]);
+  Archiver archiver;
+  archiver.setCommand(c.cmd, kLibrary, c.members);
+  bool ok = archiver.execute();
+  if (temporaryFileLeft()) __builtin_trap();
+  if (ok && !before) __builtin_trap();  // no command succeeds on a library that does not read
+  bool changes = c.cmd == cmdDelete || c.cmd == cmdReplace;
+  if (changes && ok) checkChanged(c, *before);
+  if ((changes && !ok) || c.cmd == cmdList) {
+    if (readFile(kLibrary) != lib) __builtin_trap();
+  }
+  return 0;
+}

@@ -1,0 +1,64 @@
+// Fuzz target of the linker command-file reader. The bytes are one command file,
+// fuzz.lkr in an empty temporary directory, which is the current directory while
+// the reader runs; the reader either declares what it says or ends with a usage
+// fault. In this build the parser's exits unwind (ParserExit) instead of ending
+// the process.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "Parser.h"
+#include "ParserExit.h"
+#include "Reporter.h"
+#include "linker.h"
+
+namespace {
+
+std::string gDir;  // the empty directory the reader runs in
+int gHome = -1;     // the directory the fuzzer was started in
+
+void removeDir() {
+  if (gDir.empty()) return;
+  std::remove((gDir + "/fuzz.lkr").c_str());
+  rmdir(gDir.c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char dir[] = "/tmp/zv-lkr-fuzz-XXXXXX";
+  if (mkdtemp(dir) == nullptr) std::abort();
+  gDir = dir;
+  gHome = open(".", O_RDONLY | O_DIRECTORY);
+  if (gHome < 0) std::abort();
+  std::atexit(removeDir);
+  setQuiet(1);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (chdir(gDir.c_str()) != 0) std::abort();
+  {
+    // A new file each time: truncating one in place makes some file systems
+    // flush it to disk.
+    std::remove("fuzz.lkr");
+    std::ofstream out("fuzz.lkr", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out.flush()) std::abort();
+  }
+  Linker linker;
+  Parser parser;
+  try {
+    parser.parseCommandFile("fuzz.lkr", linker);
+  } catch (const ParserExit& exit) {
+    if (exit.status != 1) __builtin_trap();  // the reader's faults are usage faults
+  }
+  if (fchdir(gHome) != 0) std::abort();
+  return 0;
+}
