@@ -1,12 +1,12 @@
 #include "Data.h"
 
-#include "Assert.h"
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
+
+#include "Assert.h"
 
 void Data::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,6 +45,14 @@ TEST(Data, ConstructionCopyAndAssignment) {
 
   Data fromNothing(0, nullptr);
   EXPECT_EQ(fromNothing.bytes(), nullptr);
+
+  Data unset = Data::unfilled(5);
+  ASSERT_EQ(unset.size(), 5u);
+  ASSERT_NE(unset.bytes(), nullptr);
+  std::memset(unset.bytes(), 7, 5);
+  Data copied(unset);
+  EXPECT_EQ(copied.bytes()[4], 7);
+  EXPECT_EQ(Data::unfilled(0).bytes(), nullptr);
 }
 
 TEST(Data, AppendJoinsAndEmptyAppendKeepsTheArray) {
