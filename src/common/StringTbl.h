@@ -2,7 +2,9 @@
 // the table's length word, so the first string sits at 4) to string. It reads
 // like a std::map<uint32_t, std::string> in offset order, and keeps beside it an
 // index from each string to the offsets that hold it, so that the lowest offset
-// of a name is found without a scan:
+// of a name is found without a scan. The index is built by the first
+// lowestOffset and kept current from then on: a table that is only read by
+// offset, as an input's is, never pays for it:
 //
 //   StringTbl strings;
 //   strings[4] = "a_long_symbol_name";        // or strings.set(4, ...)
@@ -90,12 +92,14 @@ class StringTbl {
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }
 
  private:
-  void rebuildIndex();
+  void rebuildIndex() const;
+  void dropIndex();
 
   Map cByOffset;
-  // (string, offset) for every entry; the views point into cByOffset's strings,
-  // which std::map keeps in place until their entry goes.
-  std::set<std::pair<std::string_view, uint32_t>> cByText;
+  // (string, offset) for every entry while cIndexed; the views point into
+  // cByOffset's strings, which std::map keeps in place until their entry goes.
+  mutable std::set<std::pair<std::string_view, uint32_t>> cByText;
+  mutable bool cIndexed = false;
 };
 
 #endif

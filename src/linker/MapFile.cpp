@@ -46,6 +46,7 @@
 #include <ctime>
 #include <iostream>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "Banner.h"
@@ -89,7 +90,7 @@ void collectSections(const Coff& output, Rows& program, Rows& data) {
     uint8_t location = (type == SCNTYPE_IDATA || type == SCNTYPE_UDATA) ? 1 : 0;
     SectionInfo row(name, h.s_paddr, h.s_size, location, type, scnIsAbs(h), scnIsShare(h),
                     scnIsAccess(h));
-    (location ? data : program).push_back(row);
+    (location ? data : program).push_back(std::move(row));
   }
   std::stable_sort(program.begin(), program.end());
   std::stable_sort(data.begin(), data.end());
@@ -176,7 +177,7 @@ void collectSymbols(const Coff& output, SymRows& program, SymRows& data) {
     uint8_t location = (type == SCNTYPE_IDATA || type == SCNTYPE_UDATA) ? 1 : 0;
     SymbolInfo row(name, s.n_value, location, s.n_sclass == C_EXT ? 0 : 1,
                    isFunction(s) ? 0 : 1, files.empty() ? std::string() : files.back());
-    (location ? data : program).push_back(row);
+    (location ? data : program).push_back(std::move(row));
   }
 }
 

@@ -195,7 +195,7 @@ class Linker {
   std::map<std::string, uint32_t> cScnAbsSize;
   std::map<std::string, Memory*> cScnMem;  // points into the memory lists
   // Points into an input's cSymbols or at one of the three symbols below.
-  std::map<std::string, const syment*> cExtSymDef;
+  std::unordered_map<std::string, const syment*> cExtSymDef;  // looked up, never walked
   std::vector<int> cFileSymBase;  // per input (FileKey): its first output symbol index
   std::string cCinitScnName = ".cinit";
   Data cCinitData;
