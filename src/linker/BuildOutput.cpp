@@ -153,12 +153,15 @@ void Linker::copyInputPart(FileKey file, const std::string& name) {
   uint32_t allocStart = mem->getScnStart(name);
   uint32_t loadStart = mem->getFileStart(file, name);
   uint64_t size = mem->getFileSize(file, name);
-  auto from = input.cRawData.find(name);
-  ZV_ASSERT(from != input.cRawData.end() && size == from->second.size());
   Data& to = cOutput.cRawData.at(name);
   uint64_t startByte = uint64_t(bytesPerLocation(mem->getType())) * (loadStart - allocStart);
   ZV_ASSERT(startByte + size <= to.size());
-  if (size) std::memcpy(to.bytes() + startByte, from->second.bytes(), size);
+  if (size) {
+    // An empty part has no contents: the reader keeps none for an empty section.
+    auto from = input.cRawData.find(name);
+    ZV_ASSERT(from != input.cRawData.end() && size == from->second.size());
+    std::memcpy(to.bytes() + startByte, from->second.bytes(), size);
+  }
   if (traceLevel("Linker::buildOutputRawData"))
     std::cout << "Linker::buildOutputRawData() - input file '" << input.cCoffName << "' " << name
               << "   allocStart=" << toHex(allocStart, 4) << " loadStart=" << toHex(loadStart, 4)

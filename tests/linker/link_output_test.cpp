@@ -143,6 +143,19 @@ TEST(LinkOutputTest, StripLeavesNoSymbolsOrLines) {
   EXPECT_TRUE(r.output->cLineNums.empty() || r.output->cLineNums.at(".code").empty());
 }
 
+// An input whose part of a section is empty has no contents to copy.
+TEST(LinkOutputTest, AnEmptyPartOfASectionLinks) {
+  TempDir dir;
+  writeInputs(dir);
+  CoffBuilder b("b.o");
+  b.optionalHeader(kMirrow, 14);
+  b.section(".code", SCN_CODE, 0);
+  ASSERT_TRUE(b.writeFile(dir.file("b.o")));
+  Linked r = linkInputs(dir, false);
+  ASSERT_EQ(r.result, 1) << r.message;
+  EXPECT_EQ(bytesOf(r.output->cRawData.at(".code")), words({0x0001, 0x0002}));
+}
+
 TEST(LinkOutputTest, AMapFileThatIsTheOutputIsRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   writeInputs(dir);
