@@ -92,6 +92,22 @@ inline bool externalNameMissing(const Coff& coff) {
   return false;
 }
 
+// True when a symbol or source-file name of the image names a string that its
+// table lacks: the link reads every name, and would end there.
+inline bool anyNameMissing(const Coff& coff) {
+  for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
+    unsigned kind = coff.cAuxKinds[i];
+    if (kind == 0) {
+      const syment& s = coff.cSymbols[i].sym;
+      if (nameInStringTable(s) && !coff.cStringTbl.count(s.n_offset())) return true;
+    } else if (kind == AUX_FILE) {
+      uint32_t offset = coff.cSymbols[i].file.x_offset;
+      if (!coff.cStringTbl.count(offset)) return true;
+    }
+  }
+  return false;
+}
+
 // True when reading the library (its bytes in `lib`) and building its symbol
 // map could end fatally. Walks the members as the library reader does.
 inline bool libraryMayEndFatally(const std::string& lib) {

@@ -1,0 +1,123 @@
+// Fuzz target of the whole link. The bytes are one object, in.o, and a
+// library, one.lib, is made of that object when the reader accepts it; both
+// are linked under a fixed command file in an empty temporary directory
+// (the current directory while the link runs), through every phase up to
+// writing out.o and its map. A link either succeeds or reports an error.
+//
+// A name whose string-table offset the table lacks ends the program through
+// a fatal report, by design; inputs that could reach one are passed over
+// before the link (see FatalScreen.h). In this build the command-file
+// reader's exits unwind (ParserExit) instead of ending the process.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "Archive.h"
+#include "FatalScreen.h"
+#include "Parser.h"
+#include "ParserExit.h"
+#include "Reporter.h"
+#include "linker.h"
+
+namespace {
+
+// Memories of every kind, a protected page a section is assigned to, a
+// filled page and a stack: the phases that place and fill have work to do.
+const char kCommandFile[] =
+    "LIBPATH .\n"
+    "CODEPAGE NAME=page0 START=0x0 END=0x7FF\n"
+    "CODEPAGE NAME=page1 START=0x800 END=0xFFF FILL=0x3FFF\n"
+    "CODEPAGE NAME=prot START=0x1000 END=0x10FF PROTECTED\n"
+    "DATABANK NAME=gpr0 START=0x20 END=0x6F\n"
+    "DATABANK NAME=gpr1 START=0xA0 END=0xEF\n"
+    "SHAREBANK NAME=shr START=0x70 END=0x7F\n"
+    "SHAREBANK NAME=shr START=0xF0 END=0xFF\n"
+    "SECTION NAME=prog ROM=prot\n"
+    "SECTION NAME=vars RAM=gpr1\n"
+    "STACK SIZE=0x10 RAM=gpr0\n";
+
+const char* const kFiles[] = {"in.o", "one.lib", "out.o", "out.map", "fuzz.lkr"};
+
+std::string gDir;  // the directory the link runs in
+int gHome = -1;     // the directory the fuzzer was started in
+
+void clearDir() {
+  for (const char* file : kFiles) std::remove(file);
+}
+
+void removeDir() {
+  if (gDir.empty() || chdir(gDir.c_str()) != 0) return;
+  clearDir();
+  if (fchdir(gHome) == 0) rmdir(gDir.c_str());
+}
+
+void writeFile(const char* name, const std::string& bytes) {
+  std::ofstream out(name, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) std::abort();
+}
+
+// True when one.lib was written: the object reads, and its names are there.
+bool makeLibrary(const std::string& bytes) {
+  std::istringstream in(bytes);
+  std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
+  if (!coff) return false;
+  if (anyNameMissing(*coff)) return false;
+  Archive library("one.lib");
+  library.cMembers.push_back(std::move(coff));
+  return library.makeSymbols() && library.write();
+}
+
+void link(bool withLibrary) {
+  Linker linker;
+  Parser parser;
+  try {
+    parser.parseCommandFile("fuzz.lkr", linker);
+  } catch (const ParserExit&) {
+    __builtin_trap();  // the fixed command file always reads
+  }
+  std::string message;
+  if (!linker.addObjectFile("in.o", message)) return;
+  if (withLibrary && !linker.addLibraryFile("one.lib", message)) return;
+  if (!linker.setOutputFile("out.o", message) || !linker.setMapFile("out.map", message)) __builtin_trap();
+  linker.link(message);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char dir[] = "/tmp/zv-link-fuzz-XXXXXX";
+  if (mkdtemp(dir) == nullptr) std::abort();
+  gDir = dir;
+  gHome = open(".", O_RDONLY | O_DIRECTORY);
+  if (gHome < 0) std::abort();
+  std::atexit(removeDir);
+  setQuiet(1);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (sectionNameMayBeMissing(bytes)) return 0;
+  {
+    // Read once here, so that an image whose names are missing is skipped.
+    std::istringstream in(bytes);
+    std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
+    if (coff && anyNameMissing(*coff)) return 0;
+  }
+  if (chdir(gDir.c_str()) != 0) std::abort();
+  clearDir();
+  writeFile("fuzz.lkr", kCommandFile);
+  writeFile("in.o", bytes);
+  link(makeLibrary(bytes));
+  if (fchdir(gHome) != 0) std::abort();
+  return 0;
+}
