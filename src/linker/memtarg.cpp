@@ -331,7 +331,9 @@ void Memory::print(std::ostream& os) const {
 void Memory::printUsage(std::ostream& os, bool header) const {
   std::vector<ScnAddr> sections;
   sections.reserve(cAllocated.size());
-  for (const auto& entry : cAllocated) sections.emplace_back(entry.first, entry.second.getStart());
+  // A range still being placed when a link failed shows in no usage table.
+  for (const auto& entry : cAllocated)
+    if (entry.second.isAllocated()) sections.emplace_back(entry.first, entry.second.getStart());
   std::stable_sort(sections.begin(), sections.end());
   if (header) {
     usageLine(os, "Memory", "Start", "End", "Section", "Address", "Size(Bytes)");
