@@ -437,4 +437,36 @@ TEST(ZorvikLink, ThePartialMapOfAFailedLinkIsReplacedByTheFullMap) {
   EXPECT_EQ(wordDump(d.t.read("app.cof")), kFamilies[0].dump);
 }
 
+TEST(ZorvikLink, StrippedOutputWithAStack) {
+  LinkDir d;
+  writeProgram(d, kFamilies[0]);
+  RunResult r = linkMirrow(d, "main.o lib.o\nSTACK SIZE=0x4 RAM=bank", {"/s", "/o", "app.cof"});
+  EXPECT_EQ(r.out, linkedRun());
+  // f_flags 0x0086, no symbol table; ".stack" takes 0x20 to 0x23, so `count`
+  // moves to 0x25 (movwf 0x00a5).
+  EXPECT_EQ(wordDump(d.t.read("app.cof")), R"(1234 0006 0000 0000 0000 0000 0000 0000
+0010 0086 0000 0000 1008 0000 000e 0000
+0008 0000 632e 646f 0065 0000 0002 0000
+0000 0000 0004 0000 0114 0000 0000 0000
+0000 0000 0000 0000 0020 0000 6176 7372
+0000 0000 0024 0000 0000 0000 0002 0000
+0000 0000 0000 0000 0000 0000 0000 0000
+0080 0000 6c2e 6269 0000 0000 0004 0000
+0000 0000 0004 0000 0118 0000 0000 0000
+0000 0000 0000 0000 0020 0000 632e 6e69
+7469 0000 0000 0000 0000 0000 0004 0000
+011c 0000 0000 0000 0000 0000 0000 0000
+0100 0000 732e 6174 6b63 0000 0020 0000
+0000 0000 0004 0000 0000 0000 0000 0000
+0000 0000 0000 0000 0080 0000 662e 6c69
+5f6c 0031 0006 0000 0000 0000 0014 0000
+0120 0000 0000 0000 0000 0000 0000 0000
+0020 0000 2004 00a5 0000 0000 3400 3400
+3fff 3fff 3fff 3fff 3fff 3fff 3fff 3fff
+3fff 3fff 0015 0000 696c 2e62 7361 006d
+616d 6e69 612e 6d73 0000
+)");
+  expectSound(d, "app.cof");
+}
+
 }  // namespace
