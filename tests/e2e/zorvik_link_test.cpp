@@ -469,4 +469,126 @@ TEST(ZorvikLink, StrippedOutputWithAStack) {
   expectSound(d, "app.cof");
 }
 
+// Two Quenby objects, the second with an initialised variable (its ROM image
+// and the ".cinit" entry for it), line numbers and a function whose aux entry
+// points at its line: the second object's symbol and line indexes move up
+// behind the first's.
+TEST(ZorvikLink, RomImagesAndIndexShifts) {
+  LinkDir d;
+  writeProgram(d, kFamilies[1]);
+  CoffBuilder b("data.o");
+  b.optionalHeader(kQuenby122, 16);
+  uint32_t file = b.fileSymbol("data.asm");
+  int code = b.section(".data_code", SCN_CODE);
+  b.words(code, {0x0012, 0x0012});
+  b.line(code, file, 7, 0, 0, 0);
+  b.line(code, file, 8, 2, 0, 0);
+  int init = b.section("init", SCN_IDATA);
+  b.contents(init, {0x12, 0x34, 0x56});
+  b.function("get", 0, static_cast<int16_t>(code), 4);
+  b.symbol("value", 0, static_cast<int16_t>(init), C_EXT);
+  d.object("data.o", b);
+  RunResult r = d.run(std::string(kFamilies[1].lkr) + "FILES main.o lib.o data.o\n",
+                      {"/o", "app.cof", "/m", "app.map"});
+  EXPECT_EQ(r.out, linkedRun());
+  EXPECT_EQ(timeless(d.t.read("app.map")), R"((banner)
+Linker Map File - Created (time)
+
+                                 Section Info
+                  Section       Type    Address   Location Size(Bytes)
+                ---------  ---------  ---------  ---------  ---------
+                   .cinit    romdata   0x000000    program   0x000008
+                    .code       code   0x000004    program   0x000004
+               .data_code       code   0x000006    program   0x000004
+                     .lib       code   0x000008    program   0x000004
+                   init_i    romdata   0x00000a    program   0x000003
+                  .fill_1       code   0x00000c    program   0x000008
+                     init      idata   0x000020       data   0x000003
+                     vars      udata   0x000023       data   0x000002
+
+
+
+                              Program Memory Usage 
+                               Start         End      
+                           ---------   ---------      
+                            0x000000    0x00000f      
+            16 out of 16 program addresses used, program memory utilization is 100%
+
+
+
+                              Symbols - Sorted by Name
+                     Name    Address   Location    Storage File                     
+                ---------  ---------  ---------  --------- ---------                
+                       fn   0x000008    program     extern lib.asm                  
+                      get   0x000006    program     extern data.asm                 
+                     main   0x000004    program     extern main.asm                 
+                    count   0x000024       data     extern main.asm                 
+                    value   0x000020       data     extern data.asm                 
+
+
+
+                              Symbols - Sorted by Address
+                     Name    Address   Location    Storage File                     
+                ---------  ---------  ---------  --------- ---------                
+                     main   0x000004    program     extern main.asm                 
+                      get   0x000006    program     extern data.asm                 
+                       fn   0x000008    program     extern lib.asm                  
+                    value   0x000020       data     extern data.asm                 
+                    count   0x000024       data     extern main.asm                 
+
+
+)");
+  // ".cinit" holds one entry: 0001, then ROM 0x000a, RAM 0x0020, 3 bytes. The
+  // ROM image init_i copies init's bytes 12 34 56. Both line entries name the
+  // ".file" of data.o at its new index 0x000a, at addresses 6 and 8.
+  EXPECT_EQ(wordDump(d.t.read("app.cof")), R"(1234 0008 0000 0000 01a6 0000 000f 0000
+0010 0002 0000 0000 207a 0000 0010 0000
+0008 0000 632e 646f 0065 0000 0004 0000
+0000 0000 0004 0000 0164 0000 0000 0000
+0000 0000 0000 0000 0020 0000 6176 7372
+0000 0000 0023 0000 0000 0000 0002 0000
+0000 0000 0000 0000 0000 0000 0000 0000
+0080 0000 6c2e 6269 0000 0000 0008 0000
+0000 0000 0004 0000 0168 0000 0000 0000
+0000 0000 0000 0000 0020 0000 0000 0000
+0004 0000 0006 0000 0000 0000 0004 0000
+016c 0000 0000 0000 0186 0000 0000 0002
+0020 0000 6e69 7469 0000 0000 0020 0000
+0000 0000 0003 0000 0170 0000 0000 0000
+0000 0000 0000 0000 0040 0000 6e69 7469
+695f 0000 000a 0000 0000 0000 0003 0000
+0173 0000 0000 0000 0000 0000 0000 0000
+0100 0000 632e 6e69 7469 0000 0000 0000
+0000 0000 0008 0000 0176 0000 0000 0000
+0000 0000 0000 0000 0100 0000 662e 6c69
+5f6c 0031 000c 0000 0000 0000 0008 0000
+017e 0000 0000 0000 0000 0000 0000 0000
+0020 0000 e008 6a24 0000 0000 0012 0012
+3412 1256 5634 0001 000a 0020 0003 ffff
+ffff ffff ffff 000a 0000 0007 0006 0000
+0000 000a 0000 000a 0000 0008 0008 0000
+0000 000a 0000 662e 6c69 0065 0000 0000
+0000 fffe 0000 0167 0020 0000 0000 0000
+0000 0000 0000 0000 0000 616d 6e69 0000
+0000 0004 0000 0001 0020 0102 0000 0000
+0002 0000 0000 0000 0000 0000 0000 6f63
+6e75 0074 0000 0024 0000 0002 0000 0002
+6e66 0000 0000 0000 0008 0000 0000 0000
+0002 662e 6c69 0065 0000 0000 0000 fffe
+0000 0167 0018 0000 0000 0000 0000 0000
+0000 0000 0000 6e66 0000 0000 0000 0008
+0000 0003 0020 0102 0006 0000 0002 0000
+0000 0000 0006 0000 0000 662e 6c69 0065
+0000 0000 0000 fffe 0000 0167 000f 0000
+0000 0000 0000 0000 0000 0000 0000 6567
+0074 0000 0000 0006 0000 0004 0020 0102
+000a 0000 0004 0000 0000 0000 000a 0000
+0000 6176 756c 0065 0000 0020 0000 0005
+0000 0002 0029 0000 642e 7461 5f61 6f63
+6564 6400 7461 2e61 7361 006d 696c 2e62
+7361 006d 616d 6e69 612e 6d73 0000
+)");
+  expectSound(d, "app.cof");
+}
+
 }  // namespace
