@@ -51,6 +51,10 @@ class Coff {
 
   // Reads the file `name`. Null after a reported failure.
   static std::unique_ptr<Coff> make(const std::string& name);
+  // As make(name), but large section contents view a private mapping of the
+  // file rather than a copy: for a caller that never writes the file while the
+  // Coff lives (the file must not shrink meanwhile).
+  static std::unique_ptr<Coff> makeMapped(const std::string& name);
   // Reads the image that starts at absolute position `base` of `file` (binary,
   // seekable), naming it `name`. Header offsets are relative to `base`. Bytes at
   // or after the absolute position `end` (the image's limit, for instance the

@@ -5,7 +5,9 @@
 // then each section header with its contents, line numbers and relocations.
 // Nothing in the image is trusted: every read is checked against the image's
 // limit before anything is allocated for it.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +35,8 @@ constexpr uint64_t kLineSize = sizeof(coff_lineno);
 constexpr uint64_t kForeignRelocSize = 10;
 constexpr uint64_t kForeignLineSize = 6;
 constexpr uint64_t kEntrySize = sizeof(SymEntry);
+// Contents at least this large are mapped rather than read, where allowed.
+constexpr uint32_t kMapAtLeast = uint32_t(1) << 16;
 
 // Bounded positioned reads of one image inside a stream.
 class ImageReader {
@@ -79,8 +83,16 @@ class ImageReader {
 // One reading of one image into a Coff.
 class CoffReading {
  public:
-  CoffReading(std::istream& in, uint64_t base, uint64_t end, const std::string& name)
-      : cIn(in, base, end), cCoff(new Coff), cBudget(cIn.length()) {
+  // `mapFd`, when not -1, is the open file that `in` reads, `mapEnd` its size:
+  // large contents are mapped from it.
+  CoffReading(std::istream& in, uint64_t base, uint64_t end, const std::string& name,
+              int mapFd = -1, uint64_t mapEnd = 0)
+      : cIn(in, base, end),
+        cBase(base),
+        cMapFd(mapFd),
+        cMapEnd(mapEnd),
+        cCoff(new Coff),
+        cBudget(cIn.length()) {
     cCoff->cCoffName = name;
   }
 
@@ -254,10 +266,22 @@ class CoffReading {
       return true;
     }
     if (!cIn.fits(hdr.s_scnptr, hdr.s_size) || !spend(hdr.s_size)) return fail("could not read raw data.");
-    Data contents = Data::unfilled(hdr.s_size);
-    if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes())) return fail("could not read raw data.");
+    Data contents = mapContents(hdr);
+    if (contents.size() == 0) {
+      contents = Data::unfilled(hdr.s_size);
+      if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes())) return fail("could not read raw data.");
+    }
     cCoff->cRawData[name] = std::move(contents);
     return true;
+  }
+
+  // Large contents through a mapping when the caller allows it; empty
+  // otherwise, or when the file cannot be mapped. The bytes lie inside the
+  // image (checked by the caller).
+  Data mapContents(const scnhdr& hdr) const {
+    const uint64_t at = cBase + hdr.s_scnptr;
+    if (cMapFd < 0 || hdr.s_size < kMapAtLeast || at + hdr.s_size > cMapEnd) return Data();
+    return Data::mapped(cMapFd, at, hdr.s_size);
   }
 
   bool readLineNums(const scnhdr& hdr, const std::string& name) {
@@ -319,6 +343,9 @@ class CoffReading {
   }
 
   ImageReader cIn;
+  uint64_t cBase;
+  int cMapFd;
+  uint64_t cMapEnd;
   std::unique_ptr<Coff> cCoff;
   uint64_t cBudget;
   uint64_t cZeroFill = kMaxZeroFill;
@@ -330,16 +357,55 @@ class CoffReading {
 
 }  // namespace
 
-std::unique_ptr<Coff> Coff::make(const std::string& name) {
+namespace {
+
+// Opens the file `name` (not a directory) for reading; reports a failure.
+bool openCoffFile(const std::string& name, std::ifstream& in) {
   struct stat st;
-  std::ifstream in;
   if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     in.open(osPath(name), std::ios::in | std::ios::binary);
-  if (!in.is_open()) {
-    reportError(kOrigin, "Could not open Coff file '" + name + "' for reading.");
-    return nullptr;
+  if (in.is_open()) return true;
+  reportError(kOrigin, "Could not open Coff file '" + name + "' for reading.");
+  return false;
+}
+
+// A read-only descriptor of a regular file, closed with its owner; -1 when the
+// file cannot be opened.
+class MapSource {
+ public:
+  explicit MapSource(const std::string& name)
+      : cFd(::open(osPath(name).c_str(), O_RDONLY | O_CLOEXEC)) {
+    struct stat st;
+    if (cFd >= 0 && ::fstat(cFd, &st) == 0 && S_ISREG(st.st_mode))
+      cSize = static_cast<uint64_t>(st.st_size);
   }
+  ~MapSource() {
+    if (cFd >= 0) ::close(cFd);
+  }
+  MapSource(const MapSource&) = delete;
+  MapSource& operator=(const MapSource&) = delete;
+
+  int fd() const { return cSize ? cFd : -1; }
+  uint64_t size() const { return cSize; }
+
+ private:
+  int cFd;
+  uint64_t cSize = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Coff> Coff::make(const std::string& name) {
+  std::ifstream in;
+  if (!openCoffFile(name, in)) return nullptr;
   return make(in, 0, name);
+}
+
+std::unique_ptr<Coff> Coff::makeMapped(const std::string& name) {
+  std::ifstream in;
+  if (!openCoffFile(name, in)) return nullptr;
+  const MapSource source(name);
+  return CoffReading(in, 0, kToStreamEnd, name, source.fd(), source.size()).run();
 }
 
 std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name, uint64_t end) {

@@ -1,14 +1,23 @@
 #include "Data.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
 #include "Assert.h"
 
-void Data::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
+void Data::ReleaseBytes::operator()(uint8_t* p) const {
+  if (cMapLength)
+    ::munmap(p - cMapLead, cMapLength);
+  else
+    std::free(p);
+}
 
 Data::Bytes Data::allocate(uint32_t n, bool zeroed) {
   for (;;) {
@@ -35,6 +44,22 @@ Data Data::unfilled(uint32_t n) {
   Data d;
   d.cSize = n;
   if (n) d.cBytes = allocate(n, false);
+  return d;
+}
+
+Data Data::mapped(int fd, uint64_t offset, uint32_t n) {
+  Data d;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  if (n == 0 || page <= 0) return d;
+  const uint64_t lead = offset % static_cast<uint64_t>(page);
+  const uint64_t start = offset - lead;
+  const size_t length = static_cast<size_t>(lead + n);
+  if (start > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return d;
+  void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd,
+                   static_cast<off_t>(start));
+  if (p == MAP_FAILED) return d;
+  d.cSize = n;
+  d.cBytes = Bytes(static_cast<uint8_t*>(p) + lead, ReleaseBytes{static_cast<size_t>(lead), length});
   return d;
 }
 

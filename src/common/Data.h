@@ -2,6 +2,7 @@
 #ifndef ZV_COMMON_DATA_H
 #define ZV_COMMON_DATA_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -14,6 +15,11 @@ class Data {
   // n bytes left unset, for a caller that writes every one of them at once (a
   // read from a file): the buffer is not filled twice.
   static Data unfilled(uint32_t n);
+  // The n bytes at `offset` of the open file `fd`, viewed through a private
+  // mapping (writes stay in this process) that lives as long as the buffer; the
+  // file must not shrink meanwhile. Empty when n is 0 or the file cannot be
+  // mapped (the caller reads the bytes instead).
+  static Data mapped(int fd, uint64_t offset, uint32_t n);
   Data(const Data& other);
   Data& operator=(const Data& other);
   Data(Data&& other) noexcept;
@@ -33,11 +39,16 @@ class Data {
 
  private:
   // Bytes from the C allocator, so that a large zero-filled block takes pages
-  // only where it is written; running out of memory ends as `new` does.
-  struct FreeBytes {
+  // only where it is written; running out of memory ends as `new` does. A
+  // mapped buffer instead records where its mapping starts and its length.
+  struct ReleaseBytes {
+    ReleaseBytes() noexcept : cMapLead(0), cMapLength(0) {}
+    ReleaseBytes(size_t lead, size_t length) noexcept : cMapLead(lead), cMapLength(length) {}
     void operator()(uint8_t* p) const;
+    size_t cMapLead;    // bytes of the mapping before the buffer's first
+    size_t cMapLength;  // the mapping's length; 0 for allocated bytes
   };
-  using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
+  using Bytes = std::unique_ptr<uint8_t[], ReleaseBytes>;
   static Bytes allocate(uint32_t n, bool zeroed);
 
   uint32_t cSize = 0;

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   if (!parseHexArgs(argc, argv, args)) return 1;
 
   // The linked COFF file; the reader has reported why it could not be read.
-  std::unique_ptr<Coff> coff = Coff::make(args.cCoffName);
+  std::unique_ptr<Coff> coff = Coff::makeMapped(args.cCoffName);
   if (!coff) exitWithSummary(1);
 
   // The program-memory contents, whole or inside the /r ranges.

@@ -58,6 +58,30 @@ TEST(CoffReader, OpensFilesByName) {
                             "Error - Could not open Coff file '" + dir.path() + "' for reading.\n");
 }
 
+// Large contents mapped, small ones read: the same Coff as make() gives, and
+// the same failure for a file that cannot be opened.
+TEST(CoffReader, MappedFilesReadAsReadOnes) {
+  CoffBuilder b = sampleImage();
+  std::vector<uint8_t> large(70001);
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<uint8_t>(i * 13 + i / 256);
+  b.contents(b.section("large", SCN_CODE, 0x4000), large);
+  TempDir dir;
+  ASSERT_TRUE(b.writeFile(dir.file("a.o")));
+  std::unique_ptr<Coff> read = Coff::make(dir.file("a.o"));
+  std::unique_ptr<Coff> mapped = Coff::makeMapped(dir.file("a.o"));
+  ASSERT_TRUE(read && mapped);
+  EXPECT_EQ(writeImage(*mapped), writeImage(*read));
+  const Data& contents = mapped->cRawData.at("large");
+  ASSERT_EQ(contents.size(), large.size());
+  EXPECT_EQ(std::memcmp(contents.bytes(), large.data(), large.size()), 0);
+
+  CapturedOutput out;
+  EXPECT_FALSE(Coff::makeMapped(dir.file("none.o")));
+  EXPECT_FALSE(Coff::makeMapped(dir.path()));
+  EXPECT_EQ(out.text(), "Error - Could not open Coff file '" + dir.file("none.o") + "' for reading.\n" +
+                            "Error - Could not open Coff file '" + dir.path() + "' for reading.\n");
+}
+
 TEST(CoffReader, ReadsAnImageAtABaseOffset) {
   std::string image = sampleImage().bytes();
   std::string file = std::string(7, 'x') + image + std::string(5, 'y');

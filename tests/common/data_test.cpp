@@ -1,11 +1,15 @@
 #include "Data.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "RunProgram.h"
 
 namespace {
 
@@ -53,6 +57,33 @@ TEST(Data, ConstructionCopyAndAssignment) {
   Data copied(unset);
   EXPECT_EQ(copied.bytes()[4], 7);
   EXPECT_EQ(Data::unfilled(0).bytes(), nullptr);
+}
+
+// A mapping at an offset inside a page, across a page boundary: the file's
+// bytes, writes kept from the file, copies and appends owning their bytes.
+TEST(Data, MappedViewsTheFileAndKeepsWritesPrivate) {
+  TempDir dir;
+  std::string file(9000, '\0');
+  for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<char>(i * 7);
+  dir.write("f", file);
+  const int fd = ::open(dir.file("f").c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  Data first = Data::mapped(fd, 0, 10);
+  Data inner = Data::mapped(fd, 4000, 800);
+  EXPECT_EQ(Data::mapped(fd, 4000, 0).bytes(), nullptr);
+  EXPECT_EQ(Data::mapped(-1, 0, 10).size(), 0u);
+  ::close(fd);  // the mappings outlive the descriptor
+
+  ASSERT_EQ(first.size(), 10u);
+  EXPECT_EQ(std::memcmp(first.bytes(), file.data(), 10), 0);
+  ASSERT_EQ(inner.size(), 800u);
+  EXPECT_EQ(std::memcmp(inner.bytes(), file.data() + 4000, 800), 0);
+  inner.bytes()[0] = 0xAB;
+  EXPECT_EQ(dir.read("f"), file);
+  Data copy(inner);
+  inner.append(first);
+  EXPECT_EQ(copy.bytes()[0], 0xAB);
+  EXPECT_EQ(inner.bytes()[800], file[0]);
 }
 
 TEST(Data, AppendJoinsAndEmptyAppendKeepsTheArray) {
