@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The shipped example, run with the programs of a build (default: build/) in a
-# scratch directory: makes the example objects and the linked executable
-# blink.cof, puts two objects into a library and lists it, converts blink.cof
-# to Intel HEX (INHX32, then INHX8M for the program memory 0x4 to 0x7 only)
-# and shows the HEX files.
+# scratch directory. make_example writes the objects; quandel puts two of them
+# into the library lib/util.lib; zorvik links blink.cof for the Mirrow device
+# MRRW008 (blink.lkr) and led.cof for the Halvern device HLVN133 (led.lkr,
+# which includes halvern.lkr), each with a map file; pellund converts both to
+# Intel HEX and vostrum to COD files. Every file written is shown or listed.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -17,12 +19,24 @@ run() {
   "$build/src/$prog" "$@"
 }
 
+show() {
+  echo "\$ cat $1"
+  cat "$1"
+}
+
+cp "$here"/blink.lkr "$here"/led.lkr "$here"/halvern.lkr .
 "$build/examples/make_example"
-run librarian/quandel /c util.lib delay.o math.o
-run librarian/quandel /t util.lib
-run hex/pellund blink.cof
-echo "\$ cat blink.hex"
-cat blink.hex
-run hex/pellund /a INHX8M /r 0x4-0x7 /q blink.cof
-echo "\$ cat blink.hex"
-cat blink.hex
+mkdir lib
+run librarian/quandel /c lib/util.lib delay.o math.o
+run librarian/quandel /t lib/util.lib
+for program in blink led; do
+  show "$program.lkr"
+  [ "$program" = led ] && show halvern.lkr
+  run linker/zorvik "$program.lkr" /o "$program.cof" /m "$program.map"
+  show "$program.map"
+  run hex/pellund "$program.cof"
+  show "$program.hex"
+  run cod/vostrum /d "$program.cof"
+done
+echo "\$ ls"
+ls
