@@ -290,6 +290,11 @@ std::string Linker::reservedNameMessage(const std::string& section, const std::s
 // The first occurrence of a section name in the link.
 int Linker::recordSection(const std::string& name, const scnhdr& hdr, const std::string& file,
                           std::string& message) {
+  // Memories tell a placed section from a free stretch by its name.
+  if (name.empty()) {
+    message = "a section of file '" + file + "' has an empty name.";
+    return 0;
+  }
   if (name == cCinitScnName || (cHasStackDesc && name == cStackScnName) || isFillName(name)) {
     message = reservedNameMessage(name, file);
     return 0;

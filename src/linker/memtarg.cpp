@@ -331,7 +331,7 @@ void Memory::print(std::ostream& os) const {
 void Memory::printUsage(std::ostream& os, bool header) const {
   std::vector<ScnAddr> sections;
   sections.reserve(cAllocated.size());
-  // A range still being placed when a link failed shows in no usage table.
+  // Only ranges that hold a section (a named one) have a usage line.
   for (const auto& entry : cAllocated)
     if (entry.second.isAllocated()) sections.emplace_back(entry.first, entry.second.getStart());
   std::stable_sort(sections.begin(), sections.end());

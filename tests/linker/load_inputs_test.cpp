@@ -431,6 +431,8 @@ TEST(SectionConsistency, Faults) {
        "section '.x' type is non-overlay and absolute but occurs in more than one input file."},
       {{{".x", code, 2, 0}, {".x", code | abs, 2, 0x10}},
        "section '.x' type is non-overlay and absolute but occurs in more than one input file."},
+      // A placed section without a name would look like a free stretch.
+      {{{"", code, 2, 0}}, "a section of file 'in0.o' has an empty name."},
   };
   for (const Case& c : cases) {
     Linker linker;
