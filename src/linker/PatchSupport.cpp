@@ -1,6 +1,8 @@
 // The checks, built words and trace texts shared by the family patchers.
 #include "PatchSupport.h"
 
+#include <iostream>
+
 #include "TextHelpers.h"
 #include "linker.h"
 
@@ -78,4 +80,12 @@ std::string fieldTrace(const char* origin, uint16_t type, const BitField& field,
          ", srcBegin=" + std::to_string(field.srcBegin) +
          ", dstBegin=" + std::to_string(field.dstBegin) + ", width=" + std::to_string(field.width) +
          ", rawOffset=" + std::to_string(entry.r_vaddr) + ", value=" + toHex(value, 4);
+}
+
+int patchField(Data& data, const reloc& entry, const BitField& field, uint32_t value,
+               const char* origin, bool tracing, std::string& message) {
+  if (!checkInside(data, entry, 1, message)) return 0;
+  if (tracing) std::cout << fieldTrace(origin, entry.r_type, field, entry, value) << '\n';
+  Linker::patchBits(data, entry.r_vaddr, value, field.srcBegin, field.dstBegin, field.width);
+  return 1;
 }

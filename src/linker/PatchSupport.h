@@ -66,4 +66,10 @@ int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words,
 std::string fieldTrace(const char* origin, uint16_t type, const BitField& field,
                        const reloc& entry, uint32_t value);
 
+// Writes the value into the field of the word at r_vaddr once that word is
+// known to lie inside the data, echoing the patch when tracing. 1 on success,
+// else 0 with the message and nothing written.
+int patchField(Data& data, const reloc& entry, const BitField& field, uint32_t value,
+               const char* origin, bool tracing, std::string& message);
+
 #endif

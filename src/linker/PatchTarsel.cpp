@@ -125,8 +125,5 @@ int Linker::doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymE
     case Kind::Unsupported:
       break;
   }
-  if (!checkInside(data, entry, 1, message)) return 0;
-  if (tracing) std::cout << fieldTrace(kOrigin, type, row.field, entry, value) << '\n';
-  patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
-  return 1;
+  return patchField(data, entry, row.field, value, kOrigin, tracing, message);
 }
