@@ -1,71 +1,135 @@
 #include "StringTbl.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "Assert.h"
 
 StringTbl::StringTbl(std::initializer_list<value_type> entries) {
   for (const auto& [offset, text] : entries) set(offset, text);
 }
 
-StringTbl::StringTbl(const StringTbl& other) : cByOffset(other.cByOffset) {}
+StringTbl::StringTbl(const StringTbl& other) : cOffsets(other.cOffsets), cEntries(other.cEntries) {}
 
 StringTbl& StringTbl::operator=(const StringTbl& other) {
   if (this != &other) {
     dropIndex();
-    cByOffset = other.cByOffset;
+    cOffsets = other.cOffsets;
+    cEntries = other.cEntries;
   }
   return *this;
 }
 
+// A moved vector keeps its buffer, so the index's views stay valid with it.
+StringTbl::StringTbl(StringTbl&& other) noexcept
+    : cOffsets(std::move(other.cOffsets)),
+      cEntries(std::move(other.cEntries)),
+      cByText(std::move(other.cByText)),
+      cIndexed(other.cIndexed) {
+  other.clear();
+}
+
+StringTbl& StringTbl::operator=(StringTbl&& other) noexcept {
+  if (this != &other) {
+    cOffsets = std::move(other.cOffsets);
+    cEntries = std::move(other.cEntries);
+    cByText = std::move(other.cByText);
+    cIndexed = other.cIndexed;
+    other.clear();
+  }
+  return *this;
+}
+
+size_t StringTbl::position(uint32_t offset) const {
+  return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+}
+
+StringTbl::const_iterator StringTbl::find(uint32_t offset) const {
+  size_t i = position(offset);
+  return i < cOffsets.size() && cOffsets[i] == offset ? begin() + i : end();
+}
+
+StringTbl::const_iterator StringTbl::upper_bound(uint32_t offset) const {
+  return begin() + (std::upper_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+}
+
+const std::string& StringTbl::at(uint32_t offset) const {
+  auto it = find(offset);
+  if (it == end()) throw std::out_of_range("StringTbl::at");
+  return it->second;
+}
+
 void StringTbl::rebuildIndex() const {
   cByText.clear();
-  for (const auto& [offset, text] : cByOffset) cByText.emplace(text, offset);
+  cByText.reserve(cEntries.size());
+  for (const auto& [offset, text] : cEntries) cByText.emplace(text, offset);  // keeps the lowest
   cIndexed = true;
 }
 
-void StringTbl::dropIndex() {
+void StringTbl::dropIndex() const {
   cByText.clear();
   cIndexed = false;
 }
 
+void StringTbl::pushBack(uint32_t offset, std::string text) {
+  const value_type* before = cEntries.data();
+  cOffsets.push_back(offset);
+  cEntries.emplace_back(offset, std::move(text));
+  if (!cIndexed) return;
+  if (cEntries.data() != before)
+    dropIndex();
+  else
+    cByText.emplace(cEntries.back().second, offset);  // a lower offset of the same text stays
+}
+
 void StringTbl::set(uint32_t offset, std::string text) {
   ZV_ASSERT(offset != kAbsent);
-  auto [it, added] = cByOffset.try_emplace(offset);
-  if (!added) {
-    if (it->second == text) return;
-    if (cIndexed) cByText.erase({it->second, offset});
+  if (cOffsets.empty() || offset > cOffsets.back()) {
+    pushBack(offset, std::move(text));
+    return;
   }
-  it->second = std::move(text);
-  if (cIndexed) cByText.emplace(it->second, offset);
+  size_t i = position(offset);
+  if (cOffsets[i] == offset) {
+    if (cEntries[i].second == text) return;
+    dropIndex();
+    cEntries[i].second = std::move(text);
+    return;
+  }
+  dropIndex();
+  cOffsets.insert(cOffsets.begin() + static_cast<std::ptrdiff_t>(i), offset);
+  cEntries.emplace(cEntries.begin() + static_cast<std::ptrdiff_t>(i), offset, std::move(text));
 }
 
 StringTbl::size_type StringTbl::erase(uint32_t offset) {
-  auto it = cByOffset.find(offset);
-  if (it == cByOffset.end()) return 0;
-  if (cIndexed) cByText.erase({it->second, offset});
-  cByOffset.erase(it);
+  auto it = find(offset);
+  if (it == end()) return 0;
+  dropIndex();
+  auto i = it - begin();
+  cOffsets.erase(cOffsets.begin() + i);
+  cEntries.erase(cEntries.begin() + i);
   return 1;
 }
 
 void StringTbl::clear() {
   dropIndex();
-  cByOffset.clear();
+  cOffsets.clear();
+  cEntries.clear();
 }
 
 uint32_t StringTbl::lowestOffset(std::string_view text) const {
   if (!cIndexed) rebuildIndex();
-  auto it = cByText.lower_bound({text, 0});
-  return it != cByText.end() && it->first == text ? it->second : kAbsent;
+  auto it = cByText.find(text);
+  return it != cByText.end() ? it->second : kAbsent;
 }
 
 uint32_t StringTbl::nextOffset() const {
-  if (cByOffset.empty()) return 4;
-  const auto& [offset, text] = *cByOffset.rbegin();
+  if (cEntries.empty()) return 4;
+  const auto& [offset, text] = cEntries.back();
   return offset + static_cast<uint32_t>(text.size() + 1);
 }
 
 uint32_t StringTbl::append(std::string text) {
   uint32_t offset = nextOffset();
-  auto it = cByOffset.emplace_hint(cByOffset.end(), offset, std::move(text));
-  if (cIndexed) cByText.emplace_hint(cByText.end(), it->second, offset);
+  pushBack(offset, std::move(text));
   return offset;
 }

@@ -1,16 +1,22 @@
 // A COFF string table in memory: string-table offset (counted from the start of
 // the table's length word, so the first string sits at 4) to string. It reads
 // like a std::map<uint32_t, std::string> in offset order, and keeps beside it an
-// index from each string to the offsets that hold it, so that the lowest offset
-// of a name is found without a scan. The index is built by the first
-// lowestOffset and kept current from then on: a table that is only read by
-// offset, as an input's is, never pays for it:
+// index from each string to the lowest offset that holds it, so that a name's
+// offset is found without a scan. The index is built by the first lowestOffset
+// and kept current from then on: a table that is only read by offset, as an
+// input's is, never pays for it:
 //
 //   StringTbl strings;
 //   strings[4] = "a_long_symbol_name";        // or strings.set(4, ...)
 //   strings[23] = "a_long_symbol_name";
 //   strings.lowestOffset("a_long_symbol_name");  // 4
 //   strings.nextOffset();                     // 42: where a new string goes
+//
+// The entries sit in one vector in offset order, with their offsets in a
+// second one that a lookup searches; tables are built in ascending offset order
+// (read from a file, merged, appended to), which costs constant time a string.
+// A string put below the last offset is inserted in place, which moves the
+// entries above it.
 //
 // Every change goes through set, operator[] assignment, erase or clear, which
 // keep the index current.
@@ -19,20 +25,19 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 class StringTbl {
  public:
-  using Map = std::map<uint32_t, std::string>;
   using key_type = uint32_t;
   using mapped_type = std::string;
-  using value_type = Map::value_type;
-  using size_type = Map::size_type;
-  using const_iterator = Map::const_iterator;
+  using value_type = std::pair<uint32_t, std::string>;
+  using size_type = size_t;
+  using const_iterator = std::vector<value_type>::const_iterator;
   using iterator = const_iterator;  // strings change only through set
 
   // The value lowestOffset gives for a string the table lacks; no string sits
@@ -43,8 +48,8 @@ class StringTbl {
   StringTbl(std::initializer_list<value_type> entries);
   StringTbl(const StringTbl& other);
   StringTbl& operator=(const StringTbl& other);
-  StringTbl(StringTbl&& other) noexcept = default;
-  StringTbl& operator=(StringTbl&& other) noexcept = default;
+  StringTbl(StringTbl&& other) noexcept;
+  StringTbl& operator=(StringTbl&& other) noexcept;
   ~StringTbl() = default;
 
   // Writing through tbl[offset] = text; reading goes through find or at.
@@ -68,37 +73,41 @@ class StringTbl {
   size_type erase(uint32_t offset);
   void clear();
 
-  const_iterator begin() const { return cByOffset.begin(); }
-  const_iterator end() const { return cByOffset.end(); }
-  const_iterator find(uint32_t offset) const { return cByOffset.find(offset); }
-  const_iterator lower_bound(uint32_t offset) const { return cByOffset.lower_bound(offset); }
-  const_iterator upper_bound(uint32_t offset) const { return cByOffset.upper_bound(offset); }
-  size_type count(uint32_t offset) const { return cByOffset.count(offset); }
-  size_type size() const { return cByOffset.size(); }
-  bool empty() const { return cByOffset.empty(); }
-  const std::string& at(uint32_t offset) const { return cByOffset.at(offset); }
-  const Map& byOffset() const { return cByOffset; }
+  const_iterator begin() const { return cEntries.begin(); }
+  const_iterator end() const { return cEntries.end(); }
+  const_iterator find(uint32_t offset) const;
+  const_iterator lower_bound(uint32_t offset) const { return begin() + position(offset); }
+  const_iterator upper_bound(uint32_t offset) const;
+  size_type count(uint32_t offset) const { return find(offset) != end() ? 1 : 0; }
+  size_type size() const { return cEntries.size(); }
+  bool empty() const { return cEntries.empty(); }
+  // The string at `offset`; throws std::out_of_range where there is none.
+  const std::string& at(uint32_t offset) const;
 
   // The lowest offset that holds exactly `text`, or kAbsent.
   uint32_t lowestOffset(std::string_view text) const;
   // The offset right after the last string (4 for an empty table): where a
   // string appended to the table goes.
   uint32_t nextOffset() const;
-  // Puts `text` at nextOffset() and returns that offset. Appending strings in
-  // ascending byte order (as a merged table is built) costs constant time each.
+  // Puts `text` at nextOffset() and returns that offset.
   uint32_t append(std::string text);
 
-  friend bool operator==(const StringTbl& a, const StringTbl& b) { return a.cByOffset == b.cByOffset; }
+  friend bool operator==(const StringTbl& a, const StringTbl& b) { return a.cEntries == b.cEntries; }
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }
 
  private:
+  // The index of the first entry at or above `offset`.
+  size_t position(uint32_t offset) const;
+  void pushBack(uint32_t offset, std::string text);
   void rebuildIndex() const;
-  void dropIndex();
+  void dropIndex() const;
 
-  Map cByOffset;
-  // (string, offset) for every entry while cIndexed; the views point into
-  // cByOffset's strings, which std::map keeps in place until their entry goes.
-  mutable std::set<std::pair<std::string_view, uint32_t>> cByText;
+  std::vector<uint32_t> cOffsets;      // ascending; cOffsets[i] == cEntries[i].first
+  std::vector<value_type> cEntries;
+  // text -> lowest offset while cIndexed. The views point into cEntries'
+  // strings, so anything that moves them (a reallocation, an insertion or
+  // erasure below the end) drops the index, to be rebuilt on the next lookup.
+  mutable std::unordered_map<std::string_view, uint32_t> cByText;
   mutable bool cIndexed = false;
 };
 

@@ -148,12 +148,15 @@ void Linker::mergeStringTbls() {
   std::sort(strings.begin(), strings.end());
   strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
 
+  StringTbl& merged = cOutput.cStringTbl;
+  const size_t first = merged.size();
+  for (std::string_view text : strings) merged.append(std::string(text));
+  // Views of the output's copies, which stay in place while the inputs' tables
+  // are replaced.
   MergedOffsets offsets;
   offsets.reserve(strings.size());
-  for (std::string_view text : strings) {
-    uint32_t offset = cOutput.cStringTbl.append(std::string(text));
-    offsets.emplace(cOutput.cStringTbl.at(offset), offset);  // a view of the output's copy
-  }
+  for (auto it = merged.begin() + static_cast<std::ptrdiff_t>(first); it != merged.end(); ++it)
+    offsets.emplace(it->second, it->first);
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);

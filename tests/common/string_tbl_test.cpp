@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,25 @@ TEST(StringTbl, TheIndexFollowsEveryChange) {
   t = moved;
   EXPECT_EQ(t, moved);
   EXPECT_EQ(t.lowestOffset("other"), 10u);
+}
+
+// The index points into the stored strings; growing the table past its
+// capacity or inserting below the end moves them, and lookups still answer.
+TEST(StringTbl, TheIndexSurvivesGrowthAndInsertion) {
+  StringTbl t;
+  t.append("first");
+  EXPECT_EQ(t.lowestOffset("first"), 4u);
+  for (int i = 0; i < 1000; ++i) t.append("n" + std::to_string(i));
+  EXPECT_EQ(t.lowestOffset("first"), 4u);
+  EXPECT_EQ(t.lowestOffset("n999"), t.nextOffset() - 5);
+  t[8] = "inserted";  // below the last offset: goes in place
+  EXPECT_EQ(t.lowestOffset("inserted"), 8u);
+  EXPECT_EQ(std::next(t.begin())->first, 8u);
+  EXPECT_EQ(t.lowestOffset("n0"), 10u);
+  StringTbl moved = std::move(t);
+  EXPECT_EQ(moved.lowestOffset("n5"), 25u);
+  EXPECT_TRUE(t.empty());  // NOLINT: a moved-from table is empty
+  EXPECT_EQ(t.lowestOffset("n5"), StringTbl::kAbsent);
 }
 
 // 200,000 long names stored into a table of 200,000 strings, each string there
