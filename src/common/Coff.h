@@ -67,6 +67,10 @@ class Coff {
   static std::string getName(const scnhdr& hdr, const StringTbl& strings);
   static std::string getName(const syment& sym, const StringTbl& strings);
   static std::string getName(const aux_file& aux, const StringTbl& strings);
+  // The symbol's name as getName gives it, without a copy: a view into the
+  // record's inline field or the table's string, valid while both stay as they
+  // are.
+  static std::string_view nameView(const syment& sym, const StringTbl& strings);
   // Stores a name inline (up to 8 characters) or as the lowest string-table
   // offset that holds it; never adds a string. A name the table lacks ends the
   // program (fatal).

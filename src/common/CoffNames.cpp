@@ -1,6 +1,8 @@
 // Section, symbol and source-file names: inline in an 8-byte field or held in
 // the string table. A string that a sound file always has is missing only in a
 // corrupt file, and that ends the program.
+#include <algorithm>
+
 #include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
@@ -40,6 +42,16 @@ std::string Coff::getName(const syment& sym, const StringTbl& strings) {
 
 std::string Coff::getName(const aux_file& aux, const StringTbl& strings) {
   return lookUp(aux.x_offset, strings, "Unable to find aux_file name in string table.");
+}
+
+std::string_view Coff::nameView(const syment& sym, const StringTbl& strings) {
+  if (!nameInStringTable(sym)) {
+    const char* field = sym.n_name;
+    return std::string_view(field, static_cast<size_t>(std::find(field, field + 8, '\0') - field));
+  }
+  auto it = strings.find(sym.n_offset());
+  if (it == strings.end()) reportFatal("Coff::getName()", "Unable to find symbol name in string table.");
+  return it->second;
 }
 
 void Coff::setName(scnhdr& hdr, const std::string& name, const StringTbl& strings) {

@@ -133,3 +133,10 @@ uint32_t StringTbl::append(std::string text) {
   pushBack(offset, std::move(text));
   return offset;
 }
+
+void StringTbl::reserve(size_t count) {
+  if (count <= cEntries.capacity()) return;
+  dropIndex();
+  cOffsets.reserve(count);
+  cEntries.reserve(count);
+}

@@ -91,6 +91,9 @@ class StringTbl {
   uint32_t nextOffset() const;
   // Puts `text` at nextOffset() and returns that offset.
   uint32_t append(std::string text);
+  // Makes room for `count` strings in all, so that appending up to there moves
+  // nothing.
+  void reserve(size_t count);
 
   friend bool operator==(const StringTbl& a, const StringTbl& b) { return a.cEntries == b.cEntries; }
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }

@@ -7,6 +7,8 @@
 #include <iostream>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "Assert.h"
 #include "FileSpec.h"
@@ -140,8 +142,8 @@ class ImportState {
     for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
       if (coff.cAuxKinds[i] != AUX_NONE) continue;
       const syment& sym = coff.cSymbols[i].sym;
-      if (isExtDef(sym)) define(Coff::getName(sym, coff.cStringTbl));
-      if (isExtRef(sym)) refer(Coff::getName(sym, coff.cStringTbl));
+      if (isExtDef(sym)) define(Coff::nameView(sym, coff.cStringTbl));
+      if (isExtRef(sym)) refer(Coff::nameView(sym, coff.cStringTbl));
     }
   }
 
@@ -150,7 +152,7 @@ class ImportState {
   // The smallest pending name; it is no longer pending afterwards, so a member
   // that was meant to define it and does not leaves it undefined for good.
   std::string next() {
-    std::string name = *cPending.begin();
+    std::string name(*cPending.begin());
     cPending.erase(cPending.begin());
     return name;
   }
@@ -168,19 +170,21 @@ class ImportState {
   }
 
  private:
-  void define(const std::string& name) {
+  void define(std::string_view name) {
     if (cDefs.insert(name).second) cPending.erase(name);
   }
 
-  void refer(const std::string& name) {
+  void refer(std::string_view name) {
     if (!cRefs.insert(name).second || cDefs.count(name)) return;
-    if (libraryFor(name)) cPending.insert(name);
+    if (libraryFor(std::string(name))) cPending.insert(name);
   }
 
   const std::vector<std::unique_ptr<Archive>>& cArchives;
-  std::set<std::string> cDefs;
-  std::set<std::string> cRefs;
-  std::set<std::string> cPending;  // referenced, undefined, defined by a library
+  // Views of the inputs' names: the inputs and their tables stay unchanged
+  // while members are imported.
+  std::unordered_set<std::string_view> cDefs;
+  std::unordered_set<std::string_view> cRefs;
+  std::set<std::string_view> cPending;  // referenced, undefined, defined by a library
   std::set<const Coff*> cImported;  // members already taken, as the library holds them
 };
 

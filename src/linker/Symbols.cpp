@@ -6,6 +6,7 @@
 #include <string_view>
 #include <iostream>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "ByteOrder.h"
@@ -141,15 +142,21 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
 }
 
 void Linker::mergeStringTbls() {
-  // Views into the inputs' tables, which stay in place until replaced below.
+  // Views into the inputs' tables, which stay in place until replaced below;
+  // each text once, then in byte order.
+  size_t total = 0;
+  for (const auto& input : cCoff) total += input->cStringTbl.size();
+  std::unordered_set<std::string_view> seen;
+  seen.reserve(total);
   std::vector<std::string_view> strings;
   for (const auto& input : cCoff)
-    for (const auto& [offset, text] : input->cStringTbl) strings.emplace_back(text);
+    for (const auto& [offset, text] : input->cStringTbl)
+      if (seen.insert(text).second) strings.emplace_back(text);
   std::sort(strings.begin(), strings.end());
-  strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
 
   StringTbl& merged = cOutput.cStringTbl;
   const size_t first = merged.size();
+  merged.reserve(first + strings.size());
   for (std::string_view text : strings) merged.append(std::string(text));
   // Views of the output's copies, which stay in place while the inputs' tables
   // are replaced.
