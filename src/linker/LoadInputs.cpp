@@ -8,13 +8,15 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "Assert.h"
 #include "FileSpec.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SymbolWalk.h"
 #include "Trace.h"
+#include "ViewMap.h"
 #include "linker.h"
 #include "mgproc.h"
 
@@ -125,16 +127,19 @@ int Linker::loadLibraryFiles(std::string& message) {
 //
 // Each pass imports the member that defines the smallest undefined name that
 // some library defines, from the first library (in declaration order) that
-// defines it. The definitions and references of all inputs are kept as sets
-// that grow with each import, and the names still to be looked for as an
-// ordered set, so a pass costs only the new member's symbols.
+// defines it. The definitions of all inputs are kept as a hash set that grows
+// with each import, the references made while undefined as a list that is
+// looked up in the libraries before the next pass, and the names still to be
+// looked for as an ordered set, so a pass costs only the new member's symbols.
 
 namespace {
 
 class ImportState {
  public:
-  explicit ImportState(const std::vector<std::unique_ptr<Archive>>& archives)
-      : cArchives(archives) {}
+  ImportState(const std::vector<std::unique_ptr<Archive>>& archives, size_t definitions)
+      : cArchives(archives) {
+    cDefs.reserve(definitions);
+  }
 
   // Takes in one input's external definitions and references. The entry after
   // a symbol is its auxiliary entry exactly when the reader took it as one.
@@ -147,7 +152,17 @@ class ImportState {
     }
   }
 
-  bool done() const { return cPending.empty(); }
+  // Nothing is pending. Names referenced while undefined are looked up in the
+  // libraries here, once the inputs taken in so far have defined what they
+  // define: most references are to other inputs. A name taken by next() may
+  // come back here when a later member refers to it; its member is imported
+  // already, so taking it again imports nothing.
+  bool done() {
+    for (std::string_view name : cUndefined)
+      if (!cDefs.count(name) && libraryFor(std::string(name))) cPending.insert(name);
+    cUndefined.clear();
+    return cPending.empty();
+  }
 
   // The smallest pending name; it is no longer pending afterwards, so a member
   // that was meant to define it and does not leaves it undefined for good.
@@ -171,19 +186,18 @@ class ImportState {
 
  private:
   void define(std::string_view name) {
-    if (cDefs.insert(name).second) cPending.erase(name);
+    if (cDefs.tryEmplace(name, true).second) cPending.erase(name);
   }
 
   void refer(std::string_view name) {
-    if (!cRefs.insert(name).second || cDefs.count(name)) return;
-    if (libraryFor(std::string(name))) cPending.insert(name);
+    if (!cDefs.count(name)) cUndefined.push_back(name);
   }
 
   const std::vector<std::unique_ptr<Archive>>& cArchives;
   // Views of the inputs' names: the inputs and their tables stay unchanged
   // while members are imported.
-  std::unordered_set<std::string_view> cDefs;
-  std::unordered_set<std::string_view> cRefs;
+  ViewMap<bool> cDefs;
+  std::vector<std::string_view> cUndefined;  // first referenced while undefined, not yet looked up
   std::set<std::string_view> cPending;  // referenced, undefined, defined by a library
   std::set<const Coff*> cImported;  // members already taken, as the library holds them
 };
@@ -192,7 +206,10 @@ class ImportState {
 
 int Linker::importLibraryMembers(std::string& /*message*/) {
   const int& tracing = traceLevelRef("Linker::importLibraryMembers");
-  ImportState state(cArchives);
+  size_t definitions = 0;
+  for (const auto& coff : cCoff)
+    forEachSymbol(*coff, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
+  ImportState state(cArchives, definitions);
   for (const auto& coff : cCoff) state.add(*coff);
   while (!state.done()) {
     std::string symbol = state.next();

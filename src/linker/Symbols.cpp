@@ -6,14 +6,15 @@
 #include <string_view>
 #include <iostream>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "Assert.h"
 #include "ByteOrder.h"
 #include "CoffPrint.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
+#include "ViewMap.h"
 #include "linker.h"
 #include "mgproc.h"
 
@@ -142,33 +143,38 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
 }
 
 void Linker::mergeStringTbls() {
-  // Views into the inputs' tables, which stay in place until replaced below;
-  // each text once, then in byte order.
-  size_t total = 0;
-  for (const auto& input : cCoff) total += input->cStringTbl.size();
-  std::unordered_set<std::string_view> seen;
-  seen.reserve(total);
-  std::vector<std::string_view> strings;
-  for (const auto& input : cCoff)
-    for (const auto& [offset, text] : input->cStringTbl)
-      if (seen.insert(text).second) strings.emplace_back(text);
-  std::sort(strings.begin(), strings.end());
+  // Each distinct text gets an id when first seen; every input entry is noted
+  // by its text's id. The views point into the inputs' tables, which stay in
+  // place until replaced below.
+  ViewMap<uint32_t> ids;
+  std::vector<std::pair<std::string_view, uint32_t>> texts;  // (text, id), by id
+  std::vector<std::vector<uint32_t>> entryIds(cCoff.size());
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const StringTbl& table = cCoff[file]->cStringTbl;
+    entryIds[file].reserve(table.size());
+    for (const auto& [offset, text] : table) {
+      auto [id, added] = ids.tryEmplace(text, static_cast<uint32_t>(texts.size()));
+      if (added) texts.emplace_back(text, *id);
+      entryIds[file].push_back(*id);
+    }
+  }
 
+  // The merged table holds the texts in byte order.
+  std::sort(texts.begin(), texts.end());
   StringTbl& merged = cOutput.cStringTbl;
-  const size_t first = merged.size();
-  merged.reserve(first + strings.size());
-  for (std::string_view text : strings) merged.append(std::string(text));
-  // Views of the output's copies, which stay in place while the inputs' tables
-  // are replaced.
-  MergedOffsets offsets;
-  offsets.reserve(strings.size());
-  for (auto it = merged.begin() + static_cast<std::ptrdiff_t>(first); it != merged.end(); ++it)
-    offsets.emplace(it->second, it->first);
+  merged.reserve(merged.size() + texts.size());
+  std::vector<uint32_t> mergedOffset(texts.size());
+  for (const auto& [text, id] : texts) mergedOffset[id] = merged.append(std::string(text));
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
   }
-  for (auto& input : cCoff) replaceStringTbl(*input, cOutput.cStringTbl, offsets);
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    MergedOffsets offsets;
+    offsets.reserve(entryIds[file].size());
+    for (uint32_t id : entryIds[file]) offsets.push_back(mergedOffset[id]);
+    replaceStringTbl(*cCoff[file], merged, offsets);
+  }
 }
 
 // Rewrites the input's name offsets into the merged table. The input keeps no
@@ -177,9 +183,14 @@ void Linker::mergeStringTbls() {
 void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
                               const MergedOffsets& offsets) {
   const int& trace = traceLevelRef("Linker::replaceStringTbl");
-  auto mergedOffset = [&](uint32_t offset) { return offsets.at(input.cStringTbl.at(offset)); };
+  const StringTbl& own = input.cStringTbl;
+  auto mergedOffset = [&](uint32_t offset) {
+    auto entry = own.find(offset);
+    ZV_ASSERT(entry != own.end());  // the reader and checkFileNames saw to it
+    return offsets[static_cast<size_t>(entry - own.begin())];
+  };
   for (auto& [name, hdr] : input.cScnHdr)
-    if (nameInStringTable(hdr)) hdr.setSOffset(offsets.at(name));
+    if (nameInStringTable(hdr)) hdr.setSOffset(mergedOffset(hdr.s_offset()));
   forEachSymbol(input, [&](size_t i, syment& sym) {
     if (isFileSymbol(sym)) {
       if (!hasAuxOfKind(input, i, AUX_FILE)) return;
@@ -203,22 +214,29 @@ void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
 
 int Linker::buildExtSymDef(std::string& message) {
   const StringTbl& strings = cOutput.cStringTbl;
-  cExtSymDef[Coff::getName(cCinitSym, strings)] = &cCinitSym;
+  cExtSymDef.clear();
+  size_t definitions = 3;
+  for (const auto& input : cCoff)
+    forEachSymbol(*input, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
+  cExtSymDef.reserve(definitions);
+  // The linker's own symbols go first, and replace nothing.
+  auto putOwn = [&](const syment& sym) { *cExtSymDef.tryEmplace(Coff::nameView(sym, strings), &sym).first = &sym; };
+  putOwn(cCinitSym);
   if (cHasStackDesc) {
     const Memory* stack = cScnMem.at(cStackScnName);
     makeLinkerSymbol(cStackSym, "_stack", stack->getScnStart(cStackScnName));
     makeLinkerSymbol(cStkSizeSym, "_stksize", static_cast<uint32_t>(stack->getScnSize(cStackScnName)));
-    cExtSymDef["_stack"] = &cStackSym;
-    cExtSymDef["_stksize"] = &cStkSizeSym;
+    putOwn(cStackSym);
+    putOwn(cStkSizeSym);
   }
   const int trace = traceLevel("Linker::buildExtSymDef");
   for (const auto& input : cCoff) {
     bool ok = true;
     forEachSymbol(*input, [&](size_t, const syment& sym) {
       if (!ok || !isExtDef(sym)) return;
-      std::string name = Coff::getName(sym, strings);
-      if (!cExtSymDef.emplace(name, &sym).second) {
-        message = "symbol '" + name + "' has multiple definitions.";
+      std::string_view name = Coff::nameView(sym, strings);
+      if (!cExtSymDef.tryEmplace(name, &sym).second) {
+        message = "symbol '" + std::string(name) + "' has multiple definitions.";
         ok = false;
         return;
       }
@@ -248,7 +266,7 @@ int Linker::resolveExternals(std::string& message) {
     bool ok = true;
     forEachSymbol(*input, [&](size_t, syment& sym) {
       if (!ok || !isExtRef(sym)) return;
-      std::string name = Coff::getName(sym, cOutput.cStringTbl);
+      std::string_view name = Coff::nameView(sym, cOutput.cStringTbl);
       uint32_t old = sym.n_value;
       if (!resolveReference(name, input->cCoffName, sym, message)) {
         ok = false;
@@ -265,18 +283,18 @@ int Linker::resolveExternals(std::string& message) {
 }
 
 // A reference names a symbol, or with a leading '.' a section.
-int Linker::resolveReference(const std::string& name, const std::string& file, syment& sym,
+int Linker::resolveReference(std::string_view name, const std::string& file, syment& sym,
                              std::string& message) const {
   if (name.empty() || name[0] != '.') {
-    auto def = cExtSymDef.find(name);
-    if (def == cExtSymDef.end()) {
-      message = "could not resolve symbol '" + name + "' in file '" + file + "'.";
+    const syment* const* def = cExtSymDef.find(name);
+    if (!def) {
+      message = "could not resolve symbol '" + std::string(name) + "' in file '" + file + "'.";
       return 0;
     }
-    sym.n_value = def->second->n_value;
+    sym.n_value = (*def)->n_value;
     return 1;
   }
-  std::string section = name.substr(1);
+  std::string section(name.substr(1));
   auto mem = cScnMem.find(section);
   if (cScnSize.find(section) == cScnSize.end() || mem == cScnMem.end()) {
     message = "could not resolve section reference '" + section + "' in file '" + file + "'.";

@@ -20,6 +20,7 @@
 #include "CoffRecords.h"
 #include "Data.h"
 #include "Descriptors.h"
+#include "ViewMap.h"
 #include "memtarg.h"
 
 class Linker {
@@ -102,13 +103,15 @@ class Linker {
   int relocateSymbols(std::string& message);
   int relocateLineInfo(std::string& message);
   void mergeStringTbls();
-  using MergedOffsets = std::unordered_map<std::string_view, uint32_t>;  // string -> merged offset
+  // For each entry of an input's string table, in the table's order, the
+  // offset of its text in the merged table.
+  using MergedOffsets = std::vector<uint32_t>;
   void replaceStringTbl(Coff& input, const StringTbl& merged, const MergedOffsets& offsets);
   int buildExtSymDef(std::string& message);
   int resolveExternals(std::string& message);
   int checkFileNames(const Coff& input, std::string& message) const;
   void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
-  int resolveReference(const std::string& name, const std::string& file, syment& sym,
+  int resolveReference(std::string_view name, const std::string& file, syment& sym,
                        std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
@@ -194,8 +197,11 @@ class Linker {
   std::map<std::string, uint32_t> cScnAbsStart;
   std::map<std::string, uint32_t> cScnAbsSize;
   std::map<std::string, Memory*> cScnMem;  // points into the memory lists
-  // Points into an input's cSymbols or at one of the three symbols below.
-  std::unordered_map<std::string, const syment*> cExtSymDef;  // looked up, never walked
+  // Points into an input's cSymbols or at one of the three symbols below. The
+  // keys are views of the definitions' names: in those records, or in the
+  // merged string table until the output's names are added to it; only
+  // resolveExternals looks them up.
+  ViewMap<const syment*> cExtSymDef;
   std::vector<int> cFileSymBase;  // per input (FileKey): its first output symbol index
   std::string cCinitScnName = ".cinit";
   Data cCinitData;

@@ -1,0 +1,113 @@
+// A hash map from string views to small values, for the large name sets of a
+// link (hundreds of thousands of names): one flat array probed linearly, no
+// allocation per entry. The map does not own the characters: every view put in
+// must stay valid while the map is used.
+//
+//   ViewMap<uint32_t> ids;
+//   auto [id, added] = ids.tryEmplace(name, nextId);   // *id: the stored value
+//   if (const uint32_t* known = ids.find(other)) ...
+#ifndef ZV_COMMON_VIEWMAP_H
+#define ZV_COMMON_VIEWMAP_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Assert.h"
+
+template <class Value>
+class ViewMap {
+ public:
+  ViewMap() { cSlots.resize(kMinSlots); }
+
+  size_t size() const { return cSize; }
+  bool empty() const { return cSize == 0; }
+
+  // Makes room for `count` entries without growing.
+  void reserve(size_t count) {
+    size_t slots = kMinSlots;
+    while (slots / 2 < count) slots *= 2;  // at most half full
+    if (slots > cSlots.size()) rehash(slots);
+  }
+
+  // The value stored for `key`, or null.
+  const Value* find(std::string_view key) const {
+    const Slot& s = cSlots[probe(key, hashOf(key))];
+    return s.used ? &s.value : nullptr;
+  }
+  Value* find(std::string_view key) {
+    Slot& s = cSlots[probe(key, hashOf(key))];
+    return s.used ? &s.value : nullptr;
+  }
+  bool count(std::string_view key) const { return find(key) != nullptr; }
+
+  // Stores `value` for `key` unless the key is there; the stored value and
+  // whether it was added.
+  std::pair<Value*, bool> tryEmplace(std::string_view key, Value value) {
+    if ((cSize + 1) * 2 > cSlots.size()) rehash(cSlots.size() * 2);
+    ZV_ASSERT(key.size() <= UINT32_MAX);
+    uint32_t hash = hashOf(key);
+    Slot& s = cSlots[probe(key, hash)];
+    if (s.used) return {&s.value, false};
+    s = Slot{key.data(), static_cast<uint32_t>(key.size()), hash, std::move(value), true};
+    ++cSize;
+    return {&s.value, true};
+  }
+
+  void clear() {
+    cSlots.assign(kMinSlots, Slot());
+    cSize = 0;
+  }
+
+ private:
+  static constexpr size_t kMinSlots = 16;
+
+  // Kept small, since the probes walk the array: the key as pointer and length
+  // and the low half of its hash.
+  struct Slot {
+    const char* data = nullptr;
+    uint32_t size = 0;
+    uint32_t hash = 0;
+    Value value{};
+    bool used = false;
+    std::string_view key() const { return std::string_view(data, size); }
+  };
+
+  static uint32_t hashOf(std::string_view key) {
+    return static_cast<uint32_t>(std::hash<std::string_view>()(key));
+  }
+
+  // Views of one stored string are equal without reading it.
+  static bool sameKey(const Slot& s, std::string_view key) {
+    return s.size == key.size() && (s.data == key.data() || s.key() == key);
+  }
+
+  // The slot that holds `key`, or the free slot where it would go.
+  size_t probe(std::string_view key, uint32_t hash) const {
+    const size_t mask = cSlots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& s = cSlots[i];
+      if (!s.used || (s.hash == hash && sameKey(s, key))) return i;
+    }
+  }
+
+  void rehash(size_t slots) {
+    std::vector<Slot> old(slots);
+    old.swap(cSlots);
+    const size_t mask = slots - 1;
+    for (Slot& s : old) {
+      if (!s.used) continue;
+      size_t i = s.hash & mask;
+      while (cSlots[i].used) i = (i + 1) & mask;
+      cSlots[i] = std::move(s);
+    }
+  }
+
+  std::vector<Slot> cSlots;  // a power of two in size, never more than half used
+  size_t cSize = 0;
+};
+
+#endif
