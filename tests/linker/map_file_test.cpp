@@ -2,7 +2,9 @@
 // test builder and compared whole (the creation time aside).
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Banner.h"
@@ -10,6 +12,7 @@
 #include "MapFile.h"
 #include "Reporter.h"
 #include "RunProgram.h"
+#include "TextHelpers.h"
 #include "linker.h"
 
 namespace {
@@ -206,6 +209,83 @@ TEST(MapFileTest, ManyRowsWithEqualKeysKeepTheirOrder) {
     EXPECT_GT(at, last) << i;
     last = at;
   }
+}
+
+// "name address" of every row of the symbol table titled `title`.
+std::vector<std::string> symbolRows(const std::string& text, const std::string& title) {
+  std::vector<std::string> rows;
+  size_t at = text.find(title);
+  if (at == std::string::npos) return rows;
+  for (int header = 0; header < 3; ++header) at = text.find('\n', at) + 1;
+  for (size_t end; (end = text.find('\n', at)) != std::string::npos && end > at; at = end + 1) {
+    std::istringstream line(text.substr(at, end - at));
+    std::string name, address;
+    line >> name >> address;
+    rows.push_back(name + " " + address);
+  }
+  return rows;
+}
+
+TEST(MapFileTest, NamesSortByteWiseBeyondTheirFirstEightBytesAndAddressTiesKeepNameOrder) {
+  CoffBuilder b("n.cof");
+  b.optionalHeader(kMirrow, 14);
+  int code = b.section(".code", SCN_CODE, 0);
+  b.contents(code, {0, 0});
+  for (const auto& [name, address] : std::vector<std::pair<std::string, uint32_t>>{
+           {"shared_prefix_b", 3}, {"shared_prefix_a", 1}, {"shared_p", 2}, {"shared_prefix", 4},
+           {"shared_prefix_a", 0}, {"shared_pr", 4}, {"\xe9lan", 5}, {"shared_prefix_ab", 6}})
+    b.symbol(name, address, code, C_EXT, 0);
+  std::string text = writeMap(b, 100);
+  EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Name"),
+            (std::vector<std::string>{"shared_p 0x000002", "shared_pr 0x000004",
+                                      "shared_prefix 0x000004", "shared_prefix_a 0x000001",
+                                      "shared_prefix_a 0x000000", "shared_prefix_ab 0x000006",
+                                      "shared_prefix_b 0x000003", "\xe9lan 0x000005"}));
+  EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Address"),
+            (std::vector<std::string>{"shared_prefix_a 0x000000", "shared_prefix_a 0x000001",
+                                      "shared_p 0x000002", "shared_prefix_b 0x000003",
+                                      "shared_pr 0x000004", "shared_prefix 0x000004",
+                                      "\xe9lan 0x000005", "shared_prefix_ab 0x000006"}));
+}
+
+TEST(MapFileTest, FileEntriesNamedThroughTheStringTableOpenAndCloseFiles) {
+  CoffBuilder b("l.cof");
+  b.optionalHeader(kMirrow, 14);
+  int code = b.section(".code", SCN_CODE, 0);
+  b.contents(code, {0, 0});
+  b.symbol(".file", 0, N_DEBUG, C_FILE, 0, true);
+  SymEntry file;
+  file.file = aux_file();
+  file.file.x_offset = b.addString("long.c");
+  b.aux(file);
+  b.symbol("inside", 0, code, C_EXT, 0);
+  b.symbol(".eof", 0, N_DEBUG, C_STAT, 0, true);
+  b.symbol("after", 1, code, C_EXT, 0);
+  std::string text = writeMap(b, 100);
+  EXPECT_EQ(lineWith(text, " inside "),
+            "                   inside   0x000000    program     extern long.c                   ");
+  EXPECT_EQ(lineWith(text, " after "),
+            "                    after   0x000001    program     extern                          ");
+}
+
+TEST(MapFileTest, TablesLongerThanOneWriteKeepEveryRow) {
+  CoffBuilder b("m.cof");
+  b.optionalHeader(kMirrow, 14);
+  int code = b.section(".code", SCN_CODE, 0);
+  b.contents(code, {0, 0});
+  const uint32_t count = 5000;  // some 450 kB of rows a table
+  for (uint32_t i = 0; i < count; ++i)
+    b.symbol("sym" + std::to_string(100000 + i), count - i, code, C_EXT, 0);
+  std::string text = writeMap(b, 100);
+  std::vector<std::string> byName = symbolRows(text, "Symbols - Sorted by Name");
+  std::vector<std::string> byAddress = symbolRows(text, "Symbols - Sorted by Address");
+  ASSERT_EQ(byName.size(), count);
+  ASSERT_EQ(byAddress.size(), count);
+  for (uint32_t i = 0; i < count; ++i) {
+    EXPECT_EQ(byName[i], "sym" + std::to_string(100000 + i) + " " + toHex(count - i, 3)) << i;
+    EXPECT_EQ(byAddress[i], byName[count - 1 - i]) << i;
+  }
+  EXPECT_EQ(text.substr(text.size() - 6), "   \n\n\n");
 }
 
 TEST(MapFileTest, FailuresToOpenAndToWriteAreReported) {
