@@ -46,20 +46,10 @@ class Verifier {
     }
   }
 
-  // Symbols mostly name the strings in table order, so the string after the
-  // last one found is tried before a search.
   void checkSymbolOffsets() {
-    const StringTbl& strings = cCoff.cStringTbl;
-    StringTbl::const_iterator next = strings.begin();
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
       const syment& s = cCoff.cSymbols[i].sym;
-      if (!isSymbol(i) || !nameInStringTable(s)) continue;
-      const uint32_t offset = s.n_offset();
-      StringTbl::const_iterator at = next != strings.end() && next->first == offset ? next : strings.find(offset);
-      if (at != strings.end()) {
-        next = at + 1;
-        continue;
-      }
+      if (!isSymbol(i) || !nameInStringTable(s) || cCoff.cStringTbl.count(s.n_offset())) continue;
       fault(" symbol[" + std::to_string(i) + "] has an invalid n_offset.");
     }
   }
