@@ -440,20 +440,20 @@ class MapSource {
   uint64_t cSize = 0;
 };
 
-// Reads the whole of the regular file that `source` holds into `bytes`; false
-// when it is no such file or is larger than kReadWholeAtMost. A file that
-// shrinks meanwhile yields the bytes that could be read.
-bool readWholeFile(const MapSource& source, std::vector<uint8_t>& bytes) {
+// Reads the whole of the regular file that `source` holds into `bytes`, which
+// are filled by the read alone, and returns how many arrived; false when it is
+// no such file or is larger than kReadWholeAtMost. A file that shrinks
+// meanwhile yields the bytes that could be read.
+bool readWholeFile(const MapSource& source, Data& bytes, uint64_t& got) {
   if (source.fd() < 0 || source.size() > kReadWholeAtMost) return false;
-  bytes.resize(static_cast<size_t>(source.size()));
-  size_t got = 0;
+  bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
+  got = 0;
   while (got < bytes.size()) {
-    ssize_t n = ::pread(source.fd(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got, static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    got += static_cast<size_t>(n);
+    got += static_cast<uint64_t>(n);
   }
-  bytes.resize(got);
   return true;
 }
 
@@ -462,8 +462,10 @@ bool readWholeFile(const MapSource& source, std::vector<uint8_t>& bytes) {
 // A file small enough is read at once and converted from memory; any other
 // goes through a stream, which reads only the parts of the image.
 std::unique_ptr<Coff> Coff::make(const std::string& name) {
-  std::vector<uint8_t> bytes;
-  if (readWholeFile(MapSource(name), bytes)) return CoffReading(ImageReader(bytes.data(), bytes.size()), name).run();
+  Data bytes;
+  uint64_t length = 0;
+  if (readWholeFile(MapSource(name), bytes, length))
+    return CoffReading(ImageReader(bytes.bytes(), length), name).run();
   std::ifstream in;
   if (!openCoffFile(name, in)) return nullptr;
   return make(in, 0, name);
