@@ -1,12 +1,19 @@
 // Fuzz target of the COFF reader. Any bytes are read with Coff::make; an image
 // it accepts is verified and written, the written image must read back, and
-// writing that again must give the same bytes.
+// writing that again must give the same bytes. The bytes are also read as a
+// file by name, which converts from memory rather than from a stream: both
+// readings must accept the same images and give the same Coff.
 //
 // A section name whose string-table offset the table lacks ends the program
 // through a fatal report, by design; inputs that could reach one are passed
 // over before reading (see FatalScreen.h).
+#include <unistd.h>
+
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,6 +29,27 @@ std::string written(const Coff& coff) {
   return coff.write(out, 0) ? out.str() : std::string();
 }
 
+// The file the bytes are read from by name, in a directory of its own that
+// goes at exit.
+std::string gDir;
+
+void removeDir() {
+  std::remove((gDir + "/fuzz.o").c_str());
+  ::rmdir(gDir.c_str());
+}
+
+const std::string& fuzzFile() {
+  static const std::string file = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/coff_make_fuzz.XXXXXX";
+    if (!mkdtemp(&pattern[0])) std::abort();
+    gDir = pattern;
+    std::atexit(removeDir);
+    return gDir + "/fuzz.o";
+  }();
+  return file;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -30,9 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (sectionNameMayBeMissing(bytes)) return 0;
   std::istringstream in(bytes);
   std::unique_ptr<Coff> coff = Coff::make(in, 0, "fuzz.o");
+  std::ofstream(fuzzFile(), std::ios::binary | std::ios::trunc) << bytes;
+  std::unique_ptr<Coff> byName = Coff::make(fuzzFile());
+  if (!coff != !byName) __builtin_trap();
   if (!coff) return 0;
   coff->verify();
   std::string first = written(*coff);
+  if (written(*byName) != first) __builtin_trap();
   if (first.empty()) return 0;  // refused, with a reported error
   if (first.size() != coff->size()) __builtin_trap();
   std::istringstream again(first);

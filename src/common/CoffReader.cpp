@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
@@ -37,17 +38,24 @@ constexpr uint64_t kForeignLineSize = 6;
 constexpr uint64_t kEntrySize = sizeof(SymEntry);
 // Contents at least this large are mapped rather than read, where allowed.
 constexpr uint32_t kMapAtLeast = uint32_t(1) << 16;
+// Files up to this size are read whole and converted from memory; a larger one
+// is read part by part, so that a huge file named by mistake costs no more
+// memory than the image in it.
+constexpr uint64_t kReadWholeAtMost = uint64_t(64) << 20;
 
-// Bounded positioned reads of one image inside a stream.
+// Bounded positioned reads of one image: held in memory, or inside a stream.
 class ImageReader {
  public:
-  ImageReader(std::istream& in, uint64_t base, uint64_t end) : cIn(in), cBase(base) {
-    cIn.clear();
-    cIn.seekg(0, std::ios::end);
-    std::streamoff size = cIn ? static_cast<std::streamoff>(cIn.tellg()) : -1;
+  ImageReader(std::istream& in, uint64_t base, uint64_t end) : cIn(&in), cBase(base) {
+    in.clear();
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
     uint64_t streamEnd = size > 0 ? static_cast<uint64_t>(size) : 0;
     cEnd = std::min(end, streamEnd);
   }
+
+  // The image is the `length` bytes at `bytes`, which outlive the reader.
+  ImageReader(const uint8_t* bytes, uint64_t length) : cBytes(bytes), cEnd(length) {}
 
   // The bytes from the image start to its limit.
   uint64_t length() const { return cEnd > cBase ? cEnd - cBase : 0; }
@@ -61,33 +69,46 @@ class ImageReader {
   bool read(uint64_t offset, uint64_t count, void* dst) {
     if (!fits(offset, count)) return false;
     if (count == 0) return true;
-    cIn.clear();
-    cIn.seekg(static_cast<std::streamoff>(cBase + offset));
-    if (!cIn) return false;
-    cIn.read(static_cast<char*>(dst), static_cast<std::streamsize>(count));
-    return static_cast<uint64_t>(cIn.gcount()) == count;
+    if (!cIn) {
+      std::memcpy(dst, cBytes + offset, count);
+      return true;
+    }
+    cIn->clear();
+    cIn->seekg(static_cast<std::streamoff>(cBase + offset));
+    if (!*cIn) return false;
+    cIn->read(static_cast<char*>(dst), static_cast<std::streamsize>(count));
+    return static_cast<uint64_t>(cIn->gcount()) == count;
   }
 
-  bool read(uint64_t offset, uint64_t count, std::vector<uint8_t>& dst) {
+  // Points `p` at the `count` bytes at image offset `offset`: at the image in
+  // memory, or at `scratch` once they are read from the stream into it. False
+  // unless all arrive.
+  bool view(uint64_t offset, uint64_t count, std::vector<uint8_t>& scratch, const uint8_t*& p) {
     if (!fits(offset, count)) return false;
-    dst.resize(count);
-    return read(offset, count, dst.data());
+    if (!cIn) {
+      p = cBytes + offset;
+      return true;
+    }
+    scratch.resize(count);
+    p = scratch.data();
+    return read(offset, count, scratch.data());
   }
 
  private:
-  std::istream& cIn;
-  uint64_t cBase;
+  std::istream* cIn = nullptr;      // null when the image is held in memory
+  const uint8_t* cBytes = nullptr;  // the image in memory
+  uint64_t cBase = 0;
   uint64_t cEnd = 0;
 };
 
 // One reading of one image into a Coff.
 class CoffReading {
  public:
-  // `mapFd`, when not -1, is the open file that `in` reads, `mapEnd` its size:
-  // large contents are mapped from it.
-  CoffReading(std::istream& in, uint64_t base, uint64_t end, const std::string& name,
-              int mapFd = -1, uint64_t mapEnd = 0)
-      : cIn(in, base, end),
+  // `mapFd`, when not -1, is the open file that holds the image at `base`,
+  // `mapEnd` its size: large contents are mapped from it.
+  CoffReading(const ImageReader& image, const std::string& name, uint64_t base = 0, int mapFd = -1,
+              uint64_t mapEnd = 0)
+      : cIn(image),
         cBase(base),
         cMapFd(mapFd),
         cMapEnd(mapEnd),
@@ -180,43 +201,67 @@ class CoffReading {
     return end;
   }
 
+  // Hands each string of the table's bytes to `take` as (position, length),
+  // in order; the walk ends at an empty string or at bytes without a NUL.
+  // Returns the position after the last string taken.
+  template <class Take>
+  static size_t forEachString(const uint8_t* bytes, size_t size, Take take) {
+    size_t pos = 0;
+    while (pos < size) {
+      const void* nul = std::memchr(bytes + pos, 0, size - pos);
+      if (!nul) break;
+      size_t len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes) - pos;
+      if (len == 0) break;
+      take(pos, len);
+      pos += len + 1;
+    }
+    return pos;
+  }
+
+  // The strings are counted first, so that the table is sized once.
   bool readStringTable(uint64_t at) {
     uint8_t b[4];
     if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
     uint32_t length = getU32(b);
     if (length <= 4) return true;
-    std::vector<uint8_t> bytes;
-    if (!cIn.read(at + 4, length - 4, bytes)) return fail("could not read string table.");
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-      const void* nul = std::memchr(bytes.data() + pos, 0, bytes.size() - pos);
-      if (!nul) break;
-      size_t len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes.data()) - pos;
-      if (len == 0) break;
-      cCoff->cStringTbl[static_cast<uint32_t>(pos + 4)] =
-          std::string(reinterpret_cast<const char*>(bytes.data()) + pos, len);
-      pos += len + 1;
-    }
-    cNextString = static_cast<uint32_t>(pos + 4);
+    std::vector<uint8_t> scratch;
+    const uint8_t* bytes = nullptr;
+    if (!cIn.view(at + 4, length - 4, scratch, bytes)) return fail("could not read string table.");
+    const size_t size = length - 4;
+    size_t count = 0;
+    forEachString(bytes, size, [&count](size_t, size_t) { ++count; });
+    StringTbl& strings = cCoff->cStringTbl;
+    strings.reserve(count);
+    size_t end = forEachString(bytes, size, [&strings, bytes](size_t pos, size_t len) {
+      strings.set(static_cast<uint32_t>(pos + 4), std::string(reinterpret_cast<const char*>(bytes) + pos, len));
+    });
+    cNextString = static_cast<uint32_t>(end + 4);
     return true;
   }
 
   bool readSymbols() {
     const filehdr& fh = cCoff->cFileHdr;
     if (fh.f_nsyms == 0) return true;
-    std::vector<uint8_t> bytes;
-    if (!cIn.read(fh.f_symptr, kEntrySize * fh.f_nsyms, bytes)) return fail("could not read symbol table.");
+    std::vector<uint8_t> scratch;
+    const uint8_t* bytes = nullptr;
+    if (!cIn.view(fh.f_symptr, kEntrySize * fh.f_nsyms, scratch, bytes))
+      return fail("could not read symbol table.");
     cCoff->cSymbols.reserve(fh.f_nsyms);
     cCoff->cAuxKinds.reserve(fh.f_nsyms);
     for (uint32_t i = 0; i < fh.f_nsyms; ++i) {
       SymEntry sym;
-      fromBytes(&bytes[kEntrySize * i], AUX_NONE, sym);
+      fromBytes(bytes + kEntrySize * i, AUX_NONE, sym);
       cCoff->cSymbols.push_back(sym);
       cCoff->cAuxKinds.push_back(AUX_NONE);
       unsigned kind = auxKind(sym.sym);
       if (kind == AUX_NONE || i + 1 >= fh.f_nsyms) continue;
-      uint8_t* aux = &bytes[kEntrySize * (i + 1)];
-      if (cForeign && kind == AUX_FILE) convertFileName(aux);
+      const uint8_t* aux = bytes + kEntrySize * (i + 1);
+      uint8_t converted[kEntrySize];
+      if (cForeign && kind == AUX_FILE) {
+        std::memcpy(converted, aux, sizeof converted);
+        convertFileName(converted);
+        aux = converted;
+      }
       SymEntry entry;
       fromBytes(aux, kind, entry);
       cCoff->cSymbols.push_back(entry);
@@ -236,7 +281,7 @@ class CoffReading {
     uint32_t offset = 0;
     if (len > 0) {
       offset = cNextString;
-      cCoff->cStringTbl[offset] = std::string(reinterpret_cast<const char*>(aux), len);
+      cCoff->cStringTbl.set(offset, std::string(reinterpret_cast<const char*>(aux), len));
       cNextString += static_cast<uint32_t>(len + 1);
     }
     putU32(aux, offset);
@@ -287,14 +332,15 @@ class CoffReading {
   bool readLineNums(const scnhdr& hdr, const std::string& name) {
     if (hdr.s_nlnno == 0) return true;
     uint64_t size = cForeign ? kForeignLineSize : kLineSize;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> scratch;
+    const uint8_t* bytes = nullptr;
     if (!cIn.fits(hdr.s_lnnoptr, size * hdr.s_nlnno) || !spend(size * hdr.s_nlnno) ||
-        !cIn.read(hdr.s_lnnoptr, size * hdr.s_nlnno, bytes))
+        !cIn.view(hdr.s_lnnoptr, size * hdr.s_nlnno, scratch, bytes))
       return fail("could not read line numbers.");
     std::list<coff_lineno> lines;
     uint32_t function = 0;
     for (uint32_t m = 0; m < hdr.s_nlnno; ++m) {
-      const uint8_t* p = &bytes[size * m];
+      const uint8_t* p = bytes + size * m;
       coff_lineno line;
       if (!cForeign) {
         fromBytes(p, line);
@@ -321,13 +367,14 @@ class CoffReading {
   bool readRelocs(const scnhdr& hdr, const std::string& name) {
     if (hdr.s_nreloc == 0) return true;
     uint64_t size = cForeign ? kForeignRelocSize : kRelocSize;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> scratch;
+    const uint8_t* bytes = nullptr;
     if (!cIn.fits(hdr.s_relptr, size * hdr.s_nreloc) || !spend(size * hdr.s_nreloc) ||
-        !cIn.read(hdr.s_relptr, size * hdr.s_nreloc, bytes))
+        !cIn.view(hdr.s_relptr, size * hdr.s_nreloc, scratch, bytes))
       return fail("could not read relocation info.");
     std::list<reloc>& relocs = cCoff->cRelocs[name];
     for (uint32_t m = 0; m < hdr.s_nreloc; ++m) {
-      const uint8_t* p = &bytes[size * m];
+      const uint8_t* p = bytes + size * m;
       reloc r;
       if (cForeign) {
         uint8_t own[sizeof(reloc)] = {};
@@ -393,9 +440,32 @@ class MapSource {
   uint64_t cSize = 0;
 };
 
+// Reads the whole of the regular file that `source` holds into `bytes`, which
+// are filled by the read alone, and returns how many arrived; false when it is
+// no such file or is larger than kReadWholeAtMost. A file that shrinks
+// meanwhile yields the bytes that could be read.
+bool readWholeFile(const MapSource& source, Data& bytes, uint64_t& got) {
+  if (source.fd() < 0 || source.size() > kReadWholeAtMost) return false;
+  bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
+  got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
+// A file small enough is read at once and converted from memory; any other
+// goes through a stream, which reads only the parts of the image.
 std::unique_ptr<Coff> Coff::make(const std::string& name) {
+  Data bytes;
+  uint64_t length = 0;
+  if (readWholeFile(MapSource(name), bytes, length))
+    return CoffReading(ImageReader(bytes.bytes(), length), name).run();
   std::ifstream in;
   if (!openCoffFile(name, in)) return nullptr;
   return make(in, 0, name);
@@ -405,9 +475,9 @@ std::unique_ptr<Coff> Coff::makeMapped(const std::string& name) {
   std::ifstream in;
   if (!openCoffFile(name, in)) return nullptr;
   const MapSource source(name);
-  return CoffReading(in, 0, kToStreamEnd, name, source.fd(), source.size()).run();
+  return CoffReading(ImageReader(in, 0, kToStreamEnd), name, 0, source.fd(), source.size()).run();
 }
 
 std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name, uint64_t end) {
-  return CoffReading(file, base, end, name).run();
+  return CoffReading(ImageReader(file, base, end), name, base).run();
 }

@@ -9,10 +9,13 @@
 //   rawDataStart=0x00000074, rawDataLength=0x00000010
 //   ...
 //   fileLength=0x000000c8
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iostream>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Assert.h"
@@ -217,10 +220,12 @@ bool canWrite(const Coff& c) {
   return true;
 }
 
-// Writes the parts in layout order, each part with as few writes as it takes.
+// Writes the parts in layout order. The records of a part are converted into
+// one small buffer that goes out whenever it fills and at the part's end, so
+// that a failed write is told as the part's own; contents go out as they are.
 class ImageWriter {
  public:
-  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) {}
+  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) { cBuffer.resize(kBufferSize); }
 
   int run(uint32_t base) {
     cOut.seekp(base);
@@ -244,6 +249,8 @@ class ImageWriter {
   }
 
  private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
   int fail(const char* text) {
     reportError("Coff::write()", "Coff file '" + cCoff.cCoffName + "' " + text);
     return 0;
@@ -255,16 +262,37 @@ class ImageWriter {
     return static_cast<bool>(cOut);
   }
 
-  bool put(const std::vector<uint8_t>& bytes) { return put(bytes.data(), bytes.size()); }
+  // Room for `n` (at most kBufferSize) bytes at the buffer's end.
+  uint8_t* room(size_t n) {
+    if (cUsed + n > cBuffer.size()) drain();
+    uint8_t* p = cBuffer.data() + cUsed;
+    cUsed += n;
+    return p;
+  }
+
+  void append(const char* p, size_t n) {
+    while (n > 0) {
+      size_t chunk = std::min(n, kBufferSize);
+      std::memcpy(room(chunk), p, chunk);
+      p += chunk;
+      n -= chunk;
+    }
+  }
+
+  void drain() {
+    if (!put(cBuffer.data(), cUsed)) cFailed = true;
+    cUsed = 0;
+  }
+
+  // Ends a part: true when all of it was written.
+  bool endPart() {
+    drain();
+    return !std::exchange(cFailed, false);
+  }
 
   bool writeScnHdrs() {
-    std::vector<uint8_t> bytes(sizeof(scnhdr) * cCoff.cScnNum.size());
-    uint8_t* p = bytes.data();
-    for (const auto& entry : cCoff.cScnNum) {
-      toBytes(cCoff.cScnHdr.at(entry.second), p);
-      p += sizeof(scnhdr);
-    }
-    return put(bytes);
+    for (const auto& entry : cCoff.cScnNum) toBytes(cCoff.cScnHdr.at(entry.second), room(sizeof(scnhdr)));
+    return endPart();
   }
 
   bool writeRawData() {
@@ -277,26 +305,21 @@ class ImageWriter {
 
   template <class Record>
   bool writeLists(const std::map<std::string, std::list<Record>>& lists) {
-    std::vector<uint8_t> bytes;
     for (const auto& entry : cCoff.cScnNum) {
       auto it = lists.find(entry.second);
       if (it == lists.end()) continue;
-      for (const Record& r : it->second) {
-        bytes.resize(bytes.size() + sizeof(Record));
-        toBytes(r, &bytes[bytes.size() - sizeof(Record)]);
-      }
+      for (const Record& r : it->second) toBytes(r, room(sizeof(Record)));
     }
-    return put(bytes);
+    return endPart();
   }
 
   bool writeRelocs() { return writeLists(cCoff.cRelocs); }
   bool writeLines() { return writeLists(cCoff.cLineNums); }
 
   bool writeSymbols() {
-    std::vector<uint8_t> bytes(sizeof(SymEntry) * cCoff.cSymbols.size());
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i)
-      toBytes(cCoff.cSymbols[i], cCoff.cAuxKinds[i], &bytes[sizeof(SymEntry) * i]);
-    return put(bytes);
+      toBytes(cCoff.cSymbols[i], cCoff.cAuxKinds[i], room(sizeof(SymEntry)));
+    return endPart();
   }
 
   bool writeStringLength() {
@@ -307,16 +330,18 @@ class ImageWriter {
   }
 
   bool writeStrings() {
-    std::string bytes;
     for (const auto& entry : cCoff.cStringTbl) {
-      bytes += entry.second;
-      bytes += '\0';
+      append(entry.second.data(), entry.second.size());
+      *room(1) = 0;
     }
-    return put(bytes.data(), bytes.size());
+    return endPart();
   }
 
   const Coff& cCoff;
   std::ostream& cOut;
+  std::vector<uint8_t> cBuffer;
+  size_t cUsed = 0;
+  bool cFailed = false;  // a write of the current part failed
 };
 
 // For one section's line list: each function's (l_fcnndx's) last begin line,

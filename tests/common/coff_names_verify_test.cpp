@@ -132,6 +132,15 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
        },
        {}},
       {"symbol name offset", [](Coff& c) { c.cSymbols[4].sym.setNOffset(5); }, {" symbol[4] has an invalid n_offset."}},
+      {"symbol name offsets out of table order, one string named twice, faults in symbol order",
+       [](Coff& c) {
+         c.cSymbols[0].sym.setNOffset(999);
+         c.cSymbols[2].sym.setNOffset(31);
+         c.cSymbols[4].sym.setNOffset(5);
+         c.cSymbols.push_back(c.cSymbols[2]);
+         c.cAuxKinds.push_back(AUX_NONE);
+       },
+       {" symbol[0] has an invalid n_offset.", " symbol[4] has an invalid n_offset."}},
       {"section name offset, numbered in name order",
        [](Coff& c) { c.cScnHdr.at("a_long_data_section").setSOffset(99); }, {" section[1] has an invalid s_offset."}},
       {"relocations without symbols", noSymbols, {" has relocation entries but an empty symbol table."}},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -109,7 +110,6 @@ TEST(CoffReader, EveryStepFailsWithItsMessage) {
   auto truncated = [](size_t n) { return [n](std::string& s) { s.resize(n); }; };
   auto put16 = [](size_t at, uint16_t v) { return [at, v](std::string& s) { putU16(s, at, v); }; };
   auto put32 = [](size_t at, uint32_t v) { return [at, v](std::string& s) { putU32(s, at, v); }; };
-  const std::string foreignNote = "Error - Coff file 't.o' missing optional file header.\n";
   struct Case {
     const char* what;
     std::function<std::string()> image;
@@ -147,14 +147,22 @@ TEST(CoffReader, EveryStepFailsWithItsMessage) {
       {"foreign line numbers", [] { return foreignImage(0); }, put16(20 + 34, 200), "could not read line numbers."},
       {"foreign relocations", [] { return foreignImage(0); }, put16(20 + 32, 200), "could not read relocation info."},
   };
+  // A stream is read part by part; a file by name is read whole and converted
+  // from memory: both fail alike.
+  TempDir dir;
+  const std::string file = dir.file("t.o");
   for (const Case& c : cases) {
     std::string bytes = c.image();
     c.change(bytes);
-    CapturedOutput out;
-    EXPECT_FALSE(readImage(bytes)) << c.what;
-    std::string expected = "Error - Coff file 't.o' " + c.message + "\n";
-    if (std::string(c.what).find("foreign") == 0) expected = foreignNote + expected;
-    EXPECT_EQ(out.text(), expected) << c.what;
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    for (const std::string& name : {std::string("t.o"), file}) {
+      CapturedOutput out;
+      EXPECT_FALSE(name == file ? Coff::make(file) : readImage(bytes)) << c.what;
+      std::string expected = "Error - Coff file '" + name + "' " + c.message + "\n";
+      if (std::string(c.what).find("foreign") == 0)
+        expected = "Error - Coff file '" + name + "' missing optional file header.\n" + expected;
+      EXPECT_EQ(out.text(), expected) << c.what << " from " << name;
+    }
   }
 }
 
