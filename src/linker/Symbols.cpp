@@ -146,8 +146,14 @@ void Linker::mergeStringTbls() {
   // Each distinct text gets an id when first seen; every input entry is noted
   // by its text's id. The views point into the inputs' tables, which stay in
   // place until replaced below.
+  // Inputs share most names, so a third of their entries is room enough to
+  // start with.
+  size_t entries = 0;
+  for (const auto& input : cCoff) entries += input->cStringTbl.size();
   ViewMap<uint32_t> ids;
+  ids.reserve(entries / 3);
   std::vector<std::pair<std::string_view, uint32_t>> texts;  // (text, id), by id
+  texts.reserve(entries / 3);
   std::vector<std::vector<uint32_t>> entryIds(cCoff.size());
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const StringTbl& table = cCoff[file]->cStringTbl;
