@@ -72,6 +72,8 @@ best_ms() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 read_all() { cat o*.o bench.lib bench.lkr >/dev/null; }
 link_z() { "$zorvik" bench.lkr o*.o bench.lib /m bench.map /o bench.out; }
+# Without the map file, as the ELF linkers run (they write none).
+link_nomap() { "$zorvik" bench.lkr o*.o bench.lib /o bench.out; }
 lld_one() { ld.lld --threads=1 -o a.out e*.o; }
 lld_all() { ld.lld -o a.out e*.o; }
 gnu_ld() { ld -o a.out e*.o; }
@@ -81,6 +83,7 @@ gnu_ld() { ld -o a.out e*.o; }
 (cd "$work/tenth" && link_z >/dev/null && test -s bench.out)
 
 z_full=$(best_ms "$work/full" link_z)
+z_nomap=$(best_ms "$work/full" link_nomap)
 z_tenth=$(best_ms "$work/tenth" link_z)
 read_ms=$(best_ms "$work/full" read_all)
 lld1=$(best_ms "$work/elf" lld_one)
@@ -101,6 +104,7 @@ echo "zorvik full:         ${z_full} ms"
 echo "zorvik tenth:        ${z_tenth} ms   full/tenth $(ratio "$z_full" "$z_tenth")   (target <= 11)"
 echo "read all inputs:     ${read_ms} ms   zorvik/read $(ratio "$z_full" "$read_ms")   (target <= 5)"
 echo "ld.lld --threads=1:  ${lld1} ms   zorvik/lld1 $(ratio "$z_full" "$lld1")   (target <= 1)"
+echo "zorvik without map:  ${z_nomap} ms   zorvik/lld1 $(ratio "$z_nomap" "$lld1")"
 echo "ld.lld:              ${lldn} ms   zorvik/lld $(ratio "$z_full" "$lldn")"
 echo "GNU ld:              ${gld} ms   zorvik/ld $(ratio "$z_full" "$gld")"
 echo "zorvik peak memory:  ${peak}"
