@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <istream>
-#include <list>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -36,8 +35,8 @@ class Coff {
   std::map<int, std::string> cScnNum;                      // section number -> name
   std::map<std::string, scnhdr> cScnHdr;                   // name -> header
   std::map<std::string, Data> cRawData;                    // name -> contents
-  std::map<std::string, std::list<reloc>> cRelocs;         // name -> relocations
-  std::map<std::string, std::list<coff_lineno>> cLineNums;  // name -> line numbers
+  std::map<std::string, std::vector<reloc>> cRelocs;         // name -> relocations
+  std::map<std::string, std::vector<coff_lineno>> cLineNums;  // name -> line numbers
   std::vector<SymEntry> cSymbols;  // symbol table in file order
   std::vector<unsigned> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
   StringTbl cStringTbl;

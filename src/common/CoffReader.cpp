@@ -337,7 +337,7 @@ class CoffReading {
     if (!cIn.fits(hdr.s_lnnoptr, size * hdr.s_nlnno) || !spend(size * hdr.s_nlnno) ||
         !cIn.view(hdr.s_lnnoptr, size * hdr.s_nlnno, scratch, bytes))
       return fail("could not read line numbers.");
-    std::list<coff_lineno> lines;
+    std::vector<coff_lineno> lines;
     uint32_t function = 0;
     for (uint32_t m = 0; m < hdr.s_nlnno; ++m) {
       const uint8_t* p = bytes + size * m;
@@ -360,7 +360,10 @@ class CoffReading {
       line.l_fcnndx = function;
       lines.push_back(line);
     }
-    if (!lines.empty()) cCoff->cLineNums[name].splice(cCoff->cLineNums[name].end(), lines);
+    if (!lines.empty()) {
+      std::vector<coff_lineno>& all = cCoff->cLineNums[name];
+      all.insert(all.end(), lines.begin(), lines.end());
+    }
     return true;
   }
 
@@ -372,7 +375,8 @@ class CoffReading {
     if (!cIn.fits(hdr.s_relptr, size * hdr.s_nreloc) || !spend(size * hdr.s_nreloc) ||
         !cIn.view(hdr.s_relptr, size * hdr.s_nreloc, scratch, bytes))
       return fail("could not read relocation info.");
-    std::list<reloc>& relocs = cCoff->cRelocs[name];
+    std::vector<reloc>& relocs = cCoff->cRelocs[name];
+    relocs.reserve(relocs.size() + hdr.s_nreloc);
     for (uint32_t m = 0; m < hdr.s_nreloc; ++m) {
       const uint8_t* p = bytes + size * m;
       reloc r;

@@ -304,7 +304,7 @@ class ImageWriter {
   }
 
   template <class Record>
-  bool writeLists(const std::map<std::string, std::list<Record>>& lists) {
+  bool writeLists(const std::map<std::string, std::vector<Record>>& lists) {
     for (const auto& entry : cCoff.cScnNum) {
       auto it = lists.find(entry.second);
       if (it == lists.end()) continue;
@@ -348,7 +348,7 @@ class ImageWriter {
 // as its position in the list.
 using LastBeginLines = std::unordered_map<uint32_t, uint32_t>;
 
-LastBeginLines lastBeginLines(const std::list<coff_lineno>& lines) {
+LastBeginLines lastBeginLines(const std::vector<coff_lineno>& lines) {
   LastBeginLines last;
   uint32_t m = 0;
   for (const coff_lineno& line : lines) {

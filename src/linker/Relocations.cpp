@@ -7,7 +7,6 @@
 // section in front of the patcher's text:
 //   file 'main.o', section 'code', Symbol 'far' out of range of relative branch instruction.
 #include <iostream>
-#include <list>
 #include <map>
 #include <string>
 
@@ -35,7 +34,7 @@ int checkReferencedSymbol(const Coff& coff, const reloc& entry, std::string& mes
   return 1;
 }
 
-const std::list<reloc>* relocsOf(const Coff& coff, const std::string& scnName) {
+const std::vector<reloc>* relocsOf(const Coff& coff, const std::string& scnName) {
   const auto found = coff.cRelocs.find(scnName);
   if (found == coff.cRelocs.end() || found->second.empty()) return nullptr;
   return &found->second;
@@ -50,7 +49,7 @@ int Linker::verifyRelocations(std::string& message) {
   const bool tracing = traceLevel("Linker::verifyRelocations") != 0;
   for (const auto& coff : cCoff) {
     for (const auto& [number, scnName] : coff->cScnNum) {
-      const std::list<reloc>* relocs = relocsOf(*coff, scnName);
+      const std::vector<reloc>* relocs = relocsOf(*coff, scnName);
       if (relocs == nullptr) continue;
       for (const reloc& entry : *relocs) {
         if (entry.r_type != RELOCT_CALL) continue;
@@ -81,7 +80,7 @@ int Linker::patchSections(std::string& message) {
   for (FileKey key = 0; key < cCoff.size(); ++key) {
     Coff& coff = *cCoff[key];
     for (const auto& [number, scnName] : coff.cScnNum) {
-      const std::list<reloc>* relocs = relocsOf(coff, scnName);
+      const std::vector<reloc>* relocs = relocsOf(coff, scnName);
       if (relocs != nullptr && !patchSection(key, coff, scnName, *relocs, message)) {
         return 0;
       }
@@ -93,7 +92,7 @@ int Linker::patchSections(std::string& message) {
 // One input section: its memory and the file's start in it are looked up
 // once, then every entry is applied in file order.
 int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
-                         const std::list<reloc>& relocs, std::string& message) {
+                         const std::vector<reloc>& relocs, std::string& message) {
   std::map<std::string, Memory*>::iterator mem;
   ZV_ASSERT((mem=cScnMem.find(scnName)) != cScnMem.end());
   const uint32_t fileStart = mem->second->getFileStart(file, scnName);

@@ -119,7 +119,7 @@ class Linker {
   int patchSections(std::string& message);
   // One input section's entries, its memory and the file's start looked up once.
   int patchSection(FileKey file, Coff& coff, const std::string& scnName,
-                   const std::list<reloc>& relocs, std::string& message);
+                   const std::vector<reloc>& relocs, std::string& message);
   int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
               const std::vector<SymEntry>& symbols, const StringTbl& strings,
               std::string& message);

@@ -106,7 +106,7 @@ TEST(CoffNamesDeathTest, MissingStringsEndTheProgram) {
 // (string-table name); sections ".code" (1) and "a_long_data_section" (2).
 TEST(CoffVerify, EachCheckReportsItsFault) {
   const std::string file = "Error - Coff file 't.o'";
-  auto code = [](Coff& c) -> std::list<reloc>& { return c.cRelocs.at(".code"); };
+  auto code = [](Coff& c) -> std::vector<reloc>& { return c.cRelocs.at(".code"); };
   auto lineAt = [](Coff& c, int j) -> coff_lineno& {
     auto it = c.cLineNums.at(".code").begin();
     std::advance(it, j);

@@ -194,7 +194,7 @@ TEST(CoffReader, ForeignObjectsAreConverted) {
     EXPECT_EQ(c->cScnNum.at(1), ".code");  // header read at 20 + optSize
 
     // Line entries: a zero line number starts a function and adds nothing.
-    const std::list<coff_lineno>& lines = c->cLineNums.at(".code");
+    const std::vector<coff_lineno>& lines = c->cLineNums.at(".code");
     ASSERT_EQ(lines.size(), 2u);
     for (const coff_lineno& l : lines) {
       EXPECT_EQ(+l.l_srcndx, 0u);
@@ -205,7 +205,7 @@ TEST(CoffReader, ForeignObjectsAreConverted) {
     EXPECT_EQ(+lines.front().l_paddr, 0x10u);
     EXPECT_EQ(+lines.back().l_paddr, 0x12u);
 
-    const std::list<reloc>& relocs = c->cRelocs.at(".code");
+    const std::vector<reloc>& relocs = c->cRelocs.at(".code");
     ASSERT_EQ(relocs.size(), 2u);
     EXPECT_EQ(+relocs.back().r_vaddr, 3u);
     EXPECT_EQ(+relocs.back().r_symndx, 9u);

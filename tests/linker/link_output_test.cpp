@@ -122,7 +122,7 @@ TEST(LinkOutputTest, SectionsSymbolsLinesImagesTableStackAndFill) {
   EXPECT_EQ(+out.cSymbols[7].sym.n_value, 0xAu);  // helper, after a.o's two words
   EXPECT_EQ(+out.cSymbols[8].fcn.x_endndx, 9u);    // shifted by a.o's five entries
   EXPECT_EQ(+out.cSymbols[9].sym.n_value, 0x30u);  // the resolved reference
-  const std::list<coff_lineno>& lines = out.cLineNums.at(".code");
+  const std::vector<coff_lineno>& lines = out.cLineNums.at(".code");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(+lines.back().l_paddr, 0xAu);
   EXPECT_EQ(+lines.back().l_srcndx, 5u);
