@@ -14,6 +14,8 @@ StringTbl::StringTbl(const StringTbl& other) : cOffsets(other.cOffsets), cEntrie
 StringTbl& StringTbl::operator=(const StringTbl& other) {
   if (this != &other) {
     dropIndex();
+    cStretchStart.clear();
+    cStretched = false;
     cOffsets = other.cOffsets;
     cEntries = other.cEntries;
   }
@@ -25,7 +27,9 @@ StringTbl::StringTbl(StringTbl&& other) noexcept
     : cOffsets(std::move(other.cOffsets)),
       cEntries(std::move(other.cEntries)),
       cByText(std::move(other.cByText)),
-      cIndexed(other.cIndexed) {
+      cIndexed(other.cIndexed),
+      cStretchStart(std::move(other.cStretchStart)),
+      cStretched(other.cStretched) {
   other.clear();
 }
 
@@ -35,13 +39,45 @@ StringTbl& StringTbl::operator=(StringTbl&& other) noexcept {
     cEntries = std::move(other.cEntries);
     cByText = std::move(other.cByText);
     cIndexed = other.cIndexed;
+    cStretchStart = std::move(other.cStretchStart);
+    cStretched = other.cStretched;
     other.clear();
   }
   return *this;
 }
 
+bool StringTbl::dense() const {
+  return cOffsets.size() >= kStretchMinEntries && (cOffsets.back() >> kStretchBits) <= 4 * cOffsets.size();
+}
+
+void StringTbl::buildStretches() const {
+  cStretchStart.clear();
+  cStretchStart.reserve((cOffsets.back() >> kStretchBits) + 1);
+  for (size_t i = 0; i < cOffsets.size(); ++i)
+    while (cStretchStart.size() <= (cOffsets[i] >> kStretchBits)) cStretchStart.push_back(static_cast<uint32_t>(i));
+  cStretched = true;
+}
+
+// After an append: the stretches up to the new last entry's start at it.
+void StringTbl::extendStretches() const {
+  if (!dense()) {
+    cStretchStart.clear();
+    cStretched = false;
+    return;
+  }
+  const auto last = static_cast<uint32_t>(cOffsets.size() - 1);
+  while (cStretchStart.size() <= (cOffsets.back() >> kStretchBits)) cStretchStart.push_back(last);
+}
+
 size_t StringTbl::position(uint32_t offset) const {
-  return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+  if (!cStretched && dense()) buildStretches();
+  if (!cStretched)
+    return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+  size_t stretch = offset >> kStretchBits;
+  if (stretch >= cStretchStart.size()) return cOffsets.size();
+  size_t i = cStretchStart[stretch];
+  while (i < cOffsets.size() && cOffsets[i] < offset) ++i;
+  return i;
 }
 
 StringTbl::const_iterator StringTbl::find(uint32_t offset) const {
@@ -75,6 +111,7 @@ void StringTbl::pushBack(uint32_t offset, std::string text) {
   const value_type* before = cEntries.data();
   cOffsets.push_back(offset);
   cEntries.emplace_back(offset, std::move(text));
+  if (cStretched) extendStretches();
   if (!cIndexed) return;
   if (cEntries.data() != before)
     dropIndex();
@@ -96,6 +133,7 @@ void StringTbl::set(uint32_t offset, std::string text) {
     return;
   }
   dropIndex();
+  cStretched = false;
   cOffsets.insert(cOffsets.begin() + static_cast<std::ptrdiff_t>(i), offset);
   cEntries.emplace(cEntries.begin() + static_cast<std::ptrdiff_t>(i), offset, std::move(text));
 }
@@ -104,6 +142,7 @@ StringTbl::size_type StringTbl::erase(uint32_t offset) {
   auto it = find(offset);
   if (it == end()) return 0;
   dropIndex();
+  cStretched = false;
   auto i = it - begin();
   cOffsets.erase(cOffsets.begin() + i);
   cEntries.erase(cEntries.begin() + i);
@@ -112,6 +151,8 @@ StringTbl::size_type StringTbl::erase(uint32_t offset) {
 
 void StringTbl::clear() {
   dropIndex();
+  cStretchStart.clear();
+  cStretched = false;
   cOffsets.clear();
   cEntries.clear();
 }

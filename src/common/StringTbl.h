@@ -16,7 +16,10 @@
 // second one that a lookup searches; tables are built in ascending offset order
 // (read from a file, merged, appended to), which costs constant time a string.
 // A string put below the last offset is inserted in place, which moves the
-// entries above it.
+// entries above it. A large table that is dense (as every table read from a
+// file or merged is) also keeps, for each 64-byte stretch of offsets, the first
+// entry at or above it, so that a lookup reads a line or two of offsets rather
+// than searching them all.
 //
 // Every change goes through set, operator[] assignment, erase or clear, which
 // keep the index current.
@@ -104,6 +107,13 @@ class StringTbl {
   void pushBack(uint32_t offset, std::string text);
   void rebuildIndex() const;
   void dropIndex() const;
+  // The stretch table: built on the first lookup of a large dense table,
+  // extended by appends, dropped by any other change of offsets.
+  static constexpr unsigned kStretchBits = 6;
+  static constexpr size_t kStretchMinEntries = 256;
+  bool dense() const;
+  void buildStretches() const;
+  void extendStretches() const;
 
   std::vector<uint32_t> cOffsets;      // ascending; cOffsets[i] == cEntries[i].first
   std::vector<value_type> cEntries;
@@ -112,6 +122,11 @@ class StringTbl {
   // erasure below the end) drops the index, to be rebuilt on the next lookup.
   mutable std::unordered_map<std::string_view, uint32_t> cByText;
   mutable bool cIndexed = false;
+  // cStretchStart[s]: the index of the first entry whose offset is at least
+  // s << kStretchBits, for every stretch up to the last entry's, while
+  // cStretched.
+  mutable std::vector<uint32_t> cStretchStart;
+  mutable bool cStretched = false;
 };
 
 #endif

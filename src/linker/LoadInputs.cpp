@@ -144,6 +144,11 @@ class ImportState {
   // Takes in one input's external definitions and references. The entry after
   // a symbol is its auxiliary entry exactly when the reader took it as one.
   void add(const Coff& coff) {
+    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {  // a batch: see ViewMap::prefetch
+      const syment& sym = coff.cSymbols[i].sym;
+      if (coff.cAuxKinds[i] == AUX_NONE && (isExtDef(sym) || isExtRef(sym)))
+        cDefs.prefetch(Coff::nameView(sym, coff.cStringTbl));
+    }
     for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
       if (coff.cAuxKinds[i] != AUX_NONE) continue;
       const syment& sym = coff.cSymbols[i].sym;

@@ -158,6 +158,7 @@ void Linker::mergeStringTbls() {
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const StringTbl& table = cCoff[file]->cStringTbl;
     entryIds[file].reserve(table.size());
+    for (const auto& [offset, text] : table) ids.prefetch(text);
     for (const auto& [offset, text] : table) {
       auto [id, added] = ids.tryEmplace(text, static_cast<uint32_t>(texts.size()));
       if (added) texts.emplace_back(text, *id);

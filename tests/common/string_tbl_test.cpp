@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iterator>
@@ -75,6 +76,38 @@ TEST(StringTbl, TheIndexSurvivesGrowthAndInsertion) {
   EXPECT_EQ(moved.lowestOffset("n5"), 25u);
   EXPECT_TRUE(t.empty());  // NOLINT: a moved-from table is empty
   EXPECT_EQ(t.lowestOffset("n5"), StringTbl::kAbsent);
+}
+
+// A large dense table finds offsets through its stretch table: every offset,
+// present or not, answers as a plain search would, after lookups, appends,
+// an insertion below the end and an erasure. A sparse table searches.
+TEST(StringTbl, LargeTablesFindEveryOffsetAsASearchWould) {
+  StringTbl t;
+  std::vector<uint32_t> offsets;
+  auto check = [&] {
+    for (uint32_t offset = 0; offset <= t.nextOffset() + 70; ++offset) {
+      auto it = std::lower_bound(offsets.begin(), offsets.end(), offset);
+      size_t expected = static_cast<size_t>(it - offsets.begin());
+      ASSERT_EQ(static_cast<size_t>(t.lower_bound(offset) - t.begin()), expected) << offset;
+      ASSERT_EQ(t.count(offset), it != offsets.end() && *it == offset ? 1u : 0u) << offset;
+    }
+  };
+  for (int i = 0; i < 1000; ++i) offsets.push_back(t.append(std::string(1 + i % 90, 'a')));
+  check();
+  for (int i = 0; i < 300; ++i) offsets.push_back(t.append(std::string(1 + i % 200, 'b')));  // after lookups
+  check();
+  t[offsets[10] + 1] = "c";  // below the end
+  offsets.insert(offsets.begin() + 11, offsets[10] + 1);
+  check();
+  t.erase(offsets[500]);
+  offsets.erase(offsets.begin() + 500);
+  check();
+
+  StringTbl sparse;
+  for (uint32_t i = 0; i < 300; ++i) sparse[4 + i * 100000] = "s";
+  EXPECT_EQ(sparse.count(4 + 299 * 100000), 1u);
+  EXPECT_EQ(sparse.count(5), 0u);
+  EXPECT_EQ(sparse.lower_bound(5)->first, 100004u);
 }
 
 // 200,000 long names stored into a table of 200,000 strings, each string there
