@@ -66,12 +66,6 @@ const Row kRows[kLastRelocType] = {
 };
 
 // The type's row; null when the family has no use for the type.
-const Row* rowOf(uint16_t type) {
-  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
-  const Row& row = kRows[type - 1];
-  return row.kind == Kind::Unsupported ? nullptr : &row;
-}
-
 std::string notWordAligned(const std::string& name) {
   return "Symbol '" + name + "' is not word-aligned.\n" +
          "It cannot be used as the target of a call or goto instruction.";
@@ -138,12 +132,8 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
                            const std::vector<SymEntry>& symbols, const StringTbl& strings,
                            std::string& message) {
   const uint16_t type = entry.r_type;
-  const Row* found = rowOf(type);
-  if (found == nullptr) {
-    message = unsupportedRelocType();
-    return 0;
-  }
-  if (!checkSymbolIndex(symbols, entry, message) || !checkInside(data, entry, 1, message)) return 0;
+  const Row* found = findRow(kRows, entry, symbols, message);
+  if (found == nullptr || !checkInside(data, entry, 1, message)) return 0;
   const Row& row = *found;
   const syment& symbol = symbols[entry.r_symndx].sym;
   uint32_t value = relocValue(symbol, entry);

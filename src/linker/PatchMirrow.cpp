@@ -67,12 +67,6 @@ const Row kRows[kLastRelocType] = {
 };
 
 // The type's row; null when the family has no use for the type.
-const Row* rowOf(uint16_t type) {
-  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
-  const Row& row = kRows[type - 1];
-  return row.kind == Kind::Unsupported ? nullptr : &row;
-}
-
 // B3: rp0 from two banks on, rp1 from three.
 BuiltWords bankSelect(uint32_t banks, uint32_t value, bool tracing) {
   BuiltWords words;
@@ -143,13 +137,8 @@ BuiltWords pageSelectBits(uint32_t pages, uint32_t value, bool tracing) {
 
 int Linker::doPatchMirrow(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
                           const StringTbl& /*strings*/, std::string& message) {
-  const uint16_t type = entry.r_type;
-  const Row* found = rowOf(type);
-  if (found == nullptr) {
-    message = unsupportedRelocType();
-    return 0;
-  }
-  if (!checkSymbolIndex(symbols, entry, message)) return 0;
+  const Row* found = findRow(kRows, entry, symbols, message);
+  if (found == nullptr) return 0;
   const Row& row = *found;
   const uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
   static const int& tracing = traceLevelRef("Linker::doPatchMirrow");

@@ -64,12 +64,6 @@ const Row kRows[kLastRelocType] = {
 };
 
 // The type's row; null when the family has no use for the type.
-const Row* rowOf(uint16_t type) {
-  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
-  const Row& row = kRows[type - 1];
-  return row.kind == Kind::Unsupported ? nullptr : &row;
-}
-
 // B1: MOVLR for a general-purpose address, else MOVLB, of its bank.
 BuiltWords bankSelect(ProcessorType processor, uint32_t value, bool tracing) {
   const bool gpr = isGpr(processor, value);
@@ -101,13 +95,8 @@ BuiltWords pageSelect(uint32_t value, bool tracing) {
 
 int Linker::doPatchQuenby(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
                           const StringTbl& /*strings*/, std::string& message) {
-  const uint16_t type = entry.r_type;
-  const Row* found = rowOf(type);
-  if (found == nullptr) {
-    message = unsupportedRelocType();
-    return 0;
-  }
-  if (!checkSymbolIndex(symbols, entry, message)) return 0;
+  const Row* found = findRow(kRows, entry, symbols, message);
+  if (found == nullptr) return 0;
   const Row& row = *found;
   uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
   static const int& tracing = traceLevelRef("Linker::doPatchQuenby");

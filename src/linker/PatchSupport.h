@@ -49,6 +49,21 @@ int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
 // the message.
 int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message);
 
+// The row of a family's table (indexed by r_type - 1, its kinds with an
+// Unsupported) for the entry's type, once the entry's symbol index is known to
+// lie inside the table; null with the message otherwise.
+template <class Row>
+const Row* findRow(const Row (&rows)[kLastRelocType], const reloc& entry,
+                   const std::vector<SymEntry>& symbols, std::string& message) {
+  const uint16_t type = entry.r_type;
+  if (type < kFirstRelocType || type > kLastRelocType ||
+      rows[type - 1].kind == decltype(Row::kind)::Unsupported) {
+    message = unsupportedRelocType();
+    return nullptr;
+  }
+  return checkSymbolIndex(symbols, entry, message) ? &rows[type - 1] : nullptr;
+}
+
 // A word holding instruction `id` with its first operand.
 uint16_t buildWord(InstructionId id, uint16_t operand, CoreFamily family);
 // BSF when bit `valueBit` of the value is 1, else BCF, of bit `bit` of

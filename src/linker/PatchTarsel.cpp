@@ -64,12 +64,6 @@ const Row kRows[kLastRelocType] = {
 };
 
 // The type's row; null when the family has no use for the type.
-const Row* rowOf(uint16_t type) {
-  if (type < kFirstRelocType || type > kLastRelocType) return nullptr;
-  const Row& row = kRows[type - 1];
-  return row.kind == Kind::Unsupported ? nullptr : &row;
-}
-
 // B2: both words, always.
 BuiltWords bankSelect(uint32_t value, bool tracing) {
   BuiltWords words;
@@ -105,13 +99,8 @@ BuiltWords pageSelect(uint32_t pages, uint32_t value, bool tracing) {
 
 int Linker::doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
                           const StringTbl& /*strings*/, std::string& message) {
-  const uint16_t type = entry.r_type;
-  const Row* found = rowOf(type);
-  if (found == nullptr) {
-    message = unsupportedRelocType();
-    return 0;
-  }
-  if (!checkSymbolIndex(symbols, entry, message)) return 0;
+  const Row* found = findRow(kRows, entry, symbols, message);
+  if (found == nullptr) return 0;
   const Row& row = *found;
   const uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
   static const int& tracing = traceLevelRef("Linker::doPatchTarsel");
