@@ -20,15 +20,14 @@
 #include "Coff2Cod.h"
 #include "Reporter.h"
 #include "FatalScreen.h"
+#include "ScratchDir.h"
 
 namespace {
 
-std::string gDir;  // the temporary directory the COD files go to
-
-void removeDir() {
-  std::remove((gDir + "/fuzz.cod").c_str());
-  std::remove((gDir + "/fuzz.lst").c_str());
-  rmdir(gDir.c_str());
+// The temporary directory the COD files go to.
+ScratchDir& scratch() {
+  static ScratchDir dir("coff2cod_fuzz");
+  return dir;
 }
 
 bool sourceNamesPresent(const Coff& coff) {
@@ -50,11 +49,7 @@ size_t codeBlocks(const Cod& cod) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setQuiet(1);
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/coff2cod_fuzz.XXXXXX";
-  if (!mkdtemp(&pattern[0])) std::abort();
-  gDir = pattern;
-  std::atexit(removeDir);
+  scratch();
   return 0;
 }
 
@@ -62,14 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   if (sectionNameMayBeMissing(bytes)) return 0;
   std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, gDir + "/fuzz.o");
+  std::unique_ptr<Coff> coff = Coff::make(in, 0, scratch().file("fuzz.o"));
   if (!coff || !coff->verify() || !sourceNamesPresent(*coff)) return 0;
 
   Coff2Cod converter;
   if (!converter.convert(*coff, 3, false)) return 0;
   if (converter.cDirectories.size() != converter.cRawDataMaps.size()) std::abort();
   if (!converter.preWrite()) return 0;  // refused, with a reported error
-  const std::string written = gDir + "/" + converter.cFileName;
+  const std::string written = scratch().file(converter.cFileName);
   converter.cFileName = written;
   if (!converter.write()) std::abort();
   std::unique_ptr<Cod> back = Cod::make(written);

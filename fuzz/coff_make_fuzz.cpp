@@ -20,6 +20,7 @@
 
 #include "Coff.h"
 #include "FatalScreen.h"
+#include "ScratchDir.h"
 #include "Reporter.h"
 
 namespace {
@@ -31,22 +32,9 @@ std::string written(const Coff& coff) {
 
 // The file the bytes are read from by name, in a directory of its own that
 // goes at exit.
-std::string gDir;
-
-void removeDir() {
-  std::remove((gDir + "/fuzz.o").c_str());
-  ::rmdir(gDir.c_str());
-}
-
 const std::string& fuzzFile() {
-  static const std::string file = [] {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/coff_make_fuzz.XXXXXX";
-    if (!mkdtemp(&pattern[0])) std::abort();
-    gDir = pattern;
-    std::atexit(removeDir);
-    return gDir + "/fuzz.o";
-  }();
+  static ScratchDir dir("coff_make_fuzz");
+  static const std::string file = dir.file("fuzz.o");
   return file;
 }
 

@@ -31,6 +31,7 @@
 #include "Archiver.h"
 #include "CoffBuilder.h"
 #include "FatalScreen.h"
+#include "ScratchDir.h"
 
 namespace {
 
@@ -42,15 +43,14 @@ class Discard : public std::streambuf {
 };
 
 Discard gDiscard;
-std::string gDir;     // the working directory
-int gHome = -1;       // the directory the fuzzer runs in
 std::string gObject;  // the bytes of a.o
 
 const char kLibrary[] = "x.lib";
 
-void removeDir() {
-  std::error_code ec;
-  if (!gDir.empty()) std::filesystem::remove_all(gDir, ec);
+// The working directory.
+ScratchDir& scratch() {
+  static ScratchDir dir("librarian_fuzz");
+  return dir;
 }
 
 void writeFile(const std::string& name, const std::string& bytes) {
@@ -80,18 +80,6 @@ bool temporaryFileLeft() {
   return false;
 }
 
-// Inside the working directory for one input.
-class InWorkDir {
- public:
-  InWorkDir() {
-    if (chdir(gDir.c_str()) != 0) std::abort();
-  }
-  ~InWorkDir() {
-    if (fchdir(gHome) != 0) std::abort();
-  }
-  InWorkDir(const InWorkDir&) = delete;
-  InWorkDir& operator=(const InWorkDir&) = delete;
-};
 
 struct Command {
   ArCommand cmd;
@@ -131,12 +119,7 @@ void checkChanged(const Command& c, const Archive& before) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/librarian_fuzz.XXXXXX";
-  gHome = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (gHome < 0 || !mkdtemp(&templ[0])) std::abort();
-  gDir = templ;
-  std::atexit(removeDir);
+  scratch();
   CoffBuilder b("a.o");
   b.optionalHeader(0x1234, 16);
   int code = b.section(".code", SCN_CODE);
@@ -152,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string lib(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (libraryMayEndFatally(lib)) return 0;
-  InWorkDir inside;
+  ScratchDir::Inside inside(scratch());
   clearDir();
   writeFile(kLibrary, lib);
   writeFile("a.o", gObject);

@@ -25,6 +25,7 @@
 #include "Parser.h"
 #include "ParserExit.h"
 #include "Reporter.h"
+#include "ScratchDir.h"
 #include "linker.h"
 
 namespace {
@@ -46,17 +47,14 @@ const char kCommandFile[] =
 
 const char* const kFiles[] = {"in.o", "one.lib", "out.o", "out.map", "fuzz.lkr"};
 
-std::string gDir;  // the directory the link runs in
-int gHome = -1;     // the directory the fuzzer was started in
+// The directory the link runs in.
+ScratchDir& scratch() {
+  static ScratchDir dir("link_fuzz");
+  return dir;
+}
 
 void clearDir() {
   for (const char* file : kFiles) std::remove(file);
-}
-
-void removeDir() {
-  if (gDir.empty() || chdir(gDir.c_str()) != 0) return;
-  clearDir();
-  if (fchdir(gHome) == 0) rmdir(gDir.c_str());
 }
 
 void writeFile(const char* name, const std::string& bytes) {
@@ -94,12 +92,7 @@ void link(bool withLibrary) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/zv-link-fuzz-XXXXXX";
-  if (mkdtemp(dir) == nullptr) std::abort();
-  gDir = dir;
-  gHome = open(".", O_RDONLY | O_DIRECTORY);
-  if (gHome < 0) std::abort();
-  std::atexit(removeDir);
+  scratch();
   setQuiet(1);
   return 0;
 }
@@ -113,11 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
     if (coff && anyNameMissing(*coff)) return 0;
   }
-  if (chdir(gDir.c_str()) != 0) std::abort();
+  ScratchDir::Inside here(scratch());
   clearDir();
   writeFile("fuzz.lkr", kCommandFile);
   writeFile("in.o", bytes);
   link(makeLibrary(bytes));
-  if (fchdir(gHome) != 0) std::abort();
   return 0;
 }

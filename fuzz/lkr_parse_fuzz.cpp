@@ -16,34 +16,27 @@
 #include "Parser.h"
 #include "ParserExit.h"
 #include "Reporter.h"
+#include "ScratchDir.h"
 #include "linker.h"
 
 namespace {
 
-std::string gDir;  // the empty directory the reader runs in
-int gHome = -1;     // the directory the fuzzer was started in
-
-void removeDir() {
-  if (gDir.empty()) return;
-  std::remove((gDir + "/fuzz.lkr").c_str());
-  rmdir(gDir.c_str());
+// The empty directory the reader runs in.
+ScratchDir& scratch() {
+  static ScratchDir dir("lkr_parse_fuzz");
+  return dir;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/zv-lkr-fuzz-XXXXXX";
-  if (mkdtemp(dir) == nullptr) std::abort();
-  gDir = dir;
-  gHome = open(".", O_RDONLY | O_DIRECTORY);
-  if (gHome < 0) std::abort();
-  std::atexit(removeDir);
+  scratch();
   setQuiet(1);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (chdir(gDir.c_str()) != 0) std::abort();
+  ScratchDir::Inside here(scratch());
   {
     // A new file each time: truncating one in place makes some file systems
     // flush it to disk.
@@ -59,6 +52,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ParserExit& exit) {
     if (exit.status != 1) __builtin_trap();  // the reader's faults are usage faults
   }
-  if (fchdir(gHome) != 0) std::abort();
   return 0;
 }
