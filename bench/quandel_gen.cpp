@@ -2,7 +2,7 @@
 // object files m00000.o, m00001.o, ... of about 1 KB each, every one with a
 // code section and ten external definitions of its own.
 //
-//   quandel_gen [COUNT]     (default 2000)
+//   quandel_gen COUNT       (the benchmark uses 2000)
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,7 +39,13 @@ bool writeMember(int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int count = argc > 1 ? std::atoi(argv[1]) : 2000;
+  // Without its count it writes nothing: a run by mistake would fill the
+  // current directory with thousands of files.
+  if (argc != 2 || std::atoi(argv[1]) < 1) {
+    std::fprintf(stderr, "usage: quandel_gen COUNT   (writes COUNT objects m00000.o ... into the current directory)\n");
+    return 2;
+  }
+  const int count = std::atoi(argv[1]);
   for (int n = 0; n < count; ++n) {
     if (!writeMember(n)) return 1;
   }

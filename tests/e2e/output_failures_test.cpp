@@ -30,11 +30,11 @@ void writeLibrary(const TempDir& t) {
   ASSERT_EQ(runProgram(QUANDEL_EXE, {"/q", "/c", "x.lib", "a.o"}, t.path()).status, 0);
 }
 
-// Runs the shell command in the directory, the programs' paths as $PELLUND
-// and $QUANDEL.
+// Runs the shell command in the directory, the programs' paths as $PELLUND,
+// $QUANDEL and $ZORVIK.
 RunResult shell(const TempDir& t, const std::string& command) {
   return runProgram("/bin/sh", {"-c", command}, t.path(),
-                    {"PELLUND=" PELLUND_EXE, "QUANDEL=" QUANDEL_EXE});
+                    {"PELLUND=" PELLUND_EXE, "QUANDEL=" QUANDEL_EXE, "ZORVIK=" ZORVIK_EXE});
 }
 
 TEST(OutputFailures, AFileSizeLimitIsAWriteFailure) {
@@ -61,6 +61,9 @@ TEST(OutputFailures, AFullStandardOutputFailsTheRun) {
       {"\"$QUANDEL\" /t none.lib", 1},  // failed anyway: its status stays
       {"\"$QUANDEL\" /q /t x.lib", 0},  // quiet: nothing was lost
       {"\"$PELLUND\" /q prog.cof", 0},
+      {"\"$ZORVIK\" /?", 255},  // a help text ends with its own status
+      {"\"$QUANDEL\" /?", 255},
+      {"\"$PELLUND\"", 1},  // so does a usage line
   };
   for (const auto& c : cases) {
     RunResult r = shell(t, std::string("exec ") + c.command + " > /dev/full");
