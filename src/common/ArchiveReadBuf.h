@@ -18,8 +18,9 @@ class ArchiveReadBuf : public std::streambuf {
   ArchiveReadBuf(const ArchiveReadBuf&) = delete;
   ArchiveReadBuf& operator=(const ArchiveReadBuf&) = delete;
 
-  // Opens the file for reading; false when it cannot be opened or is a
-  // directory. `path` is handed to the system as it stands.
+  // Opens the file for reading without waiting (see InputFile); false when it
+  // cannot be opened or is no regular file. `path` is handed to the system as
+  // it stands.
   bool open(const std::string& path);
   void close();
 
