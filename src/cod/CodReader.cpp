@@ -4,12 +4,11 @@
 // inside the file and is read at most once, whichever table claims it, so the
 // reader never reads more than the file holds. The directory chain must go
 // forward; a table's last block must not lie below its first.
-#include <sys/stat.h>
-
 #include <cstring>
-#include <fstream>
 #include <functional>
+#include <istream>
 
+#include "ArchiveReadBuf.h"
 #include "ByteOrder.h"
 #include "Cod.h"
 #include "OsPath.h"
@@ -25,7 +24,7 @@ uint32_t getBe32(const uint8_t* p) {
 
 class CodReading {
  public:
-  CodReading(std::ifstream& in, const std::string& name) : cIn(in), cName(name), cCod(new Cod) {
+  CodReading(std::istream& in, const std::string& name) : cIn(in), cName(name), cCod(new Cod) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     cFileBlocks = size > 0 ? static_cast<uint64_t>(size) / kCodBlockSize : 0;
@@ -212,7 +211,7 @@ class CodReading {
     return true;
   }
 
-  std::ifstream& cIn;
+  std::istream& cIn;
   const std::string& cName;
   std::unique_ptr<Cod> cCod;
   uint64_t cFileBlocks = 0;
@@ -222,13 +221,12 @@ class CodReading {
 }  // namespace
 
 std::unique_ptr<Cod> Cod::make(const std::string& name) {
-  struct stat st;
-  std::ifstream in;
-  if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-    in.open(osPath(name), std::ios::in | std::ios::binary);
-  if (!in.is_open()) {
+  // Opened without waiting, and only as a regular file.
+  ArchiveReadBuf file;
+  if (!file.open(osPath(name))) {
     reportError(kOrigin, "Could not open Cod file '" + name + "' for reading.");
     return nullptr;
   }
+  std::istream in(&file);
   return CodReading(in, name).run();
 }

@@ -116,11 +116,38 @@ bool Coff2Cod::checkProcessor(const Coff& coff) const {
 bool Coff2Cod::checkOutputNames(const Coff& coff, bool noListing) const {
   const std::string kinds[] = {"Cod", "List"};
   const std::string names[] = {codFileName(coff), listFileName(coff)};
-  for (int i = 0; i < (noListing ? 1 : 2); ++i) {
+  const int outputs = noListing ? 1 : 2;
+  for (int i = 0; i < outputs; ++i) {
     if (!sameFile(names[i], coff.cCoffName)) continue;
     reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] + "' would replace the Coff file '" +
                                            coff.cCoffName + "' it is made from.");
     return false;
+  }
+  if (outputs == 2 && sameFile(names[1], names[0])) {
+    reportError("Coff2Cod::convert()", "List file '" + names[1] + "' would replace the Cod file '" + names[0] + "'.");
+    return false;
+  }
+  return outputsSpareSources(coff, names, outputs, kinds);
+}
+
+// The source files are the user's own: neither the COD file nor the listing
+// (which reads them) may be one of them, whatever name it is reached by.
+bool Coff2Cod::outputsSpareSources(const Coff& coff, const std::string* names, int outputs,
+                                   const std::string* kinds) const {
+  struct stat ids[2];
+  bool exists[2];
+  for (int i = 0; i < outputs; ++i) exists[i] = ::stat(osPath(names[i]).c_str(), &ids[i]) == 0;
+  for (size_t s = 0; s < coff.cSymbols.size(); ++s) {
+    if (!isFileSymbol(coff, s)) continue;
+    const std::string source = Coff::getName(coff.cSymbols[s + 1].file, coff.cStringTbl);
+    struct stat id;
+    if (::stat(osPath(source).c_str(), &id) != 0) continue;
+    for (int i = 0; i < outputs; ++i) {
+      if (!exists[i] || ids[i].st_dev != id.st_dev || ids[i].st_ino != id.st_ino) continue;
+      reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] + "' would replace the source file '" +
+                                             source + "' of the Coff file '" + coff.cCoffName + "'.");
+      return false;
+    }
   }
   return true;
 }

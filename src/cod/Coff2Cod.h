@@ -71,6 +71,8 @@ class Coff2Cod : public Cod {
  protected:
   bool checkProcessor(const Coff& coff) const;
   bool checkOutputNames(const Coff& coff, bool noListing) const;
+  bool outputsSpareSources(const Coff& coff, const std::string* names, int outputs,
+                           const std::string* kinds) const;
   // Appends directory `HighAddr` = its index, with its empty lists and map.
   void appendDirectory();
 

@@ -1,10 +1,10 @@
 #include "ArchiveReadBuf.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "InputFile.h"
 
 namespace {
 
@@ -21,15 +21,10 @@ ArchiveReadBuf::~ArchiveReadBuf() { close(); }
 
 bool ArchiveReadBuf::open(const std::string& path) {
   close();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  cFd = fd;
-  cFileSize = static_cast<uint64_t>(st.st_size);
+  InputFile file(path);
+  if (!file.isOpen()) return false;
+  cFileSize = file.size();
+  cFd = file.release();
   cWindowStart = 0;
   cHasPending = false;
   setg(cWindow.data(), cWindow.data(), cWindow.data());

@@ -2,7 +2,9 @@
 // to every part of every image; a plain file buffer drops its contents at each
 // seek and reads again. This one keeps a window of the file and serves every
 // seek that lands inside it from memory, so that reading a library of small
-// members takes a few large reads.
+// members takes a few large reads. The COFF and COD readers read a file that
+// they take in parts through it too, for its open: without waiting, and only a
+// regular file.
 #ifndef ZV_COMMON_ARCHIVEREADBUF_H
 #define ZV_COMMON_ARCHIVEREADBUF_H
 
@@ -18,8 +20,9 @@ class ArchiveReadBuf : public std::streambuf {
   ArchiveReadBuf(const ArchiveReadBuf&) = delete;
   ArchiveReadBuf& operator=(const ArchiveReadBuf&) = delete;
 
-  // Opens the file for reading; false when it cannot be opened or is a
-  // directory. `path` is handed to the system as it stands.
+  // Opens the file for reading without waiting (see InputFile); false when it
+  // cannot be opened or is no regular file. `path` is handed to the system as
+  // it stands.
   bool open(const std::string& path);
   void close();
 

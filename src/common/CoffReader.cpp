@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <istream>
 
+#include "ArchiveReadBuf.h"
 #include "ByteOrder.h"
 #include "Coff.h"
+#include "InputFile.h"
 #include "OsPath.h"
 #include "Reporter.h"
 
@@ -410,46 +412,23 @@ class CoffReading {
 
 namespace {
 
-// Opens the file `name` (not a directory) for reading; reports a failure.
-bool openCoffFile(const std::string& name, std::ifstream& in) {
-  struct stat st;
-  if (::stat(osPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-    in.open(osPath(name), std::ios::in | std::ios::binary);
-  if (in.is_open()) return true;
+// Opens the file `name` for reading through `buf`, so that nothing blocks and
+// only a regular file is read; reports a failure.
+bool openCoffFile(const std::string& name, ArchiveReadBuf& buf) {
+  if (buf.open(osPath(name))) return true;
   reportError(kOrigin, "Could not open Coff file '" + name + "' for reading.");
   return false;
 }
 
-// A read-only descriptor of a regular file, closed with its owner; -1 when the
-// file cannot be opened.
-class MapSource {
- public:
-  explicit MapSource(const std::string& name)
-      : cFd(::open(osPath(name).c_str(), O_RDONLY | O_CLOEXEC)) {
-    struct stat st;
-    if (cFd >= 0 && ::fstat(cFd, &st) == 0 && S_ISREG(st.st_mode))
-      cSize = static_cast<uint64_t>(st.st_size);
-  }
-  ~MapSource() {
-    if (cFd >= 0) ::close(cFd);
-  }
-  MapSource(const MapSource&) = delete;
-  MapSource& operator=(const MapSource&) = delete;
-
-  int fd() const { return cSize ? cFd : -1; }
-  uint64_t size() const { return cSize; }
-
- private:
-  int cFd;
-  uint64_t cSize = 0;
-};
+// The descriptor whose contents may be mapped: none for an empty file.
+int mapFd(const InputFile& source) { return source.size() ? source.fd() : -1; }
 
 // Reads the whole of the regular file that `source` holds into `bytes`, which
 // are filled by the read alone, and returns how many arrived; false when it is
-// no such file or is larger than kReadWholeAtMost. A file that shrinks
-// meanwhile yields the bytes that could be read.
-bool readWholeFile(const MapSource& source, Data& bytes, uint64_t& got) {
-  if (source.fd() < 0 || source.size() > kReadWholeAtMost) return false;
+// no such file, is empty or is larger than kReadWholeAtMost. A file that
+// shrinks meanwhile yields the bytes that could be read.
+bool readWholeFile(const InputFile& source, Data& bytes, uint64_t& got) {
+  if (mapFd(source) < 0 || source.size() > kReadWholeAtMost) return false;
   bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
   got = 0;
   while (got < bytes.size()) {
@@ -468,18 +447,20 @@ bool readWholeFile(const MapSource& source, Data& bytes, uint64_t& got) {
 std::unique_ptr<Coff> Coff::make(const std::string& name) {
   Data bytes;
   uint64_t length = 0;
-  if (readWholeFile(MapSource(name), bytes, length))
+  if (readWholeFile(InputFile(osPath(name)), bytes, length))
     return CoffReading(ImageReader(bytes.bytes(), length), name).run();
-  std::ifstream in;
-  if (!openCoffFile(name, in)) return nullptr;
+  ArchiveReadBuf buf;
+  if (!openCoffFile(name, buf)) return nullptr;
+  std::istream in(&buf);
   return make(in, 0, name);
 }
 
 std::unique_ptr<Coff> Coff::makeMapped(const std::string& name) {
-  std::ifstream in;
-  if (!openCoffFile(name, in)) return nullptr;
-  const MapSource source(name);
-  return CoffReading(ImageReader(in, 0, kToStreamEnd), name, 0, source.fd(), source.size()).run();
+  ArchiveReadBuf buf;
+  if (!openCoffFile(name, buf)) return nullptr;
+  std::istream in(&buf);
+  const InputFile source(osPath(name));
+  return CoffReading(ImageReader(in, 0, kToStreamEnd), name, 0, mapFd(source), source.size()).run();
 }
 
 std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name, uint64_t end) {

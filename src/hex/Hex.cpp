@@ -11,14 +11,18 @@ namespace {
 // The address of the last extended linear address record, kept across files.
 uint32_t gLastLinearAddress = 0;
 
-// A file that cannot be created, written or closed: one message for all three.
+// A file that cannot be created.
 bool openFailed(const std::string& name) {
   reportError("Hex::write()", "Could not open hex file '" + name + "' for writing.");
   return false;
 }
 
+// A file that was created but whose writing, final flush or close failed (a
+// full disk, a file-size limit).
 bool closeChecked(HexFile& file, const std::string& name) {
-  return file.close() || openFailed(name);
+  if (file.close()) return true;
+  reportError("Hex::write()", "Could not write hex file '" + name + "'.");
+  return false;
 }
 
 // The 16-bit formats reach addresses below 64 K only (words in INHX8S).

@@ -19,6 +19,7 @@
 #include "MemberName.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SameFile.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 
@@ -59,16 +60,29 @@ std::string listLine(const Coff& member) {
 
 // Extraction names the files after the members: a name that would leave the
 // current directory, or reach it through a directory that is a symbolic link,
-// is refused.
+// is refused; so is one that leads to the library itself.
 bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& library) {
   bool ok = true;
   for (const Coff* m : chosen) {
-    if (isExtractableName(m->cCoffName) && !passesThroughLink(m->cCoffName)) continue;
-    reportError("Archiver::cmdExtract", "Member '" + m->cCoffName + "' of library '" + library +
-                                            "' is not extracted: its name leaves the current directory.");
-    ok = false;
+    const std::string prefix = "Member '" + m->cCoffName + "' of library '" + library + "' is not extracted: ";
+    if (!isExtractableName(m->cCoffName) || passesThroughLink(m->cCoffName)) {
+      reportError("Archiver::cmdExtract", prefix + "its name leaves the current directory.");
+      ok = false;
+    } else if (sameFile(m->cCoffName, library)) {
+      reportError("Archiver::cmdExtract", prefix + "it would replace the library.");
+      ok = false;
+    }
   }
   return ok;
+}
+
+// An object file that is the library itself (through a link: the library is
+// replaced where a symbolic link points) would be replaced by the new library.
+bool sparesLibrary(const std::string& typed, const std::string& library, const char* origin) {
+  if (!sameFile(typed, library)) return true;
+  reportError(origin, "Object file '" + typed + "' is the library file '" + library +
+                          "'; the input would be overwritten.");
+  return false;
 }
 
 // Writes the member to the file of its name. The new file takes the place of
@@ -104,6 +118,7 @@ bool Archiver::cmdCreate() {
   // An existing library of that name is replaced without being read.
   Archive archive(cArchive);
   for (const std::string& typed : cMembers) {
+    if (!sparesLibrary(typed, cArchive, "Archiver::cmdCreate")) return false;
     std::unique_ptr<Coff> obj = readObject(typed);
     if (!obj) return false;
     archive.cMembers.push_back(std::move(obj));
@@ -148,6 +163,7 @@ bool Archiver::cmdReplace() {
   std::unique_ptr<Archive> archive = Archive::make(cArchive);
   if (!archive) return false;
   for (const std::string& typed : cMembers) {
+    if (!sparesLibrary(typed, cArchive, "Archiver::cmdReplace")) return false;
     std::unique_ptr<Coff> obj = readObject(typed);
     if (!obj) return false;
     auto it = findMember(*archive, typed);

@@ -2,41 +2,11 @@
 // which ends the link; main reports the message (empty when the phase's
 // component already reported the fault). Nothing written is removed: after a
 // failure in or after allocation the partial map stays.
-#include <sys/stat.h>
-
 #include <string>
-#include <utility>
 
 #include "MapFile.h"
-#include "OsPath.h"
+#include "SameFile.h"
 #include "linker.h"
-
-namespace {
-
-bool sameIdentity(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
-// The directory part of a path ("." when it has none) and its last part.
-std::pair<std::string, std::string> splitPath(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-// The same file by name, by identity when both exist, or as one name in the
-// same directory when they do not exist yet ("app.cof" and "./app.cof").
-bool sameFile(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  std::string pa = osPath(a), pb = osPath(b);
-  if (sameIdentity(pa, pb)) return true;
-  std::pair<std::string, std::string> da = splitPath(pa), db = splitPath(pb);
-  return da.second == db.second && sameIdentity(da.first, db.first);
-}
-
-}  // namespace
 
 int Linker::link(std::string& message) {
   if (cOutputFile.empty()) cOutputFile = "a.out";
@@ -50,6 +20,8 @@ int Linker::link(std::string& message) {
   // that all of them belong to one link.
   if (!loadObjectFiles(message)) return 0;
   if (!loadLibraryFiles(message)) return 0;
+  // Neither the output nor the map may replace a file the link reads.
+  if (!checkOutputsSpareInputs(message)) return 0;
   if (!importLibraryMembers(message)) return 0;
   if (!checkProcessors(message)) return 0;
   if (!checkSectionConsistency(message)) return 0;

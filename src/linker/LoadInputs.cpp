@@ -3,6 +3,8 @@
 // names that nothing else defines, every input must name the link's processor
 // (or its family), like-named sections must agree, and SECTION declarations
 // must not give a section a memory of the wrong kind.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <iostream>
 #include <set>
@@ -119,6 +121,58 @@ int Linker::loadLibraryFiles(std::string& message) {
     std::unique_ptr<Archive> archive = Archive::make(name);
     if (!archive) return 0;
     cArchives.push_back(std::move(archive));
+  }
+  return 1;
+}
+
+// --- Outputs that would replace inputs ---------------------------------------------
+
+namespace {
+
+// A file the link writes, with its identity when it exists already.
+class OutputName {
+ public:
+  explicit OutputName(const std::string& name) : cName(name) {
+    cExists = !name.empty() && ::stat(osPath(name).c_str(), &cId) == 0;
+  }
+
+  const std::string& name() const { return cName; }
+
+  // True when the input (found, so existing) is this file: the same name, or
+  // the same device and inode, so that hard and symbolic links count.
+  bool is(const std::string& input, const struct stat* inputId) const {
+    if (cName.empty()) return false;
+    if (input == cName) return true;
+    return cExists && inputId && inputId->st_dev == cId.st_dev && inputId->st_ino == cId.st_ino;
+  }
+
+ private:
+  std::string cName;
+  struct stat cId {};
+  bool cExists = false;
+};
+
+}  // namespace
+
+int Linker::checkOutputsSpareInputs(std::string& message) const {
+  const OutputName output(cOutputFile), map(cMapFile);
+  const std::string* outputHit = nullptr;
+  const std::string* mapHit = nullptr;
+  for (const std::list<std::string>* inputs : {&cObjectFile, &cLibraryFile, &cCommandFiles}) {
+    for (const std::string& input : *inputs) {
+      struct stat id;
+      const struct stat* inputId = ::stat(osPath(input).c_str(), &id) == 0 ? &id : nullptr;
+      if (!outputHit && output.is(input, inputId)) outputHit = &input;
+      if (!mapHit && map.is(input, inputId)) mapHit = &input;
+    }
+  }
+  if (outputHit) {
+    message = "the output file '" + output.name() + "' is the input file '" + *outputHit + "'.";
+    return 0;
+  }
+  if (mapHit) {
+    message = "the map file '" + map.name() + "' is the input file '" + *mapHit + "'.";
+    return 0;
   }
   return 1;
 }

@@ -112,6 +112,7 @@ void Parser::parseCommandFile(const std::string& name, Linker& linker) {
     if (read == file) usage("Multliple inclusion of linker command file '" + file + "' ");
   }
   cCommandFiles.push_back(file);
+  linker.cCommandFiles.push_back(file);  // an input, which no output may replace
 
   std::string text;
   for (uint64_t line = 1; std::getline(in, text); ++line) {

@@ -68,6 +68,9 @@ class Linker {
   // --- Input loading and consistency checks (LoadInputs.cpp) ----------------
   int loadObjectFiles(std::string& message);
   int loadLibraryFiles(std::string& message);
+  // Refuses an output or map file that is one of the objects, libraries (as
+  // found) or command files that the link reads.
+  int checkOutputsSpareInputs(std::string& message) const;
   int importLibraryMembers(std::string& message);
   int checkProcessors(std::string& message);
   int checkSectionConsistency(std::string& message);
@@ -172,6 +175,7 @@ class Linker {
   std::list<std::string> cLibraryFile;
   std::set<std::string> cObjectFileSet;   // the names of cObjectFile, for the duplicate check
   std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
+  std::list<std::string> cCommandFiles;   // the command files read (as found), in reading order
   std::list<Memory> cCodePage;
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;

@@ -37,14 +37,26 @@ RunResult shell(const TempDir& t, const std::string& command) {
                     {"PELLUND=" PELLUND_EXE, "QUANDEL=" QUANDEL_EXE, "ZORVIK=" ZORVIK_EXE});
 }
 
+// The files were created; their writing failed, which is not an open failure.
 TEST(OutputFailures, AFileSizeLimitIsAWriteFailure) {
-  TempDir t;
-  writeExecutable(t);
-  RunResult r = shell(t, "ulimit -f 4; exec \"$PELLUND\" prog.cof");
-  EXPECT_EQ(r.out, std::string(hexConverterBanner()) + "\n" + noticeBanner() + "\n\n" +
-                       "Error - Could not open hex file 'prog.hex' for writing.\n"
-                       "Errors    : 1\nWarnings  : 0\n\n");
-  EXPECT_EQ(r.status, 1);
+  const struct {
+    const char* args;
+    std::string errors;
+  } cases[] = {
+      {"prog.cof", "Error - Could not write hex file 'prog.hex'.\nErrors    : 1\n"},
+      {"/a INHX8S prog.cof",
+       "Error - Could not write hex file 'prog.hxl'.\nError - Could not write hex file 'prog.hxh'.\n"
+       "Errors    : 2\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    TempDir t;
+    writeExecutable(t);
+    RunResult r = shell(t, std::string("ulimit -f 4; exec \"$PELLUND\" ") + c.args);
+    EXPECT_EQ(r.out, std::string(hexConverterBanner()) + "\n" + noticeBanner() + "\n\n" + c.errors +
+                         "Warnings  : 0\n\n");
+    EXPECT_EQ(r.status, 1);
+  }
 }
 
 TEST(OutputFailures, AFullStandardOutputFailsTheRun) {

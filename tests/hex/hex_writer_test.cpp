@@ -234,8 +234,7 @@ TEST_F(HexWriter, FailedWriteIsReportedNotTakenForSuccess) {
     EXPECT_FALSE(cHex.write(f));
     const char* ext = f == INHX8S ? ".hxh" : ".hex";
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Error - Could not open hex file '" + cHex.cFileBaseName + ext +
-                  "' for writing.\n");
+              "Error - Could not write hex file '" + cHex.cFileBaseName + ext + "'.\n");
   }
 }
 

@@ -41,8 +41,9 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
 
 }  // namespace
 
-RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
-                     const std::string& cwd, const std::vector<std::string>& env) {
+// Starts the program; `seconds`, when not 0, bounds its run.
+static RunResult runBounded(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
+                     const std::vector<std::string>& env, unsigned seconds) {
   RunResult r;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return r;
@@ -62,6 +63,8 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
     argv.push_back(const_cast<char*>(exe.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    signal(SIGALRM, SIG_DFL);
+    if (seconds) alarm(seconds);
     execv(exe.c_str(), argv.data());
     _exit(127);
   }
@@ -72,6 +75,16 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
   waitpid(pid, &st, 0);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
   return r;
+}
+
+RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
+                     const std::string& cwd, const std::vector<std::string>& env) {
+  return runBounded(exe, args, cwd, env, 0);
+}
+
+RunResult runProgramWithin(unsigned seconds, const std::string& exe, const std::vector<std::string>& args,
+                           const std::string& cwd) {
+  return runBounded(exe, args, cwd, {}, seconds);
 }
 
 TempDir::TempDir() {
