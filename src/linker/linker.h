@@ -20,6 +20,7 @@
 #include "CoffRecords.h"
 #include "Data.h"
 #include "Descriptors.h"
+#include "MemoryIndex.h"
 #include "ViewMap.h"
 #include "memtarg.h"
 
@@ -180,6 +181,13 @@ class Linker {
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;
   std::list<Memory> cAccessBanks;
+  // Beside each memory list, the index of what the command operations put
+  // into it (names and addresses), so that a declaration is checked against
+  // the earlier ones without a scan.
+  MemoryIndex cCodePageIndex;
+  MemoryIndex cDataBankIndex;
+  MemoryIndex cShareBankIndex;
+  MemoryIndex cAccessBankIndex;
   std::list<SectionDesc> cSectionDesc;
   std::list<std::string> cLibPath;
   int cStrip = 0;
@@ -224,6 +232,12 @@ class Linker {
   int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
                         std::string& message);
   static std::string reservedNameMessage(const std::string& section, const std::string& file);
+
+  // Memory lookups (linker.cpp).
+  const MemoryIndex& indexOf(const std::list<Memory>& memories) const;
+  int checkOverlap(const std::list<Memory>& memories, const Memory& memory,
+                   std::string& message) const;
+  Memory* memoryNamed(std::list<Memory>& memories, const std::string& name);
 
   // Allocation helpers (AllocateSections.cpp).
   const SectionDesc* sectionDescFor(const std::string& name) const;
