@@ -232,6 +232,7 @@ class Linker {
   int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
                         std::string& message);
   static std::string reservedNameMessage(const std::string& section, const std::string& file);
+  uint64_t mostFillSections() const;
 
   // Memory lookups (linker.cpp).
   const MemoryIndex& indexOf(const std::list<Memory>& memories) const;
