@@ -148,10 +148,10 @@ class Linker {
   int buildOutputInitImages(std::string& message);
   int buildOutputScnHdrs(std::string& message);
   int buildOutputFileHdr(std::string& message);
-  void buildOutputHoles();
-  static void buildOutputHoleCB(void* linker, const Memory& memory, uint32_t start,
+  int buildOutputHoles();  // 0 when a hole could not be filled (reported)
+  static void buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
                                 uint32_t end, const std::string& fill);
-  void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
+  bool buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
   Data romImage(const Data& bytes) const;
@@ -162,7 +162,7 @@ class Linker {
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
-  void writeErrorMapFile();
+  int writeErrorMapFile();  // 0 when the map could not be written (reported)
 
   // --- Members, in declaration order -----------------------------------------
   int cHasMinHeapSize = 0;
