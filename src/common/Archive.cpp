@@ -1,5 +1,6 @@
 #include "Archive.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -51,6 +52,20 @@ std::string nameOf(const MemberHeader& h) {
   std::string field(h.ar_name, sizeof h.ar_name);
   field = field.substr(0, field.find('\0'));
   return field.substr(0, field.find('/'));
+}
+
+// Where a member's bytes end: at base + the length in its header, or at the
+// library's end when that comes first. The writer cuts a longer length to its
+// first kMaxSizeDigits digits, so a field that holds that many may stand for a
+// length up to ten times larger, and bounds the member there. A field without
+// digits gives the member no bytes.
+uint64_t memberEnd(const MemberHeader& h, uint64_t base, uint64_t fileEnd) {
+  uint64_t length = 0;
+  std::string::size_type digits = 0;
+  while (digits < sizeof h.ar_size && h.ar_size[digits] >= '0' && h.ar_size[digits] <= '9')
+    length = length * 10 + static_cast<uint64_t>(h.ar_size[digits++] - '0');
+  if (digits == kMaxSizeDigits) length = length * 10 + 9;
+  return std::min(fileEnd, base + length);
 }
 
 // Reads n bytes at pos; false when the stream cannot deliver them all.
@@ -107,7 +122,7 @@ std::unique_ptr<Archive> Archive::make(std::istream& in, const std::string& name
     readError("File '" + name + "' is not a valid library file.");
     return nullptr;
   }
-  // Members back to back; each one ends where its image length says. A
+  // Members back to back; the next starts where the image length says. A
   // trailing fragment shorter than a header is no member.
   uint64_t p = sizeof kMagic;
   MemberHeader h;
@@ -119,7 +134,10 @@ std::unique_ptr<Archive> Archive::make(std::istream& in, const std::string& name
       return nullptr;
     }
     std::string member = nameOf(h);
-    std::unique_ptr<Coff> coff = Coff::make(in, static_cast<uint32_t>(base), member, size);
+    // The member is read inside its own bytes: a part that runs past them
+    // fails with the reader's message for that part.
+    std::unique_ptr<Coff> coff =
+        Coff::make(in, static_cast<uint32_t>(base), member, memberEnd(h, base, size));
     if (!coff) {
       readError("Could not build member '" + member + "' in library file '" + name + "'. ");
       return nullptr;

@@ -51,6 +51,14 @@ bool isUdata(const Coff& c, const std::string& name) {
   return it != c.cScnHdr.end() && scnIsUdata(it->second);
 }
 
+// A section's length: that of its contents; a udata section, which has none
+// in the file, may instead carry its length in its header alone.
+uint32_t sectionSize(const Coff& c, const std::string& name, const Data* data, bool udata) {
+  if (data && data->size() != 0) return data->size();
+  if (!udata) return 0;
+  return c.cScnHdr.at(name).s_size;
+}
+
 // Where each part of the image starts and how long it is, counted in 64 bits so
 // that an image too large for the 32-bit fields is seen, never wrapped.
 struct Parts {
@@ -114,7 +122,7 @@ std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
     Place p{entry.first, entry.second};
     const Data* data = rawDataOf(c, p.name);
     bool udata = isUdata(c, p.name);
-    p.size = data ? data->size() : 0;
+    p.size = sectionSize(c, p.name, data, udata);
     p.scnptr = (p.size == 0 || udata) ? 0 : static_cast<uint32_t>(raw);
     if (!udata) raw += p.size;
     p.nreloc = lengthOf(c.cRelocs, p.name);

@@ -123,8 +123,8 @@ int Linker::allocateAbsAssigned(std::list<Memory>& memories, const std::string& 
                                 const std::string& section, uint32_t start, uint64_t length,
                                 bool overlay, std::string& message) {
   if (breaksWordRule(section, start, message)) return 0;
-  std::list<Memory>::iterator it;
-  if (!findMemory(memories, memName, it)) {
+  Memory* memory = memoryNamed(memories, memName);
+  if (!memory) {
     message = notDefinedMessage(section, memName);
     return 0;
   }
@@ -132,14 +132,14 @@ int Linker::allocateAbsAssigned(std::list<Memory>& memories, const std::string& 
     std::cout << "Linker::allocateAbsAssigned() - section '" << section << "' start="
               << toHex(start, 4) << " length=" << lengthText(length) << " memory '" << memName
               << "'\n";
-  if (!it->canFitAt(start, length)) {
+  if (!memory->canFitAt(start, length)) {
     message = "section '" + section + "' has a memory '" + memName +
               "' which can not fit the absolute section. " + "Section '" + section +
               "' start=" + toHex(start, 4) + ", length=" + lengthText(length) + ".";
     return 0;
   }
-  it->allocateAbs(section, start, length, overlay);
-  cScnMem[section] = &*it;
+  memory->allocateAbs(section, start, length, overlay);
+  cScnMem[section] = memory;
   return 1;
 }
 
@@ -164,8 +164,8 @@ int Linker::allocateAbsUnassigned(std::list<Memory>& memories, const std::string
 int Linker::allocateRelAssigned(std::list<Memory>& memories, const std::string& memName,
                                 const std::string& section, uint64_t length, bool overlay,
                                 std::string& message) {
-  std::list<Memory>::iterator it;
-  if (!findMemory(memories, memName, it)) {
+  Memory* memory = memoryNamed(memories, memName);
+  if (!memory) {
     message = notDefinedMessage(section, memName);
     return 0;
   }
@@ -173,14 +173,14 @@ int Linker::allocateRelAssigned(std::list<Memory>& memories, const std::string& 
   if (traceLevel("Linker::allocateRelAssigned"))
     std::cout << "Linker::allocateRelAssigned() - section '" << section
               << "' length=" << lengthText(length) << " memory '" << memName << "'\n";
-  if (!it->canFit(length, alignment)) {
+  if (!memory->canFit(length, alignment)) {
     message = "section '" + section + "' has a memory '" + memName +
               "' which can not fit the section. " + "Section '" + section +
               "' length=" + lengthText(length) + ".";
     return 0;
   }
-  it->allocateRel(section, length, overlay, alignment);
-  cScnMem[section] = &*it;
+  memory->allocateRel(section, length, overlay, alignment);
+  cScnMem[section] = memory;
   return 1;
 }
 
@@ -242,8 +242,7 @@ int Linker::allocateStack(std::string& message) {
   if (memName.empty())
     return allocateRelUnassigned(cDataBanks, cStackScnName, cStackDesc.getSize(), false, message);
   for (std::list<Memory>* banks : {&cDataBanks, &cShareBanks, &cAccessBanks}) {
-    std::list<Memory>::iterator it;
-    if (findMemory(*banks, memName, it))
+    if (memoryNamed(*banks, memName))
       return allocateRelAssigned(*banks, memName, cStackScnName, cStackDesc.getSize(), false,
                                  message);
   }

@@ -120,8 +120,14 @@ Data Linker::romImage(const Data& bytes) const {
   return image;
 }
 
+// Contents for every section that has them; a udata section and the stack
+// get none, only a length in their headers (buildOutputScnHdrs).
 int Linker::buildOutputRawData(std::string& /*message*/) {
-  for (const auto& [name, size] : cScnSize) cOutput.cRawData[name] = Data(size);
+  for (const auto& [name, size] : cScnSize) {
+    auto type = cScnType.find(name);
+    if (type != cScnType.end() && type->second == SCNTYPE_UDATA) continue;
+    cOutput.cRawData[name] = Data(size);
+  }
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
     for (const auto& [n, name] : input.cScnNum) {
@@ -141,7 +147,6 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
                 << "', initSize=" << cOutput.cRawData[romImageName(name)].size() << '\n';
   }
   cOutput.cRawData[cCinitScnName] = romImage(cCinitData);
-  if (cHasStackDesc) cOutput.cRawData[cStackScnName] = Data(cStackDesc.getSize());
   return 1;
 }
 
@@ -226,9 +231,13 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
     setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name),
                     flag(cScnAccess, name));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
+    if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
   }
   setOutputHeader(cCinitScnName, SCNTYPE_ROMDATA);
-  if (cHasStackDesc) setOutputHeader(cStackScnName, SCNTYPE_UDATA);
+  if (cHasStackDesc) {
+    setOutputHeader(cStackScnName, SCNTYPE_UDATA);
+    cOutput.cScnHdr[cStackScnName].s_size = cStackDesc.getSize();
+  }
   return 1;
 }
 

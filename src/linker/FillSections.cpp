@@ -54,16 +54,32 @@ bool fillWith(Data& d, const std::string& fill) {
 
 }  // namespace
 
-void Linker::buildOutputHoles() {
-  for (const Memory& m : cCodePage) m.walkHoles(&Linker::buildOutputHoleCB, this);
+namespace {
+
+// The walk over every CODEPAGE's holes: false once a hole could not be filled.
+struct HoleWalk {
+  Linker* linker;
+  bool ok;
+};
+
+}  // namespace
+
+int Linker::buildOutputHoles() {
+  HoleWalk walk{this, true};
+  for (const Memory& m : cCodePage) m.walkHoles(&Linker::buildOutputHoleCB, &walk);
+  return walk.ok ? 1 : 0;
 }
 
-void Linker::buildOutputHoleCB(void* linker, const Memory& memory, uint32_t start, uint32_t end,
+void Linker::buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start, uint32_t end,
                                const std::string& fill) {
-  static_cast<Linker*>(linker)->buildOutputHole(memory.getName(), start, end, fill);
+  HoleWalk& w = *static_cast<HoleWalk*>(walk);
+  if (!w.linker->buildOutputHole(memory.getName(), start, end, fill)) w.ok = false;
 }
 
-void Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
+// A hole too large for a section of the executable is reported, and the link
+// fails: an executable without the fill that its command file asks for is no
+// success.
+bool Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                              const std::string& fill) {
   if (traceLevel("Linker::buildOutputHole"))
     std::cout << "Linker::buildOutputHole() - start=" << toHex(start, 4)
@@ -73,7 +89,7 @@ void Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_
     reportError("Linker::BuildOutputHole()",
                 "Fill section for memory '" + memName + "' would hold " + std::to_string(bytes) +
                     " bytes, more than an executable can hold; the memory is not filled.");
-    return;
+    return false;
   }
   const std::string name = ".fill_" + std::to_string(++cFillCount);
   cOutput.cScnNum[static_cast<int>(cOutput.cScnNum.size()) + 1] = name;
@@ -90,4 +106,5 @@ void Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_
   hdr.s_paddr = start;
   hdr.s_vaddr = 0;
   setScnFlags(hdr, SCNTYPE_CODE, false, false, false);
+  return true;
 }

@@ -30,8 +30,9 @@ int Linker::link(std::string& message) {
   // section name has one size, type and set of flags.
 
   // Allocation; the partial map shows what got placed, whatever the outcome.
+  // A map that cannot be written fails the link, as every reported error does.
   int mapped = mapSections(message);
-  writeErrorMapFile();
+  if (!writeErrorMapFile()) return 0;
   if (!mapped) return 0;
   // From here on every section has its address.
 
@@ -60,7 +61,8 @@ int Linker::link(std::string& message) {
   if (!buildOutputInitImages(message)) return 0;
   if (!buildOutputScnHdrs(message)) return 0;
   if (!buildOutputFileHdr(message)) return 0;
-  buildOutputHoles();
+  if (!buildOutputHoles()) return 0;
+  // From here on every filled CODEPAGE is covered.
 
   cOutput.preWrite();
   // From here on the output's layout is fixed.

@@ -90,11 +90,14 @@ bool acceptable(const Coff& coff, const std::string& origin) {
   return coff.verify() && linesHaveSymbols(coff, origin);
 }
 
-// A name that only a section the linker makes may have: ".fill_" and digits.
-bool isFillName(const std::string& name) {
+// A name that a fill section of this link may take: ".fill_" and a number
+// from 1 to `most`, written as the linker writes it (no leading zero).
+bool isFillName(const std::string& name, uint64_t most) {
   const std::string prefix = ".fill_";
   if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
-  return name.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+  if (name[prefix.size()] == '0' || name.size() - prefix.size() > 19) return false;
+  if (name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) return false;
+  return std::stoull(name.substr(prefix.size())) <= most;
 }
 
 }  // namespace
@@ -340,13 +343,31 @@ int Linker::checkProcessors(std::string& message) {
 
 // --- Sections ----------------------------------------------------------------------
 
+// The most fill sections this link can make: none without a FILL; else one
+// per free stretch, and each section placed in a filled page adds at most one
+// stretch to the one the page starts with. The sections in program memory are
+// at most the inputs' sections, a ROM image for each, and the init table.
+uint64_t Linker::mostFillSections() const {
+  uint64_t filled = 0, sections = 0;
+  for (const Memory& page : cCodePage) filled += page.hasFill() ? 1 : 0;
+  if (filled == 0) return 0;
+  for (const auto& coff : cCoff) sections += coff->cScnNum.size();
+  return filled + 2 * sections + 1;
+}
+
 int Linker::checkSectionConsistency(std::string& message) {
   std::map<std::string, std::string> firstFile;  // section name -> file it first came from
+  const uint64_t mostFills = mostFillSections();
   for (const auto& coff : cCoff) {
     const std::string& file = coff->cCoffName;
     for (const auto& entry : coff->cScnNum) {
       const std::string& name = entry.second;
       const scnhdr& hdr = coff->cScnHdr.at(name);
+      // A name that one of this link's fill sections may take is the linker's.
+      if (!cScnSize.count(name) && isFillName(name, mostFills)) {
+        message = reservedNameMessage(name, file);
+        return 0;
+      }
       bool ok = cScnSize.count(name) ? mergeSection(name, hdr, file, message)
                                      : recordSection(name, hdr, file, message);
       if (!ok) return 0;
@@ -375,7 +396,7 @@ int Linker::recordSection(const std::string& name, const scnhdr& hdr, const std:
     message = "a section of file '" + file + "' has an empty name.";
     return 0;
   }
-  if (name == cCinitScnName || (cHasStackDesc && name == cStackScnName) || isFillName(name)) {
+  if (name == cCinitScnName || (cHasStackDesc && name == cStackScnName)) {
     message = reservedNameMessage(name, file);
     return 0;
   }

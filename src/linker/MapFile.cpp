@@ -423,13 +423,13 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
   return 1;
 }
 
-void Linker::writeErrorMapFile() {
-  if (cMapFile.empty()) return;
+int Linker::writeErrorMapFile() {
+  if (cMapFile.empty()) return 1;
   TextWriter out;
   if (!out.open(cMapFile)) {
     reportError("Linker::writeErrorMapFile()",
                 "Could not open map file '" + cMapFile + "' for writing.");
-    return;
+    return 0;
   }
   std::ostringstream text;
   text << linkerBanner() << "\nLinker Error Map File - Created " << nowText()
@@ -450,6 +450,7 @@ void Linker::writeErrorMapFile() {
     text << '\n';
   }
   out.write(text.str());
-  if (!out.close())
-    reportError("Linker::writeErrorMapFile()", "Could not write map file '" + cMapFile + "'.");
+  if (out.close()) return 1;
+  reportError("Linker::writeErrorMapFile()", "Could not write map file '" + cMapFile + "'.");
+  return 0;
 }

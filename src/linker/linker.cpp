@@ -1,27 +1,10 @@
 #include "linker.h"
 
+#include "Assert.h"
 #include "Trace.h"
 #include "TextHelpers.h"
 
 namespace {
-
-bool hasMemory(const std::list<Memory>& memories, const std::string& name) {
-  for (const Memory& memory : memories)
-    if (memory.getName() == name) return true;
-  return false;
-}
-
-// The first memory of `memories` that shares an address with `memory`, named
-// in `message`.
-int checkOverlap(const std::list<Memory>& memories, const Memory& memory, std::string& message) {
-  for (const Memory& existing : memories) {
-    if (memory.overlaps(existing)) {
-      message = "memory '" + memory.getName() + "' overlaps memory '" + existing.getName() + "' ";
-      return 0;
-    }
-  }
-  return 1;
-}
 
 template <typename T>
 void printValue(std::ostream& os, const std::string& label, const std::string& name,
@@ -109,8 +92,8 @@ int Linker::checkMemoryBounds(const Memory& memory, std::string& message) {
 }
 
 int Linker::checkDuplicateMemory(const std::string& name, int share, std::string& message) const {
-  if (hasMemory(cCodePage, name) || hasMemory(cDataBanks, name) ||
-      hasMemory(cAccessBanks, name) || (!share && hasMemory(cShareBanks, name))) {
+  if (cCodePageIndex.first(name) || cDataBankIndex.first(name) || cAccessBankIndex.first(name) ||
+      (!share && cShareBankIndex.first(name))) {
     message = "duplicate definition of memory '" + name + "' ";
     return 0;
   }
@@ -131,6 +114,7 @@ int Linker::addCodePage(const Memory& memory, std::string& message) {
       !checkCodePageOverlap(memory, message))
     return 0;
   cCodePage.push_back(memory);
+  cCodePageIndex.add(cCodePage.back());
   return 1;
 }
 
@@ -139,6 +123,7 @@ int Linker::addDataBank(const Memory& memory, std::string& message) {
       !checkDataOverlap(memory, message))
     return 0;
   cDataBanks.push_back(memory);
+  cDataBankIndex.add(cDataBanks.back());
   return 1;
 }
 
@@ -146,13 +131,14 @@ int Linker::addShareBank(const Memory& memory, std::string& message) {
   if (!checkMemoryBounds(memory, message) || !checkDuplicateMemory(memory.getName(), 1, message) ||
       !checkDataOverlap(memory, message))
     return 0;
-  for (const Memory& bank : cShareBanks) {
-    if (bank.getName() == memory.getName() && bank.getSize() != memory.getSize()) {
-      message = "inconsistent length definitions of SHAREBANK '" + memory.getName() + "' ";
-      return 0;
-    }
+  // Every earlier bank of this name has the length of the first.
+  const Memory* same = cShareBankIndex.first(memory.getName());
+  if (same && same->getSize() != memory.getSize()) {
+    message = "inconsistent length definitions of SHAREBANK '" + memory.getName() + "' ";
+    return 0;
   }
   cShareBanks.push_back(memory);
+  cShareBankIndex.add(cShareBanks.back());
   return 1;
 }
 
@@ -161,23 +147,21 @@ int Linker::addAccessBank(const Memory& memory, std::string& message) {
       !checkDataOverlap(memory, message))
     return 0;
   cAccessBanks.push_back(memory);
+  cAccessBankIndex.add(cAccessBanks.back());
   return 1;
 }
 
 bool Linker::hasDataMemory(const std::string& name) const {
-  return hasMemory(cDataBanks, name) || hasMemory(cShareBanks, name) ||
-         hasMemory(cAccessBanks, name);
+  return cDataBankIndex.first(name) || cShareBankIndex.first(name) || cAccessBankIndex.first(name);
 }
 
 int Linker::addSectionDesc(const SectionDesc& desc, std::string& message) {
   const std::string& name = desc.cName;
-  for (const SectionDesc& existing : cSectionDesc) {
-    if (existing == desc) {
-      message = "duplicate definitions of SECTION '" + name + "' ";
-      return 0;
-    }
+  if (sectionDescFor(name)) {
+    message = "duplicate definitions of SECTION '" + name + "' ";
+    return 0;
   }
-  if (!desc.cLoadMemory.empty() && !hasMemory(cCodePage, desc.cLoadMemory)) {
+  if (!desc.cLoadMemory.empty() && !cCodePageIndex.first(desc.cLoadMemory)) {
     message = "undefined CODEPAGE '" + desc.cLoadMemory + "' for SECTION '" + name + "' ";
     return 0;
   }
@@ -186,6 +170,7 @@ int Linker::addSectionDesc(const SectionDesc& desc, std::string& message) {
     return 0;
   }
   cSectionDesc.push_back(desc);
+  cSectionDescIndex.emplace(name, &cSectionDesc.back());
   return 1;
 }
 
@@ -211,6 +196,35 @@ int Linker::addLibPath(const std::string& directory, std::string& /*message*/) {
 int Linker::setStrip(int value, std::string& /*message*/) {
   cStrip = value;
   return 1;
+}
+
+// --- Memory lookups --------------------------------------------------------------
+
+const MemoryIndex& Linker::indexOf(const std::list<Memory>& memories) const {
+  if (&memories == &cCodePage) return cCodePageIndex;
+  if (&memories == &cDataBanks) return cDataBankIndex;
+  if (&memories == &cShareBanks) return cShareBankIndex;
+  ZV_ASSERT(&memories == &cAccessBanks);
+  return cAccessBankIndex;
+}
+
+// The memory of `memories` declared first among those that share an address
+// with `memory`, named in `message`.
+int Linker::checkOverlap(const std::list<Memory>& memories, const Memory& memory,
+                         std::string& message) const {
+  const Memory* existing = indexOf(memories).firstOverlap(memory);
+  if (!existing) return 1;
+  message = "memory '" + memory.getName() + "' overlaps memory '" + existing->getName() + "' ";
+  return 0;
+}
+
+// The first memory of that name in the list. A list that holds memories put
+// into it directly, past the command operations, is scanned.
+Memory* Linker::memoryNamed(std::list<Memory>& memories, const std::string& name) {
+  const MemoryIndex& index = indexOf(memories);
+  if (index.size() == memories.size()) return index.first(name);
+  std::list<Memory>::iterator it;
+  return findMemory(memories, name, it) ? &*it : nullptr;
 }
 
 // --- The member dump ------------------------------------------------------------

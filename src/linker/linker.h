@@ -20,6 +20,7 @@
 #include "CoffRecords.h"
 #include "Data.h"
 #include "Descriptors.h"
+#include "MemoryIndex.h"
 #include "ViewMap.h"
 #include "memtarg.h"
 
@@ -147,10 +148,10 @@ class Linker {
   int buildOutputInitImages(std::string& message);
   int buildOutputScnHdrs(std::string& message);
   int buildOutputFileHdr(std::string& message);
-  void buildOutputHoles();
-  static void buildOutputHoleCB(void* linker, const Memory& memory, uint32_t start,
+  int buildOutputHoles();  // 0 when a hole could not be filled (reported)
+  static void buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
                                 uint32_t end, const std::string& fill);
-  void buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
+  bool buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
   Data romImage(const Data& bytes) const;
@@ -161,7 +162,7 @@ class Linker {
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
-  void writeErrorMapFile();
+  int writeErrorMapFile();  // 0 when the map could not be written (reported)
 
   // --- Members, in declaration order -----------------------------------------
   int cHasMinHeapSize = 0;
@@ -180,6 +181,13 @@ class Linker {
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;
   std::list<Memory> cAccessBanks;
+  // Beside each memory list, the index of what the command operations put
+  // into it (names and addresses), so that a declaration is checked against
+  // the earlier ones without a scan.
+  MemoryIndex cCodePageIndex;
+  MemoryIndex cDataBankIndex;
+  MemoryIndex cShareBankIndex;
+  MemoryIndex cAccessBankIndex;
   std::list<SectionDesc> cSectionDesc;
   std::list<std::string> cLibPath;
   int cStrip = 0;
@@ -224,6 +232,13 @@ class Linker {
   int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
                         std::string& message);
   static std::string reservedNameMessage(const std::string& section, const std::string& file);
+  uint64_t mostFillSections() const;
+
+  // Memory lookups (linker.cpp).
+  const MemoryIndex& indexOf(const std::list<Memory>& memories) const;
+  int checkOverlap(const std::list<Memory>& memories, const Memory& memory,
+                   std::string& message) const;
+  Memory* memoryNamed(std::list<Memory>& memories, const std::string& name);
 
   // Allocation helpers (AllocateSections.cpp).
   const SectionDesc* sectionDescFor(const std::string& name) const;

@@ -142,7 +142,7 @@ TEST(QuandelCommands, FailuresReportAndChangeNothing) {
   writeObject(t, "c.o", {"c"}, 3);
   writeObject(t, "dup.o", {"main"}, 4);
   std::string lib = kMagic + entry("a.o", a) + entry("obj\\b.o", b);
-  std::string corrupt = kMagic + header("a.o", 0, 0) + a;
+  std::string corrupt = kMagic + header("a.o", 0, a.size()) + a;
   corrupt[8 + 280 + 12] = '\x7F';  // f_nsyms far beyond the file
   const struct {
     std::vector<std::string> args;

@@ -88,6 +88,60 @@ TEST(ZorvikDeclarations, RefusalsFromCommandFiles) {
   }
 }
 
+// A memory that meets several earlier ones names the one declared first (data
+// memories: the DATABANKs, then the SHAREBANKs, then the ACCESSBANKs); a name
+// seen before is refused before any address is looked at; the first fault of
+// a file ends it.
+TEST(ZorvikDeclarations, OverlapsAndDuplicatesNameTheFirstDeclared) {
+  std::string descending;  // 2,000 pages from the top down
+  for (int i = 1999; i >= 0; --i)
+    descending += "CODEPAGE NAME=p" + std::to_string(i) + " START=" + std::to_string(i * 16) +
+                  " END=" + std::to_string(i * 16 + 15) + "\n";
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"CODEPAGE NAME=a START=0x100 END=0x1FF\nCODEPAGE NAME=b START=0 END=0xFF\n"
+       "CODEPAGE NAME=c START=0x80 END=0x17F",
+       "memory 'c' overlaps memory 'a' "},
+      {"CODEPAGE NAME=a START=0x10 END=0x1F\nCODEPAGE NAME=b START=0x30 END=0x3F\n"
+       "CODEPAGE NAME=c START=0 END=5\nCODEPAGE NAME=d START=0 END=0xFF",
+       "memory 'd' overlaps memory 'a' "},
+      {"CODEPAGE NAME=a START=0 END=9\nCODEPAGE NAME=b START=10 END=19\n"
+       "CODEPAGE NAME=c START=20 END=29\nCODEPAGE NAME=d START=10 END=19",
+       "memory 'd' overlaps memory 'b' "},
+      {"SHAREBANK NAME=s START=0x70 END=0x7F\nDATABANK NAME=d START=0x20 END=0x6F\n"
+       "ACCESSBANK NAME=a START=0x60 END=0x7F",
+       "memory 'a' overlaps memory 'd' "},
+      {"SHAREBANK NAME=s START=0x70 END=0x7F\nSHAREBANK NAME=s START=0xF0 END=0xFF\n"
+       "DATABANK NAME=d START=0xE0 END=0x17F",
+       "memory 'd' overlaps memory 's' "},
+      {"SHAREBANK NAME=s START=0x70 END=0x7F\nSHAREBANK NAME=s START=0xF0 END=0xFF\n"
+       "SHAREBANK NAME=s START=0x170 END=0x17E",
+       "inconsistent length definitions of SHAREBANK 's' "},
+      {"SHAREBANK NAME=s START=0x70 END=0x7F\nDATABANK NAME=s START=0xF0 END=0xFF",
+       "duplicate definition of memory 's' "},
+      {"CODEPAGE NAME=p START=0 END=9\nCODEPAGE NAME=p START=5 END=15",
+       "duplicate definition of memory 'p' "},
+      {"CODEPAGE NAME=p START=0 END=9\nCODEPAGE NAME=q START=5 END=15\n"
+       "CODEPAGE NAME=p START=20 END=29",
+       "memory 'q' overlaps memory 'p' "},
+      {"CODEPAGE NAME=p START=0 END=9\nSECTION NAME=s ROM=p\nSECTION NAME=t ROM=p\n"
+       "SECTION NAME=s ROM=p\nCODEPAGE NAME=q START=5 END=15",
+       "duplicate definitions of SECTION 's' "},
+      {descending + "CODEPAGE NAME=x START=16000 END=16031", "memory 'x' overlaps memory 'p1001' "},
+      {descending + "CODEPAGE NAME=p1000 START=40000 END=40001",
+       "duplicate definition of memory 'p1000' "},
+  };
+  for (const auto& c : cases) {
+    TempDir t;
+    t.write("app.lkr", c.text);
+    RunResult r = runProgram(ZORVIK_EXE, {"app.lkr"}, t.path());
+    EXPECT_EQ(r.out, errorRun(c.message)) << c.message;
+    EXPECT_EQ(r.status, 1) << c.message;
+  }
+}
+
 TEST(ZorvikDeclarations, RefusalsFromTheCommandLine) {
   TempDir t;
   t.write("app.lkr", "FILES a.o\n");

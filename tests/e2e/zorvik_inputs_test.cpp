@@ -200,7 +200,12 @@ TEST(ZorvikInputs, SectionConsistency) {
       {{{".stack", SCN_UDATA, 2, 0}}, "", ""},
       {{{"buf", SCN_IDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}}, "",
        "section 'buf_i' in file './in1.o" + reserved},
-      {{{".fill_1", code, 2, 0}}, "", "section '.fill_1' in file './in0.o" + reserved},
+      // A fill section's name only where this link fills a page, and only
+      // as the linker writes it.
+      {{{".fill_1", code, 2, 0}}, "CODEPAGE NAME=f START=0x100 END=0x1FF FILL=0xFFFF\n",
+       "section '.fill_1' in file './in0.o" + reserved},
+      {{{".fill_1", code, 2, 0}}, "", ""},
+      {{{".fill_007", code, 2, 0}}, "CODEPAGE NAME=f START=0x100 END=0x1FF FILL=0xFFFF\n", ""},
   };
   for (const Row& row : rows) expectSections(row.parts, row.lkr, row.message);
 }

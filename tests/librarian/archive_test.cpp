@@ -103,11 +103,13 @@ TEST(ArchiveFormat, LongNamesAreCutTo255Characters) {
   EXPECT_EQ(namesOf(*back), std::vector<std::string>{name.substr(0, 255)});
 }
 
-TEST(ArchiveRead, MembersAreFoundByImageLengthNotByHeaderFields) {
+TEST(ArchiveRead, MembersAreFoundByImageLengthInsideTheirHeaderSize) {
   TempDir t;
   std::string ia = object("a.o", {"x"}).bytes(), ib = object("b.o", {"y"}).bytes();
-  // Date and size fields that lie, and names ended by a NUL or by no '/'.
-  std::string ha = header("a.o", "99999999999", 3);
+  // A date field that lies, size fields that reach past the image (the next
+  // member starts where the image ends) and past the file, and names ended by
+  // a NUL or by no '/'.
+  std::string ha = header("a.o", "99999999999", ia.size() + 100);
   std::string hb = header("b.o", "x", 999999999);
   hb.replace(0, 4, std::string("b.o\0", 4));
   t.write("x.lib", kMagic + ha + ia + hb + ib + "trailing fragment shorter than a header");
@@ -146,6 +148,13 @@ TEST(ArchiveRead, CorruptFilesFailWithTheirMessages) {
   std::string image = object("a.o", {"x"}).bytes();
   std::string hugeCount = image;
   putU32(hugeCount, 12, 0x7FFFFFFF);  // f_nsyms far beyond the file
+  // Members whose bytes, by the size in their headers, end inside their
+  // string table, its length, the optional header or the file header; the
+  // bytes that follow (the next member) are not read as theirs.
+  const std::string named = object("a.o", {"a_name_of_the_string_table"}).bytes();
+  const std::string next = header("b.o", "0", image.size()) + image;
+  const size_t strings = getU32(named, 8) + 18 * getU32(named, 12);
+  auto cutAt = [&](size_t size) { return kMagic + header("a.o", "0", size) + named + next; };
   ASSERT_EQ(mkdir(t.file("dir.lib").c_str(), 0755), 0);
   const struct {
     const char* file;
@@ -161,6 +170,18 @@ TEST(ArchiveRead, CorruptFilesFailWithTheirMessages) {
        "Could not build member 'a.o' in library file '{}'. "},
       {"count.lib", kMagic + header("a.o", "0", image.size()) + hugeCount,
        "Coff file 'a.o' could not read string table length.\nError - "
+       "Could not build member 'a.o' in library file '{}'. "},
+      {"strings.lib", cutAt(named.size() - 1),
+       "Coff file 'a.o' could not read string table.\nError - "
+       "Could not build member 'a.o' in library file '{}'. "},
+      {"length.lib", cutAt(strings + 3),
+       "Coff file 'a.o' could not read string table length.\nError - "
+       "Could not build member 'a.o' in library file '{}'. "},
+      {"optional.lib", cutAt(20 + 15),
+       "Coff file 'a.o' could not read optional file header.\nError - "
+       "Could not build member 'a.o' in library file '{}'. "},
+      {"nosize.lib", kMagic + header("a.o", "0", 0).replace(268, 10, 10, '\0') + named,
+       "Coff file 'a.o' could not read file header.\nError - "
        "Could not build member 'a.o' in library file '{}'. "},
   };
   for (const auto& c : cases) {

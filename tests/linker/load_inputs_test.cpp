@@ -445,6 +445,7 @@ TEST(SectionConsistency, NamesTheLinkerMakesAreRefused) {
     std::vector<Part> parts;
     bool stack;
     std::string message;  // empty: accepted
+    bool fill = false;    // a CODEPAGE with FILL is declared
   } cases[] = {
       {{{".cinit", SCN_ROMDATA, 2, 0}}, false,
        "section '.cinit' in file 'in0.o' has a name that the linker reserves for a section of "
@@ -460,14 +461,29 @@ TEST(SectionConsistency, NamesTheLinkerMakesAreRefused) {
        "section 'buf_i' in file 'in0.o' has a name that the linker reserves for a section of "
        "its own."},
       {{{"buf", SCN_UDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}}, false, ""},
-      {{{".fill_12", SCN_CODE, 2, 0}}, false,
-       "section '.fill_12' in file 'in0.o' has a name that the linker reserves for a section of "
-       "its own."},
-      {{{".fill_", SCN_CODE, 2, 0}, {".fill_1a", SCN_CODE, 2, 0}}, false, ""},
+      // With one filled page and 6 input sections, the fill sections are at
+      // most .fill_1 to .fill_14 (a stretch per page, one more per section
+      // placed in it, counting a ROM image for each and the init table).
+      {{{".fill_14", SCN_CODE, 2, 0}, {"a", SCN_CODE, 2, 0}, {"b", SCN_CODE, 2, 0},
+        {"c", SCN_CODE, 2, 0}, {"d", SCN_CODE, 2, 0}, {"e", SCN_CODE, 2, 0}},
+       false,
+       "section '.fill_14' in file 'in0.o' has a name that the linker reserves for a section of "
+       "its own.",
+       true},
+      {{{".fill_15", SCN_CODE, 2, 0}, {"a", SCN_CODE, 2, 0}, {"b", SCN_CODE, 2, 0},
+        {"c", SCN_CODE, 2, 0}, {"d", SCN_CODE, 2, 0}, {"e", SCN_CODE, 2, 0}},
+       false, "", true},
+      {{{".fill_0", SCN_CODE, 2, 0}, {".fill_01", SCN_CODE, 2, 0},
+        {".fill_99999999999999999999", SCN_CODE, 2, 0}},
+       false, "", true},
+      {{{".fill_", SCN_CODE, 2, 0}, {".fill_1a", SCN_CODE, 2, 0}}, false, "", true},
+      // Without a FILL the link makes no fill section.
+      {{{".fill_1", SCN_CODE, 2, 0}}, false, ""},
   };
   for (const Case& c : cases) {
     Linker linker;
     if (c.stack) linker.cHasStackDesc = 1;
+    if (c.fill) linker.cCodePage.emplace_back("page", 0, 0xFF, rom, false, true, "0xFFFF");
     EXPECT_EQ(consistency(linker, c.parts), c.message);
   }
 }
