@@ -4,9 +4,9 @@
 // code block and symbol. The listing goes to the temporary directory too (it
 // is written next to the COFF file, which is named as if it lay there).
 //
-// Fatal name lookups end the program by design: images whose section names
-// could reach one are passed over before reading (FatalScreen.h), and so are
-// images with a source file name missing from the string table.
+// Fatal name lookups (a section or source file name missing from the string
+// table) end the program by design: while reading and converting they unwind
+// (ProgramExit.h) and end the input; after that nothing may end the run.
 #include <unistd.h>
 
 #include <cstdint>
@@ -18,8 +18,8 @@
 
 #include "Coff.h"
 #include "Coff2Cod.h"
+#include "ProgramExit.h"
 #include "Reporter.h"
-#include "FatalScreen.h"
 #include "ScratchDir.h"
 
 namespace {
@@ -28,15 +28,6 @@ namespace {
 ScratchDir& scratch() {
   static ScratchDir dir("coff2cod_fuzz");
   return dir;
-}
-
-bool sourceNamesPresent(const Coff& coff) {
-  for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
-    if (!isFileSymbol(coff, i)) continue;
-    const uint32_t offset = coff.cSymbols[i + 1].file.x_offset;  // a packed field: copied, not referred to
-    if (!coff.cStringTbl.count(offset)) return false;
-  }
-  return true;
 }
 
 size_t codeBlocks(const Cod& cod) {
@@ -49,19 +40,23 @@ size_t codeBlocks(const Cod& cod) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setQuiet(1);
+  unwindOnExit();
   scratch();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (sectionNameMayBeMissing(bytes)) return 0;
-  std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, scratch().file("fuzz.o"));
-  if (!coff || !coff->verify() || !sourceNamesPresent(*coff)) return 0;
-
+  std::unique_ptr<Coff> coff;
   Coff2Cod converter;
-  if (!converter.convert(*coff, 3, false)) return 0;
+  bool converted = false;
+  const int status = exitStatusOf([&] {
+    std::istringstream in(bytes);
+    coff = Coff::make(in, 0, scratch().file("fuzz.o"));
+    converted = coff && coff->verify() && converter.convert(*coff, 3, false);
+  });
+  if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
+  if (!converted) return 0;
   if (converter.cDirectories.size() != converter.cRawDataMaps.size()) std::abort();
   if (!converter.preWrite()) return 0;  // refused, with a reported error
   const std::string written = scratch().file(converter.cFileName);

@@ -5,8 +5,8 @@
 // readings must accept the same images and give the same Coff.
 //
 // A section name whose string-table offset the table lacks ends the program
-// through a fatal report, by design; inputs that could reach one are passed
-// over before reading (see FatalScreen.h).
+// through a fatal report, by design; here that unwinds (ProgramExit.h), and
+// both readings must end so.
 #include <unistd.h>
 
 #include <cstddef>
@@ -19,7 +19,7 @@
 #include <string>
 
 #include "Coff.h"
-#include "FatalScreen.h"
+#include "ProgramExit.h"
 #include "ScratchDir.h"
 #include "Reporter.h"
 
@@ -42,12 +42,16 @@ const std::string& fuzzFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setQuiet(1);
+  unwindOnExit();
   std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (sectionNameMayBeMissing(bytes)) return 0;
-  std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, "fuzz.o");
+  std::unique_ptr<Coff> coff, byName;
+  const int status = exitStatusOf([&] {
+    std::istringstream in(bytes);
+    coff = Coff::make(in, 0, "fuzz.o");
+  });
   std::ofstream(fuzzFile(), std::ios::binary | std::ios::trunc) << bytes;
-  std::unique_ptr<Coff> byName = Coff::make(fuzzFile());
+  const int byNameStatus = exitStatusOf([&] { byName = Coff::make(fuzzFile()); });
+  if (status != byNameStatus || (status != -1 && status != 255)) __builtin_trap();
   if (!coff != !byName) __builtin_trap();
   if (!coff) return 0;
   coff->verify();

@@ -6,8 +6,10 @@
 // formed: records with valid checksums, the end record last, and exactly the
 // bytes of the runs as data.
 //
-// An address too high for INHX8M or INHX8S ends the program by design; such a
-// conversion is not written in that format. Sections stored without contents
+// Reading may end in a fatal report (a section name missing from the string
+// table), which unwinds (ProgramExit.h) and ends the input. An address too high
+// for INHX8M or INHX8S ends the program by design; such a conversion is not
+// written in that format. Sections stored without contents
 // read as up to 4 MB of zero bytes; images with more than 64 KB of program
 // memory are passed over, so that each run stays quick.
 #include <cstddef>
@@ -19,8 +21,8 @@
 
 #include "Coff.h"
 #include "Coff2Hex.h"
-#include "FatalScreen.h"
 #include "HexFile.h"
+#include "ProgramExit.h"
 #include "ProgramMemory.h"
 #include "Reporter.h"
 
@@ -98,12 +100,16 @@ uint32_t u32(const uint8_t* p) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setQuiet(1);
+  unwindOnExit();
   if (size < 8) return 0;
   const uint32_t a = u32(data + size - 8), b = u32(data + size - 4);
   const std::string bytes(reinterpret_cast<const char*>(data), size - 8);
-  if (sectionNameMayBeMissing(bytes)) return 0;
-  std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, "fuzz.cof");
+  std::unique_ptr<Coff> coff;
+  const int status = exitStatusOf([&] {
+    std::istringstream in(bytes);
+    coff = Coff::make(in, 0, "fuzz.cof");
+  });
+  if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
   if (!coff) return 0;
   uint64_t programBytes = 0;
   for (const auto& [name, hdr] : coff->cScnHdr) {

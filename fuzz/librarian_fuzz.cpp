@@ -4,17 +4,21 @@
 // object file, a.o. After the command:
 //   - a library that /d or /r changed reads back, without the deleted member or
 //     with a.o;
-//   - a library that /d or /r failed to change is byte for byte as it was;
-//   - no temporary file is left behind.
+//   - a library that /d or /r failed to change is byte for byte as it was, and
+//     so is one that a fatal report (a name missing from a string table) ended;
+//   - no temporary file is left behind: no file of the name pattern that the
+//     replacement files are made with, .zvlib-XXXXXX, other than a member that
+//     /x extracted under that name.
 // Messages and listings are formatted, then dropped. The working directory is
 // entered for each input and left after it; give the fuzzer an absolute
 // -artifact_prefix, since a crash is written while inside.
 //
-// Inputs whose reading could end in a fatal report (a name missing from a
-// string table) are passed over first (see FatalScreen.h).
+// A fatal report unwinds (ProgramExit.h) out of the command.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,7 +34,8 @@
 #include "Archive.h"
 #include "Archiver.h"
 #include "CoffBuilder.h"
-#include "FatalScreen.h"
+#include "OsPath.h"
+#include "ProgramExit.h"
 #include "ScratchDir.h"
 
 namespace {
@@ -72,10 +77,24 @@ void clearDir() {
   for (const auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
 }
 
-bool temporaryFileLeft() {
+// A name as mkstemp makes it from ".zvlib-XXXXXX": six letters or digits.
+bool isTemporaryName(const std::string& name) {
+  const std::string prefix = ".zvlib-";
+  if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+  for (size_t i = prefix.size(); i < name.size(); ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return true;
+}
+
+// True when a temporary file is left in the directory: a file of the temporary
+// pattern that is not a member the command may have extracted.
+bool temporaryFileLeft(const std::vector<std::string>& extractable) {
   std::error_code ec;
   for (const auto& e : std::filesystem::directory_iterator(".", ec)) {
-    if (e.path().filename().string().rfind(".zvlib-", 0) == 0) return true;
+    const std::string name = e.path().filename().string();
+    if (!isTemporaryName(name)) continue;
+    if (std::find(extractable.begin(), extractable.end(), name) == extractable.end()) return true;
   }
   return false;
 }
@@ -85,6 +104,15 @@ struct Command {
   ArCommand cmd;
   std::vector<std::string> members;
 };
+
+// The files that the command may write besides the library: for /x, every
+// member of the library, under the name extraction gives it.
+std::vector<std::string> extractedFiles(const Command& c, const Archive* library) {
+  std::vector<std::string> files;
+  if (c.cmd != cmdExtract || !library) return files;
+  for (const auto& m : library->cMembers) files.push_back(osPath(m->cCoffName));
+  return files;
+}
 
 Command chosen(uint8_t selector) {
   static const ArCommand kCommands[] = {cmdList, cmdDelete, cmdReplace, cmdExtract};
@@ -126,6 +154,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   b.words(code, {1, 2, 3, 4});
   b.symbol("a_entry_point", 0, static_cast<int16_t>(code), C_EXT);  // in the string table
   gObject = b.bytes();
+  unwindOnExit();
   std::cout.rdbuf(&gDiscard);
   std::cerr.rdbuf(&gDiscard);
   return 0;
@@ -134,18 +163,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string lib(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if (libraryMayEndFatally(lib)) return 0;
   ScratchDir::Inside inside(scratch());
   clearDir();
   writeFile(kLibrary, lib);
   writeFile("a.o", gObject);
-  std::istringstream in(lib);
-  std::unique_ptr<Archive> before = Archive::make(in, kLibrary, lib.size());
+  std::unique_ptr<Archive> before;
+  const int read = exitStatusOf([&] {
+    std::istringstream in(lib);
+    before = Archive::make(in, kLibrary, lib.size());
+  });
   const Command c = chosen(data[0]);
   Archiver archiver;
   archiver.setCommand(c.cmd, kLibrary, c.members);
-  bool ok = archiver.execute();
-  if (temporaryFileLeft()) __builtin_trap();
+  bool ok = false;
+  const int status = exitStatusOf([&] { ok = archiver.execute(); });
+  if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
+  if (read != status) __builtin_trap();  // the command reads the library as the reader does
+  if (temporaryFileLeft(extractedFiles(c, before.get()))) __builtin_trap();
   if (ok && !before) __builtin_trap();  // no command succeeds on a library that does not read
   bool changes = c.cmd == cmdDelete || c.cmd == cmdReplace;
   if (changes && ok) checkChanged(c, *before);

@@ -5,9 +5,8 @@
 // writing out.o and its map. A link either succeeds or reports an error.
 //
 // A name whose string-table offset the table lacks ends the program through
-// a fatal report, by design; inputs that could reach one are passed over
-// before the link (see FatalScreen.h). In this build the command-file
-// reader's exits unwind (ParserExit) instead of ending the process.
+// a fatal report, by design; here that unwinds (ProgramExit.h) and ends the
+// input. The fixed command file must always read.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,9 +20,8 @@
 #include <string>
 
 #include "Archive.h"
-#include "FatalScreen.h"
 #include "Parser.h"
-#include "ParserExit.h"
+#include "ProgramExit.h"
 #include "Reporter.h"
 #include "ScratchDir.h"
 #include "linker.h"
@@ -65,28 +63,29 @@ void writeFile(const char* name, const std::string& bytes) {
 
 // True when one.lib was written: the object reads, and its names are there.
 bool makeLibrary(const std::string& bytes) {
-  std::istringstream in(bytes);
-  std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
-  if (!coff) return false;
-  if (anyNameMissing(*coff)) return false;
-  Archive library("one.lib");
-  library.cMembers.push_back(std::move(coff));
-  return library.makeSymbols() && library.write();
+  bool written = false;
+  const int status = exitStatusOf([&] {
+    std::istringstream in(bytes);
+    std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
+    if (!coff) return;
+    Archive library("one.lib");
+    library.cMembers.push_back(std::move(coff));
+    written = library.makeSymbols() && library.write();
+  });
+  if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
+  return written;
 }
 
 void link(bool withLibrary) {
   Linker linker;
   Parser parser;
-  try {
-    parser.parseCommandFile("fuzz.lkr", linker);
-  } catch (const ParserExit&) {
-    __builtin_trap();  // the fixed command file always reads
-  }
+  if (exitStatusOf([&] { parser.parseCommandFile("fuzz.lkr", linker); }) != -1) __builtin_trap();
   std::string message;
   if (!linker.addObjectFile("in.o", message)) return;
   if (withLibrary && !linker.addLibraryFile("one.lib", message)) return;
   if (!linker.setOutputFile("out.o", message) || !linker.setMapFile("out.map", message)) __builtin_trap();
-  linker.link(message);
+  const int status = exitStatusOf([&] { linker.link(message); });
+  if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
 }
 
 }  // namespace
@@ -94,18 +93,12 @@ void link(bool withLibrary) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   scratch();
   setQuiet(1);
+  unwindOnExit();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (sectionNameMayBeMissing(bytes)) return 0;
-  {
-    // Read once here, so that an image whose names are missing is skipped.
-    std::istringstream in(bytes);
-    std::unique_ptr<Coff> coff = Coff::make(in, 0, "in.o");
-    if (coff && anyNameMissing(*coff)) return 0;
-  }
   ScratchDir::Inside here(scratch());
   clearDir();
   writeFile("fuzz.lkr", kCommandFile);

@@ -1,8 +1,7 @@
 // Fuzz target of the linker command-file reader. The bytes are one command file,
 // fuzz.lkr in an empty temporary directory, which is the current directory while
 // the reader runs; the reader either declares what it says or ends with a usage
-// fault. In this build the parser's exits unwind (ParserExit) instead of ending
-// the process.
+// fault, whose exit unwinds here (ProgramExit.h) instead of ending the process.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,7 +13,7 @@
 #include <string>
 
 #include "Parser.h"
-#include "ParserExit.h"
+#include "ProgramExit.h"
 #include "Reporter.h"
 #include "ScratchDir.h"
 #include "linker.h"
@@ -32,6 +31,7 @@ ScratchDir& scratch() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   scratch();
   setQuiet(1);
+  unwindOnExit();
   return 0;
 }
 
@@ -47,10 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Linker linker;
   Parser parser;
-  try {
-    parser.parseCommandFile("fuzz.lkr", linker);
-  } catch (const ParserExit& exit) {
-    if (exit.status != 1) __builtin_trap();  // the reader's faults are usage faults
-  }
+  const int status = exitStatusOf([&] { parser.parseCommandFile("fuzz.lkr", linker); });
+  if (status != -1 && status != 1) __builtin_trap();  // the reader's faults are usage faults
   return 0;
 }

@@ -5,10 +5,10 @@
 # target fuzz/corpus/<thing> when that is the one present. Any crash, leak,
 # timeout or out-of-memory fails the run.
 #
-#   fuzz/run.sh BUILD_DIR [SECONDS]
+#   fuzz/run.sh BUILD_DIR [SECONDS [CMAKE_OPTION...]]
 #
 # SECONDS (default 60) is the total, shared evenly by the targets (at least 10
-# each). New inputs go to a scratch directory, never into the seed corpus;
+# each); CMAKE_OPTIONs are added to the configure step (.ci/run: -DZV_WERROR=ON). New inputs go to a scratch directory, never into the seed corpus;
 # inputs that fail are kept in BUILD_DIR/artifacts.
 set -euo pipefail
 
@@ -18,6 +18,7 @@ if [ $# -lt 1 ]; then
 fi
 build=$1
 total=${2:-60}
+shift $(($# < 2 ? $# : 2))
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 
@@ -35,7 +36,7 @@ fi
 # the fuzzer is guided by the code under test and not only by the target.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
-  -DZV_FUZZ=ON -DZV_SANITIZE=ON -DZV_TESTS=OFF >/dev/null
+  -DZV_FUZZ=ON -DZV_SANITIZE=ON -DZV_TESTS=OFF "$@" >/dev/null
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 4)" --target "${targets[@]}"
 
 seconds=$((total / ${#targets[@]}))

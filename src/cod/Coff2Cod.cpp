@@ -27,11 +27,6 @@ namespace {
 
 constexpr uint64_t kWindowSize = 0x10000;
 
-bool isProgramMemory(const scnhdr& hdr) {
-  const unsigned type = scnType(hdr);
-  return type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA;
-}
-
 // Bytes per program-memory location of the file's processor.
 uint32_t bytesPerWord(const Coff& coff) {
   return (romWidthBits(procTypeToProcessor(coff.cOptHdr.proc_type)) + 7) / 8;
@@ -77,7 +72,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool isFileSymbol(const Coff& coff, size_t index) {
+bool isFileClassWithAux(const Coff& coff, size_t index) {
   return index + 1 < coff.cSymbols.size() && coff.cAuxKinds[index] == AUX_NONE &&
          coff.cSymbols[index].sym.n_sclass == C_FILE && coff.cSymbols[index].sym.n_numaux >= 1 &&
          coff.cAuxKinds[index + 1] == AUX_FILE;
@@ -138,7 +133,7 @@ bool Coff2Cod::outputsSpareSources(const Coff& coff, const std::string* names, i
   bool exists[2];
   for (int i = 0; i < outputs; ++i) exists[i] = ::stat(osPath(names[i]).c_str(), &ids[i]) == 0;
   for (size_t s = 0; s < coff.cSymbols.size(); ++s) {
-    if (!isFileSymbol(coff, s)) continue;
+    if (!isFileClassWithAux(coff, s)) continue;
     const std::string source = Coff::getName(coff.cSymbols[s + 1].file, coff.cStringTbl);
     struct stat id;
     if (::stat(osPath(source).c_str(), &id) != 0) continue;
@@ -234,7 +229,7 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
 
 bool Coff2Cod::createSourceFileInfo(const Coff& coff) {
   for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
-    if (!isFileSymbol(coff, i)) continue;
+    if (!isFileClassWithAux(coff, i)) continue;
     const std::string name = Coff::getName(coff.cSymbols[i + 1].file, coff.cStringTbl);
     if (name.size() > SourceName::MAX_LENGTH) {
       reportError("Coff2Cod::createSourceFileInfo()",

@@ -31,9 +31,10 @@ struct LstLine {
   const Data* cScnData = nullptr;
 };
 
-// True when entry `index` is a file symbol: a symbol of storage class 103
-// whose next entry exists and is its aux_file entry.
-bool isFileSymbol(const Coff& coff, size_t index);
+// True when entry `index` is a symbol of storage class file (103) with at least
+// one auxiliary entry, the next entry, read as an aux_file. Its name is not
+// looked at.
+bool isFileClassWithAux(const Coff& coff, size_t index);
 
 // The COD file's name: the COFF file's base name + ".cod", in the current
 // directory. The listing's: the COFF file's path and base name + ".lst".

@@ -12,7 +12,7 @@ ListingSymbols::ListingSymbols(const Coff& coff) {
   cValues.assign(cEnd, 0);
   for (size_t i = 0; i < cEnd; ++i) {
     if (coff.cAuxKinds[i] != AUX_NONE) continue;
-    if (isFileSymbol(coff, i)) {
+    if (isFileClassWithAux(coff, i)) {
       cKinds[i] = Kind::File;
       cValues[i] = coff.cSymbols[i + 1].file.x_incline;
       cFiles.push_back(i);

@@ -427,6 +427,11 @@ unsigned scnType(const scnhdr& h) {
   return SCNTYPE_UNKNOWN;
 }
 
+bool isProgramMemory(const scnhdr& h) {
+  const unsigned type = scnType(h);
+  return type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA;
+}
+
 bool scnIsCode(const scnhdr& h) { return (h.s_flags & SCN_CODE) != 0; }
 bool scnIsIdata(const scnhdr& h) { return (h.s_flags & SCN_IDATA) != 0; }
 bool scnIsUdata(const scnhdr& h) { return (h.s_flags & SCN_UDATA) != 0; }

@@ -281,6 +281,8 @@ bool scnIsAbs(const scnhdr& h);
 bool scnIsShare(const scnhdr& h);
 bool scnIsOverlay(const scnhdr& h);
 bool scnIsAccess(const scnhdr& h);
+// True for the sections whose contents are program memory: code and romdata.
+bool isProgramMemory(const scnhdr& h);
 // Sets s_flags to the type's bit (1 code, 2 idata, 3 udata, 4 romdata, other
 // types none) plus the abs, share and access bits asked for.
 void setScnFlags(scnhdr& h, unsigned type, bool abs, bool share, bool access);

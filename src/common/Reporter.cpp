@@ -10,12 +10,20 @@ int gErrorCount = 0;
 int gShowOrigin = 0;
 int gQuiet = 0;
 
+void exitProcess(int code) { std::exit(code); }
+ExitHandler gExitHandler = exitProcess;
+
 // Flushes standard output; false when anything written to it was lost.
 bool outputWritten() {
   std::cout.flush();
   bool ok = !std::cout.fail() && !std::cerr.fail();
   ok = std::fflush(stdout) == 0 && ok;
   return !std::ferror(stdout) && ok;
+}
+
+[[noreturn]] void endRun(int code) {
+  gExitHandler(code);
+  std::abort();  // a handler that returned broke its contract
 }
 }  // namespace
 
@@ -64,8 +72,16 @@ void exitWithSummary(int code) {
   // Output that could not be written (a full device, a closed descriptor)
   // fails a run that would have succeeded: its listing or summary was lost.
   if (!outputWritten() && code == 0) code = 1;
-  std::exit(code);
+  endRun(code);
 }
+
+void exitWithoutSummary(int code) {
+  std::cerr.flush();
+  outputWritten();
+  endRun(code);
+}
+
+void setExitHandler(ExitHandler handler) { gExitHandler = handler ? handler : exitProcess; }
 
 void setQuiet(int flag) { gQuiet = flag; }
 int isQuiet() { return gQuiet; }

@@ -6,8 +6,8 @@
 //   Warnings  : 0
 //   (empty line)
 //
-// Four process-wide values: the error and warning counts, the show-origin flag and
-// the quiet flag. Quiet silences printing but never counting.
+// Five process-wide values: the error and warning counts, the show-origin flag,
+// the quiet flag and the exit handler. Quiet silences printing but never counting.
 #ifndef ZV_COMMON_REPORTER_H
 #define ZV_COMMON_REPORTER_H
 
@@ -26,9 +26,20 @@ void reportError(const std::string& origin, const std::string& text);
 void reportWarning(const std::string& origin, const std::string& text);
 [[noreturn]] void reportFatal(const std::string& origin, const std::string& text);
 
-// Prints the error and warning counts unless quiet, then ends the process.
-// A run that would end with 0 ends with 1 when standard output lost anything.
+// Prints the error and warning counts unless quiet, then ends the run through
+// the exit handler. A run that would end with 0 ends with 1 when standard output
+// lost anything.
 [[noreturn]] void exitWithSummary(int code);
+// Flushes the output, then ends the run through the exit handler without the
+// counts (after a help text).
+[[noreturn]] void exitWithoutSummary(int code);
+
+// How a run ends once its output is flushed. The default ends the process with
+// `code` (std::exit); a host that runs the programs' code in-process, input after
+// input (the fuzz targets), sets one that unwinds instead. A handler must not
+// return; one that does ends the process with std::abort. Null sets the default.
+using ExitHandler = void (*)(int code);
+void setExitHandler(ExitHandler handler);
 
 void setQuiet(int flag);
 int isQuiet();

@@ -2,11 +2,6 @@
 
 #include <algorithm>
 
-bool isProgramMemory(const scnhdr& hdr) {
-  const unsigned type = scnType(hdr);
-  return type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA;
-}
-
 const Data* programContents(const Coff& coff, const std::string& name) {
   auto it = coff.cRawData.find(name);
   return it == coff.cRawData.end() || it->second.size() == 0 ? nullptr : &it->second;

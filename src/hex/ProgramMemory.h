@@ -10,9 +10,6 @@
 
 #include "Coff.h"
 
-// True for the sections whose contents are program memory: code and romdata.
-bool isProgramMemory(const scnhdr& hdr);
-
 // The section's stored contents; null when none are stored or they are empty.
 const Data* programContents(const Coff& coff, const std::string& name);
 

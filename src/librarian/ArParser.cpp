@@ -1,6 +1,5 @@
 #include "ArParser.h"
 
-#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 #include <vector>
@@ -88,6 +87,5 @@ void ArParser::syntax() {
   std::cerr << "Syntax:   quandel [/q] /{ctdrxh} LIBRARY [MEMBER...]  " << '\n';
   for (const char* line : kLines) std::cerr << std::left << std::setw(45) << line << '\n';
   std::cerr << '\n';
-  std::cerr.flush();
-  std::exit(255);
+  exitWithoutSummary(255);
 }

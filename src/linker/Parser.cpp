@@ -6,7 +6,6 @@
 #include "DirInfo.h"
 #include "FileSpec.h"
 #include "NameTests.h"
-#include "ParserExit.h"
 #include "Reporter.h"
 #include "TextHelpers.h"
 #include "linker.h"
@@ -125,7 +124,7 @@ void Parser::accepted(int ok, const std::string& message) {
 
 void Parser::usage(const std::string& text) {
   reportError("Parser::usage()", text);
-  endWithSummary(1);
+  exitWithSummary(1);
 }
 
 void Parser::printSyntax() {
@@ -153,7 +152,7 @@ void Parser::printSyntax() {
   };
   std::cout.flush();
   for (const char* line : kLines) std::cerr << line << '\n';
-  endWithoutSummary(255);
+  exitWithoutSummary(255);
 }
 
 bool isCommandFileName(const std::string& word) {

@@ -65,7 +65,6 @@ const Row kRows[kLastRelocType] = {
     {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LFSR2
 };
 
-// The type's row; null when the family has no use for the type.
 std::string notWordAligned(const std::string& name) {
   return "Symbol '" + name + "' is not word-aligned.\n" +
          "It cannot be used as the target of a call or goto instruction.";

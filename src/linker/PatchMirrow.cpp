@@ -66,7 +66,6 @@ const Row kRows[kLastRelocType] = {
     {Kind::Unsupported, {}},         // SCNEND_LFSR2
 };
 
-// The type's row; null when the family has no use for the type.
 // B3: rp0 from two banks on, rp1 from three.
 BuiltWords bankSelect(uint32_t banks, uint32_t value, bool tracing) {
   BuiltWords words;

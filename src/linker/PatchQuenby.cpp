@@ -63,7 +63,6 @@ const Row kRows[kLastRelocType] = {
     {Kind::Unsupported, {}},         // SCNEND_LFSR2
 };
 
-// The type's row; null when the family has no use for the type.
 // B1: MOVLR for a general-purpose address, else MOVLB, of its bank.
 BuiltWords bankSelect(ProcessorType processor, uint32_t value, bool tracing) {
   const bool gpr = isGpr(processor, value);

@@ -63,7 +63,6 @@ const Row kRows[kLastRelocType] = {
     {Kind::Unsupported, {}},         // SCNEND_LFSR2
 };
 
-// The type's row; null when the family has no use for the type.
 // B2: both words, always.
 BuiltWords bankSelect(uint32_t value, bool tracing) {
   BuiltWords words;

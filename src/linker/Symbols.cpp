@@ -20,8 +20,9 @@
 
 namespace {
 
-// A symbol named ".file" (inline: five characters and a NUL).
-bool isFileSymbol(const syment& sym) { return std::memcmp(sym.n_name, ".file", 6) == 0; }
+// True when the entry's inline name is ".file" (five characters and a NUL);
+// a name held in the string table is not looked at.
+bool inlineNameIsDotFile(const syment& sym) { return std::memcmp(sym.n_name, ".file", 6) == 0; }
 
 // Per section number of one input: how far its symbols and lines move.
 struct Shift {
@@ -107,7 +108,7 @@ int Linker::relocateSymbols(std::string& message) {
 int Linker::checkFileNames(const Coff& input, std::string& message) const {
   bool ok = true;
   forEachSymbol(input, [&](size_t i, const syment& sym) {
-    if (!ok || !isFileSymbol(sym) || !hasAuxOfKind(input, i, AUX_FILE))
+    if (!ok || !inlineNameIsDotFile(sym) || !hasAuxOfKind(input, i, AUX_FILE))
       return;
     uint32_t offset = input.cSymbols[i + 1].file.x_offset;
     if (input.cStringTbl.find(offset) == input.cStringTbl.end()) {
@@ -199,7 +200,7 @@ void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
   for (auto& [name, hdr] : input.cScnHdr)
     if (nameInStringTable(hdr)) hdr.setSOffset(mergedOffset(hdr.s_offset()));
   forEachSymbol(input, [&](size_t i, syment& sym) {
-    if (isFileSymbol(sym)) {
+    if (inlineNameIsDotFile(sym)) {
       if (!hasAuxOfKind(input, i, AUX_FILE)) return;
       aux_file& aux = input.cSymbols[i + 1].file;
       uint32_t merged = mergedOffset(aux.x_offset);

@@ -164,19 +164,32 @@ class Linker {
   // --- The error map (MapFile.cpp) ------------------------------------------
   int writeErrorMapFile();  // 0 when the map could not be written (reported)
 
-  // --- Members, in declaration order -----------------------------------------
-  int cHasMinHeapSize = 0;
-  int cHasStackDesc = 0;
-  uint32_t cMinHeapSize = 0x20;
-  StackDesc cStackDesc;
-  std::string cStackScnName = ".stack";
-  std::string cMapFile;
-  std::string cOutputFile;
+  // --- Members -------------------------------------------------------------
+  // Grouped by the phase that fills them. Addresses, starts and ends count
+  // locations of their memory (a program word, or a byte on Halvern and in data
+  // memory); sizes count bytes unless a comment says otherwise.
+
+  // The declarations: filled by the command operations (linker.cpp) while the
+  // parser reads the command line and command files; read-only from link() on.
+  int cHasMinHeapSize = 0;  // a heap size was declared (only one may be)
+  int cHasStackDesc = 0;    // a STACK was declared: allocation places it, the output has it
+  uint32_t cMinHeapSize = 0x20;  // bytes; declared, checked and printed, no phase reads it
+  StackDesc cStackDesc;  // its size (bytes) and memory: allocateStack, buildOutputRawData
+  std::string cStackScnName = ".stack";  // the section that allocateStack places
+  std::string cMapFile;     // empty: no map; written by link() and writeErrorMapFile
+  std::string cOutputFile;  // link() sets "a.out" when none was given; buildOutputFileHdr
+  // Objects and libraries as named, in declaration order: the loading phase
+  // finds and reads them (LoadInputs.cpp).
   std::list<std::string> cObjectFile;
   std::list<std::string> cLibraryFile;
   std::set<std::string> cObjectFileSet;   // the names of cObjectFile, for the duplicate check
   std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
-  std::list<std::string> cCommandFiles;   // the command files read (as found), in reading order
+  std::list<std::string> cCommandFiles;   // the command files read (as found), in reading order;
+                                          // checkOutputsSpareInputs compares the outputs with them
+  // The memories. checkProcessors gives them the device's widths,
+  // allocation places sections in them (cScnMem points here), the fill sections
+  // walk the code pages' holes, the Halvern patcher reads the access banks and
+  // the map lists them all.
   std::list<Memory> cCodePage;
   std::list<Memory> cDataBanks;
   std::list<Memory> cShareBanks;
@@ -188,39 +201,67 @@ class Linker {
   MemoryIndex cDataBankIndex;
   MemoryIndex cShareBankIndex;
   MemoryIndex cAccessBankIndex;
+  // SECTION declarations: allocation places the named sections where they say,
+  // checkMemoryAttributes checks the memories they name.
   std::list<SectionDesc> cSectionDesc;
-  std::list<std::string> cLibPath;
-  int cStrip = 0;
+  std::list<std::string> cLibPath;  // directories the loading phase searches, in order
+  int cStrip = 0;  // /s: buildOutputSymbolTbl and buildOutputLineInfo write none, flags 0x0086
+
+  // Inputs: filled by loadObjectFiles, loadLibraryFiles and importLibraryMembers
+  // (LoadInputs.cpp); every later phase reads them, and relocateSymbols,
+  // relocateLineInfo, replaceStringTbl and patchSections change the inputs in place.
   std::vector<std::unique_ptr<Archive>> cArchives;  // libraries, in declaration order
   // Inputs: objects, then imported library members, in load order. The
   // position of an input in this list is its FileKey.
   std::vector<std::unique_ptr<Coff>> cCoff;
+
+  // The executable being built. allocateCinit puts _cinit's name into its
+  // string table, mergeStringTbls makes that the merged table of every input,
+  // the output phases (BuildOutput.cpp, FillSections.cpp) fill the rest; link()
+  // writes it and the map file reads it.
   Coff cOutput;
-  uint16_t cRomWidthBits = 0;
-  uint16_t cRamWidthBits = 0;
-  uint8_t cProcessor = 0;
-  uint8_t cFamily = 0;
+
+  // The device: set by checkProcessors from the first input; allocation,
+  // relocation, patching and the output header read it.
+  uint16_t cRomWidthBits = 0;  // bits per program-memory location
+  uint16_t cRamWidthBits = 0;  // bits per data-memory location
+  uint8_t cProcessor = 0;      // processor code (mgproc.h), not the COFF id
+  uint8_t cFamily = 0;         // CORE_* of the processor; picks the patcher
+
+  // Per output section, by name: filled by checkSectionConsistency from every
+  // input's headers (LoadInputs.cpp); allocation, the symbol phases and the
+  // output phases read them.
+  // Bytes: the inputs' parts end to end, or the largest part of an overlay.
   std::map<std::string, uint32_t> cScnSize;
-  std::map<std::string, uint8_t> cScnType;
-  std::map<std::string, int> cScnAbs;
+  std::map<std::string, uint8_t> cScnType;   // SCNTYPE_* (CoffRecords.h)
+  std::map<std::string, int> cScnAbs;        // nonzero: absolute, at cScnAbsStart
   std::map<std::string, int> cScnShare;
   std::map<std::string, int> cScnOverlay;
   std::map<std::string, int> cScnAccess;
-  std::map<std::string, uint32_t> cScnAbsStart;
-  std::map<std::string, uint32_t> cScnAbsSize;
-  std::map<std::string, Memory*> cScnMem;  // points into the memory lists
-  // Points into an input's cSymbols or at one of the three symbols below. The
-  // keys are views of the definitions' names: in those records, or in the
-  // merged string table until the output's names are added to it; only
+  std::map<std::string, uint32_t> cScnAbsStart;  // absolute sections: the address (locations)
+  std::map<std::string, uint32_t> cScnAbsSize;   // absolute sections: bytes
+  // Per placed section: the memory that holds it. Filled by allocation
+  // (AllocateSections.cpp); the symbol, relocation and output phases read each
+  // section's start from it. Points into the memory lists.
+  std::map<std::string, Memory*> cScnMem;
+
+  // Symbol resolution (Symbols.cpp): buildExtSymDef fills it, resolveExternals
+  // reads it. Points into an input's cSymbols or at one of the three symbols
+  // below. The keys are views of the definitions' names: in those records, or
+  // in the merged string table until the output's names are added to it; only
   // resolveExternals looks them up.
   ViewMap<const syment*> cExtSymDef;
-  std::vector<int> cFileSymBase;  // per input (FileKey): its first output symbol index
-  std::string cCinitScnName = ".cinit";
-  Data cCinitData;
-  syment cCinitSym;
-  syment cStackSym;
-  syment cStkSizeSym;
-  uint32_t cFillCount = 0;
+  // Per input (FileKey): its first output symbol index. Filled by
+  // buildOutputSymbolTbl, read by buildOutputLineInfo.
+  std::vector<int> cFileSymBase;
+
+  // The initialisation table and the linker's own symbols.
+  std::string cCinitScnName = ".cinit";  // the section that allocateCinit places
+  Data cCinitData;    // the table's bytes: buildInitTable fills, buildOutputInitImages writes
+  syment cCinitSym;   // _cinit: allocateCinit sets it, buildExtSymDef defines it
+  syment cStackSym;   // _stack: buildExtSymDef, from the placed stack
+  syment cStkSizeSym; // _stksize: buildExtSymDef, the stack's size in bytes
+  uint32_t cFillCount = 0;  // fill sections made so far: buildOutputHole names .fill_<n>
 
  private:
   // Section checks (LoadInputs.cpp).

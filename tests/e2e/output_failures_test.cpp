@@ -9,6 +9,7 @@
 
 #include "Banner.h"
 #include "CoffBuilder.h"
+#include "ProcessorIds.h"
 #include "RunProgram.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 // An executable for pellund whose HEX file is far above a few KB.
 void writeExecutable(const TempDir& t) {
   CoffBuilder b("prog.cof");
-  b.optionalHeader(0x1007, 14).fileFlags(0x0002);
+  b.optionalHeader(procIdNamed("MRRW007"), 14).fileFlags(0x0002);
   b.words(b.section(".code", SCN_CODE), std::vector<uint16_t>(3000, 0x1234));
   ASSERT_TRUE(b.writeFile(t.file("prog.cof")));
 }

@@ -14,14 +14,15 @@
 
 #include "Banner.h"
 #include "CoffBuilder.h"
+#include "ProcessorIds.h"
 #include "RunProgram.h"
 
 namespace {
 
 // Processor ids of the three kinds of program memory.
-const uint32_t kMirrow = 0x1007;   // 14-bit words, two bytes each
-const uint32_t kQuenby = 0x207A;   // 16-bit words
-const uint32_t kHalvern = 0x4085;  // counted in bytes
+const uint32_t kMirrow = procIdNamed("MRRW007");   // 14-bit words, two bytes each
+const uint32_t kQuenby = procIdNamed("QNBY122");   // 16-bit words
+const uint32_t kHalvern = procIdNamed("HLVN133");  // counted in bytes
 
 using Bytes = std::vector<uint8_t>;
 

@@ -1,31 +1,71 @@
-// Whole links, one small program per core family: the output file (its time
-// stamp aside) and the map file (its time line aside) compared with what they
-// must hold, the patched words of a call and a data reference included. Every
+// Whole links, one small program per core family: the output file, as the
+// Coff dump prints it field by field (its time stamp aside), and the map file
+// (its time line aside) compared with what they must hold, the patched words of
+// a call and a data reference included. Every
 // output reads back, verifies and converts to HEX.
-#include <cstdio>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Coff.h"
+#include "CoffPrint.h"
 #include "mgreloct.h"
 #include "zorvik_link_support.h"
 
 namespace {
 
-// The file's bytes as little-endian 16-bit words, eight to a line, with the
-// header's time stamp (bytes 4 to 7) zeroed.
-std::string wordDump(std::string bytes) {
-  for (size_t i = 4; i < 8 && i < bytes.size(); ++i) bytes[i] = 0;
+// The bytes that the dump of a record does not show: flipping such a byte
+// leaves the printed text as it is. Each one that is not zero is named.
+template <class Record, class Print>
+std::string unshownBytes(const Record& record, Print print, const std::string& what) {
+  auto text = [&](const Record& r) {
+    std::ostringstream os;
+    print(r, os);
+    return os.str();
+  };
+  const std::string shown = text(record);
   std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 2) {
-    unsigned lo = static_cast<unsigned char>(bytes[i]);
-    unsigned hi = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    char word[8];
-    std::snprintf(word, sizeof word, "%04x", lo | hi << 8);
-    out += word;
-    out += (i / 2 % 8 == 7 || i + 2 >= bytes.size()) ? "\n" : " ";
+  for (size_t k = 0; k < sizeof(Record); ++k) {
+    Record flipped = record;
+    reinterpret_cast<unsigned char*>(&flipped)[k] ^= 0xFF;
+    const unsigned value = reinterpret_cast<const unsigned char*>(&record)[k];
+    if (value != 0 && text(flipped) == shown) {
+      out += "unshown byte " + std::to_string(k) + " of " + what + ": " + std::to_string(value) + "\n";
+    }
   }
   return out;
+}
+
+// The executable as the project's Coff dump prints it: the file and optional
+// headers field by field, then per section its header, line numbers,
+// relocations and contents, the symbol table entry by entry and the string
+// table. The time stamp line is made constant. The dump covers every byte of
+// the file: the text ends with a note when the image, written again from what
+// was read, is not the same bytes, or when a section header or symbol-table
+// entry holds a byte that the dump does not show (a name's bytes after its NUL,
+// the unused bytes of an auxiliary entry) and that is not zero.
+std::string coffText(const std::string& bytes) {
+  std::istringstream in(bytes);
+  std::unique_ptr<Coff> coff = Coff::make(in, 0, "output");
+  if (!coff) return "(the output does not read)\n";
+  std::ostringstream dump;
+  coff->print(dump);
+  std::string text = dump.str();
+  const size_t at = text.find("f_timdat=");
+  if (at != std::string::npos) text.replace(at, text.find('\n', at) - at, "f_timdat=(time)");
+  std::ostringstream again;
+  if (!coff->write(again, 0) || again.str() != bytes) text += "(written again, the image differs)\n";
+  for (const auto& [number, name] : coff->cScnNum) {
+    text += unshownBytes(coff->cScnHdr.at(name), printScnhdr, "section header " + std::to_string(number));
+  }
+  for (size_t i = 0; i < coff->cSymbols.size(); ++i) {
+    const unsigned kind = coff->cAuxKinds[i];
+    text += unshownBytes(
+        coff->cSymbols[i], [kind](const SymEntry& e, std::ostream& os) { printSymEntry(e, kind, os); },
+        "symbol-table entry " + std::to_string(i));
+  }
+  return text;
 }
 
 // The map with its banner and time line made constant.
@@ -55,7 +95,7 @@ struct Family {
   std::vector<uint16_t> code;   // call fn, data reference to `count`
   const char* lkr;              // memories
   const char* map;              // expected map, time line aside
-  const char* dump;             // expected output file, time stamp aside
+  const char* dump;             // expected output file as coffText gives it
 };
 
 // main.o calls fn in lib.o and refers to `count`, the second byte of vars.
@@ -86,6 +126,7 @@ void writeProgram(const LinkDir& d, const Family& f) {
 // 0x21); Quenby 0xe003 and 0x6a21; Tarsel 0x0904 and 0x0031 (five-bit field);
 // Halvern 0xec03 (fn at byte 0x006) and 0x6e61. The empty ".cinit" table is
 // RETLW 0 words where the family has them. Quenby's fill pattern is decimal.
+// Section contents print byte by byte, the low byte of each word first.
 const Family kFamilies[] = {
     {"Mirrow", kMirrow8, 14, 2, {0x2000, 0x0080},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=0x3FFF\nDATABANK NAME=bank START=0x20 END=0x3F\n",
@@ -129,36 +170,120 @@ Linker Map File - Created (time)
 
 
 )",
-     R"(1234 0005 0000 0000 010c 0000 000a 0000
-0010 0002 0000 0000 1008 0000 000e 0000
-0008 0000 632e 646f 0065 0000 0002 0000
-0000 0000 0004 0000 00ec 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0020 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0004 0000
-0000 0000 0004 0000 00f0 0000 0000 0000
-0000 0000 0000 0000 0020 0000 632e 6e69
-7469 0000 0000 0000 0000 0000 0004 0000
-00f4 0000 0000 0000 0000 0000 0000 0000
-0100 0000 662e 6c69 5f6c 0031 0006 0000
-0000 0000 0014 0000 00f8 0000 0000 0000
-0000 0000 0000 0000 0020 0000 2004 00a1
-0000 0000 3400 3400 3fff 3fff 3fff 3fff
-3fff 3fff 3fff 3fff 3fff 3fff 662e 6c69
-0065 0000 0000 0000 fffe 0000 0167 000c
-0000 0000 0000 0000 0000 0000 0000 0000
-616d 6e69 0000 0000 0002 0000 0001 0020
-0102 0000 0000 0002 0000 0000 0000 0000
-0000 0000 6f63 6e75 0074 0000 0021 0000
-0002 0000 0002 6e66 0000 0000 0000 0004
-0000 0000 0000 0002 662e 6c69 0065 0000
-0000 0000 fffe 0000 0167 0004 0000 0000
-0000 0000 0000 0000 0000 0000 6e66 0000
-0000 0000 0004 0000 0003 0020 0102 0006
-0000 0002 0000 0000 0000 0006 0000 0000
-0015 0000 696c 2e62 7361 006d 616d 6e69
-612e 6d73 0000
+     R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=5
+f_timdat=(time)
+f_symptr=0x0000010c
+f_nsyms=10
+f_opthdr=16
+f_flags=0x0002
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x00001008
+rom_width_bits=14
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000002
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000ec
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+0420a100
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000020
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000004
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f0
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f4
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+00340034
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x00000006
+s_vaddr=0x00000000
+s_size=0x00000014
+s_scnptr=0x000000f8
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ff3fff3f ff3fff3f ff3fff3f ff3fff3f ff3fff3f
+
+
+Symbol Table: 
+Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[1]= Aux File: x_offset=12, x_incline=0
+Index[2]= Symbol: _n_name=main, n_value=0x00000002, n_scnum=1, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[3]= Aux Fcn: x_tagndx=0 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=0
+Index[4]= Symbol: _n_name=count, n_value=0x00000021, n_scnum=2, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[5]= Symbol: _n_name=fn, n_value=0x00000004, n_scnum=0, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[6]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[7]= Aux File: x_offset=4, x_incline=0
+Index[8]= Symbol: _n_name=fn, n_value=0x00000004, n_scnum=3, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[9]= Aux Fcn: x_tagndx=6 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=6
+
+String Table: 
+Offset[4]= lib.asm
+Offset[12]= main.asm
+
 )"},
     {"Quenby", kQuenby122, 16, 2, {0xE000, 0x6A00},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=65535\nDATABANK NAME=bank START=0x20 END=0x3F\n",
@@ -202,36 +327,120 @@ Linker Map File - Created (time)
 
 
 )",
-     R"(1234 0005 0000 0000 010c 0000 000a 0000
-0010 0002 0000 0000 207a 0000 0010 0000
-0008 0000 632e 646f 0065 0000 0001 0000
-0000 0000 0004 0000 00ec 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0020 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0003 0000
-0000 0000 0004 0000 00f0 0000 0000 0000
-0000 0000 0000 0000 0020 0000 632e 6e69
-7469 0000 0000 0000 0000 0000 0002 0000
-00f4 0000 0000 0000 0000 0000 0000 0000
-0100 0000 662e 6c69 5f6c 0031 0005 0000
-0000 0000 0016 0000 00f6 0000 0000 0000
-0000 0000 0000 0000 0020 0000 e003 6a21
-0000 0000 0000 ffff ffff ffff ffff ffff
-ffff ffff ffff ffff ffff ffff 662e 6c69
-0065 0000 0000 0000 fffe 0000 0167 000c
-0000 0000 0000 0000 0000 0000 0000 0000
-616d 6e69 0000 0000 0001 0000 0001 0020
-0102 0000 0000 0002 0000 0000 0000 0000
-0000 0000 6f63 6e75 0074 0000 0021 0000
-0002 0000 0002 6e66 0000 0000 0000 0003
-0000 0000 0000 0002 662e 6c69 0065 0000
-0000 0000 fffe 0000 0167 0004 0000 0000
-0000 0000 0000 0000 0000 0000 6e66 0000
-0000 0000 0003 0000 0003 0020 0102 0006
-0000 0002 0000 0000 0000 0006 0000 0000
-0015 0000 696c 2e62 7361 006d 616d 6e69
-612e 6d73 0000
+     R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=5
+f_timdat=(time)
+f_symptr=0x0000010c
+f_nsyms=10
+f_opthdr=16
+f_flags=0x0002
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x0000207a
+rom_width_bits=16
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000001
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000ec
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+03e0216a
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000020
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000003
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f0
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x000000f4
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x00000005
+s_vaddr=0x00000000
+s_size=0x00000016
+s_scnptr=0x000000f6
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ffffffff ffffffff ffffffff ffffffff ffffffff ffff
+
+
+Symbol Table: 
+Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[1]= Aux File: x_offset=12, x_incline=0
+Index[2]= Symbol: _n_name=main, n_value=0x00000001, n_scnum=1, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[3]= Aux Fcn: x_tagndx=0 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=0
+Index[4]= Symbol: _n_name=count, n_value=0x00000021, n_scnum=2, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[5]= Symbol: _n_name=fn, n_value=0x00000003, n_scnum=0, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[6]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[7]= Aux File: x_offset=4, x_incline=0
+Index[8]= Symbol: _n_name=fn, n_value=0x00000003, n_scnum=3, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[9]= Aux Fcn: x_tagndx=6 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=6
+
+String Table: 
+Offset[4]= lib.asm
+Offset[12]= main.asm
+
 )"},
     {"Tarsel", kTarsel1, 12, 2, {0x0900, 0x0020},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=0xFFF\nDATABANK NAME=bank START=0x10 END=0x1F\n",
@@ -275,36 +484,120 @@ Linker Map File - Created (time)
 
 
 )",
-     R"(1234 0005 0000 0000 010c 0000 000a 0000
-0010 0002 0000 0000 3001 0000 000c 0000
-0008 0000 632e 646f 0065 0000 0002 0000
-0000 0000 0004 0000 00ec 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0010 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0004 0000
-0000 0000 0004 0000 00f0 0000 0000 0000
-0000 0000 0000 0000 0020 0000 632e 6e69
-7469 0000 0000 0000 0000 0000 0004 0000
-00f4 0000 0000 0000 0000 0000 0000 0000
-0100 0000 662e 6c69 5f6c 0031 0006 0000
-0000 0000 0014 0000 00f8 0000 0000 0000
-0000 0000 0000 0000 0020 0000 0904 0031
-0000 0000 0800 0800 0fff 0fff 0fff 0fff
-0fff 0fff 0fff 0fff 0fff 0fff 662e 6c69
-0065 0000 0000 0000 fffe 0000 0167 000c
-0000 0000 0000 0000 0000 0000 0000 0000
-616d 6e69 0000 0000 0002 0000 0001 0020
-0102 0000 0000 0002 0000 0000 0000 0000
-0000 0000 6f63 6e75 0074 0000 0011 0000
-0002 0000 0002 6e66 0000 0000 0000 0004
-0000 0000 0000 0002 662e 6c69 0065 0000
-0000 0000 fffe 0000 0167 0004 0000 0000
-0000 0000 0000 0000 0000 0000 6e66 0000
-0000 0000 0004 0000 0003 0020 0102 0006
-0000 0002 0000 0000 0000 0006 0000 0000
-0015 0000 696c 2e62 7361 006d 616d 6e69
-612e 6d73 0000
+     R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=5
+f_timdat=(time)
+f_symptr=0x0000010c
+f_nsyms=10
+f_opthdr=16
+f_flags=0x0002
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x00003001
+rom_width_bits=12
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000002
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000ec
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+04093100
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000010
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000004
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f0
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f4
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+00080008
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x00000006
+s_vaddr=0x00000000
+s_size=0x00000014
+s_scnptr=0x000000f8
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ff0fff0f ff0fff0f ff0fff0f ff0fff0f ff0fff0f
+
+
+Symbol Table: 
+Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[1]= Aux File: x_offset=12, x_incline=0
+Index[2]= Symbol: _n_name=main, n_value=0x00000002, n_scnum=1, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[3]= Aux Fcn: x_tagndx=0 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=0
+Index[4]= Symbol: _n_name=count, n_value=0x00000011, n_scnum=2, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[5]= Symbol: _n_name=fn, n_value=0x00000004, n_scnum=0, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[6]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[7]= Aux File: x_offset=4, x_incline=0
+Index[8]= Symbol: _n_name=fn, n_value=0x00000004, n_scnum=3, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[9]= Aux Fcn: x_tagndx=6 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=6
+
+String Table: 
+Offset[4]= lib.asm
+Offset[12]= main.asm
+
 )"},
     {"Halvern", kHalvern133, 8, 2, {0xEC00, 0x6E00},
      "CODEPAGE NAME=page START=0x0 END=0x1F FILL=0xFFFF\nDATABANK NAME=bank START=0x60 END=0x7F\n",
@@ -348,36 +641,120 @@ Linker Map File - Created (time)
 
 
 )",
-     R"(1234 0005 0000 0000 010c 0000 000a 0000
-0010 0002 0000 0000 4085 0000 0008 0000
-0008 0000 632e 646f 0065 0000 0002 0000
-0000 0000 0004 0000 00ec 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0060 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0006 0000
-0000 0000 0004 0000 00f0 0000 0000 0000
-0000 0000 0000 0000 0020 0000 632e 6e69
-7469 0000 0000 0000 0000 0000 0002 0000
-00f4 0000 0000 0000 0000 0000 0000 0000
-0100 0000 662e 6c69 5f6c 0031 000a 0000
-0000 0000 0016 0000 00f6 0000 0000 0000
-0000 0000 0000 0000 0020 0000 ec03 6e61
-0000 0000 0000 ffff ffff ffff ffff ffff
-ffff ffff ffff ffff ffff ffff 662e 6c69
-0065 0000 0000 0000 fffe 0000 0167 000c
-0000 0000 0000 0000 0000 0000 0000 0000
-616d 6e69 0000 0000 0002 0000 0001 0020
-0102 0000 0000 0002 0000 0000 0000 0000
-0000 0000 6f63 6e75 0074 0000 0061 0000
-0002 0000 0002 6e66 0000 0000 0000 0006
-0000 0000 0000 0002 662e 6c69 0065 0000
-0000 0000 fffe 0000 0167 0004 0000 0000
-0000 0000 0000 0000 0000 0000 6e66 0000
-0000 0000 0006 0000 0003 0020 0102 0006
-0000 0002 0000 0000 0000 0006 0000 0000
-0015 0000 696c 2e62 7361 006d 616d 6e69
-612e 6d73 0000
+     R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=5
+f_timdat=(time)
+f_symptr=0x0000010c
+f_nsyms=10
+f_opthdr=16
+f_flags=0x0002
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x00004085
+rom_width_bits=8
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000002
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000ec
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+03ec616e
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000060
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000006
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x000000f0
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x000000f4
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x0000000a
+s_vaddr=0x00000000
+s_size=0x00000016
+s_scnptr=0x000000f6
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ffffffff ffffffff ffffffff ffffffff ffffffff ffff
+
+
+Symbol Table: 
+Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[1]= Aux File: x_offset=12, x_incline=0
+Index[2]= Symbol: _n_name=main, n_value=0x00000002, n_scnum=1, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[3]= Aux Fcn: x_tagndx=0 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=0
+Index[4]= Symbol: _n_name=count, n_value=0x00000061, n_scnum=2, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[5]= Symbol: _n_name=fn, n_value=0x00000006, n_scnum=0, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[6]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[7]= Aux File: x_offset=4, x_incline=0
+Index[8]= Symbol: _n_name=fn, n_value=0x00000006, n_scnum=3, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[9]= Aux Fcn: x_tagndx=6 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=6
+
+String Table: 
+Offset[4]= lib.asm
+Offset[12]= main.asm
+
 )"},
 };
 
@@ -390,7 +767,7 @@ TEST(ZorvikLink, EachFamilyLinksAProgram) {
     EXPECT_EQ(r.out, linkedRun());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(timeless(d.t.read("app.map")), f.map);
-    EXPECT_EQ(wordDump(d.t.read("app.cof")), f.dump);
+    EXPECT_EQ(coffText(d.t.read("app.cof")), f.dump);
     expectSound(d, "app.cof");
   }
 }
@@ -405,7 +782,7 @@ TEST(ZorvikLink, TheOutputIsNamedAOutByDefault) {
   writeProgram(d, kFamilies[0]);
   RunResult r = linkMirrow(d, "main.o lib.o", {"/m", "app.map"});
   EXPECT_EQ(r.out, linkedRun());
-  EXPECT_EQ(wordDump(d.t.read("a.out")), kFamilies[0].dump);
+  EXPECT_EQ(coffText(d.t.read("a.out")), kFamilies[0].dump);
   expectSound(d, "a.out");
 }
 
@@ -434,7 +811,7 @@ TEST(ZorvikLink, ThePartialMapOfAFailedLinkIsReplacedByTheFullMap) {
   RunResult linked = linkMirrow(d, "main.o lib.o", {"/o", "app.cof", "/m", "app.map"});
   EXPECT_EQ(linked.out, linkedRun());
   EXPECT_EQ(timeless(d.t.read("app.map")), kFamilies[0].map);
-  EXPECT_EQ(wordDump(d.t.read("app.cof")), kFamilies[0].dump);
+  EXPECT_EQ(coffText(d.t.read("app.cof")), kFamilies[0].dump);
 }
 
 TEST(ZorvikLink, StrippedOutputWithAStack) {
@@ -444,27 +821,125 @@ TEST(ZorvikLink, StrippedOutputWithAStack) {
   EXPECT_EQ(r.out, linkedRun());
   // f_flags 0x0086, no symbol table; ".stack" takes 0x20 to 0x23, so `count`
   // moves to 0x25 (movwf 0x00a5).
-  EXPECT_EQ(wordDump(d.t.read("app.cof")), R"(1234 0006 0000 0000 0000 0000 0000 0000
-0010 0086 0000 0000 1008 0000 000e 0000
-0008 0000 632e 646f 0065 0000 0002 0000
-0000 0000 0004 0000 0114 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0024 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0004 0000
-0000 0000 0004 0000 0118 0000 0000 0000
-0000 0000 0000 0000 0020 0000 632e 6e69
-7469 0000 0000 0000 0000 0000 0004 0000
-011c 0000 0000 0000 0000 0000 0000 0000
-0100 0000 732e 6174 6b63 0000 0020 0000
-0000 0000 0004 0000 0000 0000 0000 0000
-0000 0000 0000 0000 0080 0000 662e 6c69
-5f6c 0031 0006 0000 0000 0000 0014 0000
-0120 0000 0000 0000 0000 0000 0000 0000
-0020 0000 2004 00a5 0000 0000 3400 3400
-3fff 3fff 3fff 3fff 3fff 3fff 3fff 3fff
-3fff 3fff 0015 0000 696c 2e62 7361 006d
-616d 6e69 612e 6d73 0000
+  EXPECT_EQ(coffText(d.t.read("app.cof")), R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=6
+f_timdat=(time)
+f_symptr=0x00000000
+f_nsyms=0
+f_opthdr=16
+f_flags=0x0086
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x00001008
+rom_width_bits=14
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000002
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x00000114
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+0420a500
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000024
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000004
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x00000118
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x0000011c
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+00340034
+
+
+Section Header: 
+_s_name=.stack
+s_paddr=0x00000020
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x00000006
+s_vaddr=0x00000000
+s_size=0x00000014
+s_scnptr=0x00000120
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ff3fff3f ff3fff3f ff3fff3f ff3fff3f ff3fff3f
+
+
+Symbol Table: 
+String Table: 
+Offset[4]= lib.asm
+Offset[12]= main.asm
+
 )");
   expectSound(d, "app.cof");
 }
@@ -541,52 +1016,178 @@ Linker Map File - Created (time)
   // ".cinit" holds one entry: 0001, then ROM 0x000a, RAM 0x0020, 3 bytes. The
   // ROM image init_i copies init's bytes 12 34 56. Both line entries name the
   // ".file" of data.o at its new index 0x000a, at addresses 6 and 8.
-  EXPECT_EQ(wordDump(d.t.read("app.cof")), R"(1234 0008 0000 0000 01a6 0000 000f 0000
-0010 0002 0000 0000 207a 0000 0010 0000
-0008 0000 632e 646f 0065 0000 0004 0000
-0000 0000 0004 0000 0164 0000 0000 0000
-0000 0000 0000 0000 0020 0000 6176 7372
-0000 0000 0023 0000 0000 0000 0002 0000
-0000 0000 0000 0000 0000 0000 0000 0000
-0080 0000 6c2e 6269 0000 0000 0008 0000
-0000 0000 0004 0000 0168 0000 0000 0000
-0000 0000 0000 0000 0020 0000 0000 0000
-0004 0000 0006 0000 0000 0000 0004 0000
-016c 0000 0000 0000 0186 0000 0000 0002
-0020 0000 6e69 7469 0000 0000 0020 0000
-0000 0000 0003 0000 0170 0000 0000 0000
-0000 0000 0000 0000 0040 0000 6e69 7469
-695f 0000 000a 0000 0000 0000 0003 0000
-0173 0000 0000 0000 0000 0000 0000 0000
-0100 0000 632e 6e69 7469 0000 0000 0000
-0000 0000 0008 0000 0176 0000 0000 0000
-0000 0000 0000 0000 0100 0000 662e 6c69
-5f6c 0031 000c 0000 0000 0000 0008 0000
-017e 0000 0000 0000 0000 0000 0000 0000
-0020 0000 e008 6a24 0000 0000 0012 0012
-3412 1256 5634 0001 000a 0020 0003 ffff
-ffff ffff ffff 000a 0000 0007 0006 0000
-0000 000a 0000 000a 0000 0008 0008 0000
-0000 000a 0000 662e 6c69 0065 0000 0000
-0000 fffe 0000 0167 0020 0000 0000 0000
-0000 0000 0000 0000 0000 616d 6e69 0000
-0000 0004 0000 0001 0020 0102 0000 0000
-0002 0000 0000 0000 0000 0000 0000 6f63
-6e75 0074 0000 0024 0000 0002 0000 0002
-6e66 0000 0000 0000 0008 0000 0000 0000
-0002 662e 6c69 0065 0000 0000 0000 fffe
-0000 0167 0018 0000 0000 0000 0000 0000
-0000 0000 0000 6e66 0000 0000 0000 0008
-0000 0003 0020 0102 0006 0000 0002 0000
-0000 0000 0006 0000 0000 662e 6c69 0065
-0000 0000 0000 fffe 0000 0167 000f 0000
-0000 0000 0000 0000 0000 0000 0000 6567
-0074 0000 0000 0006 0000 0004 0020 0102
-000a 0000 0004 0000 0000 0000 000a 0000
-0000 6176 756c 0065 0000 0020 0000 0005
-0000 0002 0029 0000 642e 7461 5f61 6f63
-6564 6400 7461 2e61 7361 006d 696c 2e62
-7361 006d 616d 6e69 612e 6d73 0000
+  EXPECT_EQ(coffText(d.t.read("app.cof")), R"(CoffFile: 
+
+File Header: 
+f_magic=4660
+f_nscns=8
+f_timdat=(time)
+f_symptr=0x000001a6
+f_nsyms=15
+f_opthdr=16
+f_flags=0x0002
+
+Optional Header: 
+magic=0
+vstamp=0
+proc_type=0x0000207a
+rom_width_bits=16
+ram_width_bits=8
+
+Section Header: 
+_s_name=.code
+s_paddr=0x00000004
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x00000164
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+08e0246a
+
+
+Section Header: 
+_s_name=vars
+s_paddr=0x00000023
+s_vaddr=0x00000000
+s_size=0x00000002
+s_scnptr=0x00000000
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000080
+
+Raw Data: 
+0000
+
+
+Section Header: 
+_s_name=.lib
+s_paddr=0x00000008
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x00000168
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+00000000
+
+
+Section Header: 
+_s_offset=4
+s_paddr=0x00000006
+s_vaddr=0x00000000
+s_size=0x00000004
+s_scnptr=0x0000016c
+s_relptr=0x00000000
+s_lnnoptr=0x00000186
+s_nreloc=0
+s_nlnno=2
+s_flags=0x00000020
+
+Line Number: l_srcndx=10, l_lnno=7, l_paddr=0x00000006, l_flags=0x0000, l_fcnndx=10
+Line Number: l_srcndx=10, l_lnno=8, l_paddr=0x00000008, l_flags=0x0000, l_fcnndx=10
+
+Raw Data: 
+12001200
+
+
+Section Header: 
+_s_name=init
+s_paddr=0x00000020
+s_vaddr=0x00000000
+s_size=0x00000003
+s_scnptr=0x00000170
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000040
+
+Raw Data: 
+123456
+
+
+Section Header: 
+_s_name=init_i
+s_paddr=0x0000000a
+s_vaddr=0x00000000
+s_size=0x00000003
+s_scnptr=0x00000173
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+123456
+
+
+Section Header: 
+_s_name=.cinit
+s_paddr=0x00000000
+s_vaddr=0x00000000
+s_size=0x00000008
+s_scnptr=0x00000176
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000100
+
+Raw Data: 
+01000a00 20000300
+
+
+Section Header: 
+_s_name=.fill_1
+s_paddr=0x0000000c
+s_vaddr=0x00000000
+s_size=0x00000008
+s_scnptr=0x0000017e
+s_relptr=0x00000000
+s_lnnoptr=0x00000000
+s_nreloc=0
+s_nlnno=0
+s_flags=0x00000020
+
+Raw Data: 
+ffffffff ffffffff
+
+
+Symbol Table: 
+Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[1]= Aux File: x_offset=32, x_incline=0
+Index[2]= Symbol: _n_name=main, n_value=0x00000004, n_scnum=1, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[3]= Aux Fcn: x_tagndx=0 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=0
+Index[4]= Symbol: _n_name=count, n_value=0x00000024, n_scnum=2, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[5]= Symbol: _n_name=fn, n_value=0x00000008, n_scnum=0, n_type=0x0000, n_sclass=2, n_numaux=0
+Index[6]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[7]= Aux File: x_offset=24, x_incline=0
+Index[8]= Symbol: _n_name=fn, n_value=0x00000008, n_scnum=3, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[9]= Aux Fcn: x_tagndx=6 (unused?), x_size=2 (unused?), x_lnnoptr=0x00000000, x_edndx=6
+Index[10]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=-2, n_type=0x0000, n_sclass=103, n_numaux=1
+Index[11]= Aux File: x_offset=15, x_incline=0
+Index[12]= Symbol: _n_name=get, n_value=0x00000006, n_scnum=4, n_type=0x0020, n_sclass=2, n_numaux=1
+Index[13]= Aux Fcn: x_tagndx=10 (unused?), x_size=4 (unused?), x_lnnoptr=0x00000000, x_edndx=10
+Index[14]= Symbol: _n_name=value, n_value=0x00000020, n_scnum=5, n_type=0x0000, n_sclass=2, n_numaux=0
+
+String Table: 
+Offset[4]= .data_code
+Offset[15]= data.asm
+Offset[24]= lib.asm
+Offset[32]= main.asm
+
 )");
   expectSound(d, "app.cof");
 }

@@ -11,14 +11,15 @@
 
 #include "CoffBuilder.h"
 #include "linker.h"
+#include "ProcessorIds.h"
 
 // Processor ids of one device per family.
-constexpr uint32_t kMirrow7 = 0x1007;   // 14-bit words
-constexpr uint32_t kMirrow8 = 0x1008;
-constexpr uint32_t kMirrow11 = 0x100B;
-constexpr uint32_t kQuenby122 = 0x207A;  // 16-bit words
-constexpr uint32_t kTarsel1 = 0x3001;    // 12-bit words
-constexpr uint32_t kHalvern133 = 0x4085;  // byte-addressed program memory
+const uint32_t kMirrow7 = procIdNamed("MRRW007");     // 14-bit words
+const uint32_t kMirrow8 = procIdNamed("MRRW008");
+const uint32_t kMirrow11 = procIdNamed("MRRW011");
+const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words
+const uint32_t kTarsel1 = procIdNamed("TRSL001");     // 12-bit words
+const uint32_t kHalvern133 = procIdNamed("HLVN133");  // byte-addressed program memory
 
 // An object for `procType` with no sections yet.
 inline CoffBuilder object(const std::string& name, uint32_t procType = kQuenby122) {

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "CoffBuilder.h"
+#include "ProcessorIds.h"
 #include "RunProgram.h"
 #include "linker.h"
 
 namespace {
 
-const uint32_t kMirrow = 0x1007;  // 14-bit words; RETLW k is 0x3400 | k
+const uint32_t kMirrow = procIdNamed("MRRW007");  // 14-bit words; RETLW k is 0x3400 | k
 
 std::vector<uint8_t> bytesOf(const Data& d) {
   return std::vector<uint8_t>(d.bytes(), d.bytes() + d.size());

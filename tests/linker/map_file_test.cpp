@@ -10,6 +10,7 @@
 #include "Banner.h"
 #include "CoffBuilder.h"
 #include "MapFile.h"
+#include "ProcessorIds.h"
 #include "Reporter.h"
 #include "RunProgram.h"
 #include "TextHelpers.h"
@@ -17,8 +18,8 @@
 
 namespace {
 
-const uint32_t kMirrow = 0x1007;   // 14-bit program words: two bytes a location
-const uint32_t kHalvern = 0x4085;  // byte-addressed program memory
+const uint32_t kMirrow = procIdNamed("MRRW007");   // 14-bit program words: two bytes a location
+const uint32_t kHalvern = procIdNamed("HLVN133");  // byte-addressed program memory
 const uint8_t kOtherClass = 107;  // a storage class the map leaves out
 
 // The map's text with the creation time cut from its header line.

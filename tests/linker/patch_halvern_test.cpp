@@ -11,45 +11,30 @@
 
 namespace {
 
-constexpr ProcessorType kHalvern = 133;
-
-struct FieldCase {
-  uint16_t type;
-  uint32_t value;
-  int16_t offset;
-  uint16_t before;
-  uint16_t after;
-};
+const ProcessorType kHalvern = processorNamed("HLVN133");
 
 TEST(PatchHalvern, EachFieldTypeWritesItsBitsAndDropsTheRest) {
-  const FieldCase cases[] = {
-      {RELOCT_CALL, 0x1234, 0, 0xEC00, 0xEC1A},
-      {RELOCT_CALL, 0x1230, 4, 0xECFF, 0xEC1A},  // the addend counts
-      {RELOCT_GOTO, 0x03FE, 0, 0xEF00, 0xEFFF},  // word address 0x1FF: its low 8 bits
-      {RELOCT_HIGH, 0x1234, 0, 0x0EFF, 0x0E12},
-      {RELOCT_LOW, 0x1234, 0, 0x0E00, 0x0E34},
-      {RELOCT_LOW, 0x1234, -0x35, 0x0E00, 0x0EFF},
-      {RELOCT_BANKSEL, 0x0345, 0, 0x01F0, 0x0103},
-      {RELOCT_ALL, 0xBEEF1234, 0, 0x0000, 0x1234},
-      {RELOCT_IBANKSEL, 0x0245, 0, 0xFFFF, 0xFF02},
-      {RELOCT_F, 0x0F80, 0, 0x6E00, 0x6E80},
-      {RELOCT_MOVLB, 0x0512, 0, 0x0100, 0x0105},
-      {RELOCT_CALL2, 0x123400, 0, 0xF000, 0xF91A},
-      {RELOCT_CALL2, 0x1235, 0, 0xF000, 0xF009},  // no alignment rule for the second word
-      {RELOCT_FF1, 0x1ABC, 0, 0xCFFF, 0xCABC},
-      {RELOCT_FF2, 0x0FFA, 0, 0xF000, 0xFFFA},
-      {RELOCT_FF2, 0x1FFF, 0, 0xF000, 0xFFFF},  // only the 12-bit value is refused
-      {RELOCT_LFSR1, 0x0ABC, 0, 0xEE10, 0xEE1A},
-      {RELOCT_LFSR2, 0x0ABC, 0, 0xF0FF, 0xF0BC},
-      {RELOCT_UPPER, 0x123456, 0, 0x0EFF, 0x0E12},
-  };
-  for (const FieldCase& c : cases) {
-    PatchBench bench(kHalvern);
-    const uint32_t sym = bench.symbol("target", c.value);
-    std::vector<uint16_t> words = {0xA5A5, c.before, 0x5A5A};
-    ASSERT_EQ(bench.patch(words, c.type, sym, c.offset, 2), 1) << c.type << ' ' << bench.message;
-    EXPECT_EQ(words, (std::vector<uint16_t>{0xA5A5, c.after, 0x5A5A})) << "type " << c.type;
-  }
+  expectFieldCases(kHalvern, {
+      {RELOCT_CALL, 0x1234, 0xEC00, 0xEC1A},
+      {RELOCT_CALL, 0x1230, 0xECFF, 0xEC1A, 4},  // the addend counts
+      {RELOCT_GOTO, 0x03FE, 0xEF00, 0xEFFF},  // word address 0x1FF: its low 8 bits
+      {RELOCT_HIGH, 0x1234, 0x0EFF, 0x0E12},
+      {RELOCT_LOW, 0x1234, 0x0E00, 0x0E34},
+      {RELOCT_LOW, 0x1234, 0x0E00, 0x0EFF, -0x35},
+      {RELOCT_BANKSEL, 0x0345, 0x01F0, 0x0103},
+      {RELOCT_ALL, 0xBEEF1234, 0x0000, 0x1234},
+      {RELOCT_IBANKSEL, 0x0245, 0xFFFF, 0xFF02},
+      {RELOCT_F, 0x0F80, 0x6E00, 0x6E80},
+      {RELOCT_MOVLB, 0x0512, 0x0100, 0x0105},
+      {RELOCT_CALL2, 0x123400, 0xF000, 0xF91A},
+      {RELOCT_CALL2, 0x1235, 0xF000, 0xF009},  // no alignment rule for the second word
+      {RELOCT_FF1, 0x1ABC, 0xCFFF, 0xCABC},
+      {RELOCT_FF2, 0x0FFA, 0xF000, 0xFFFA},
+      {RELOCT_FF2, 0x1FFF, 0xF000, 0xFFFF},  // only the 12-bit value is refused
+      {RELOCT_LFSR1, 0x0ABC, 0xEE10, 0xEE1A},
+      {RELOCT_LFSR2, 0x0ABC, 0xF0FF, 0xF0BC},
+      {RELOCT_UPPER, 0x123456, 0x0EFF, 0x0E12},
+  });
 }
 
 TEST(PatchHalvern, OddCallAndGotoTargetsAreRefused) {
@@ -162,21 +147,21 @@ TEST(PatchHalvern, AccessFlagIsClearInsideAnAccessBankOnly) {
 
 TEST(PatchHalvern, SectionTypesUseTheSizeAndTheLastByteOfTheSection) {
   const FieldCase cases[] = {
-      // .data: start 0x100, size 0x20
-      {RELOCT_SCNEND_LOW, 0, 0, 0x0E00, 0x0E1F},
-      {RELOCT_SCNEND_HIGH, 0, 0, 0x0E00, 0x0E01},
-      {RELOCT_SCNSZ_LOW, 0, 0, 0x0EFF, 0x0E20},
-      {RELOCT_SCNSZ_LOW, 0, -1, 0x0E00, 0x0E1F},
-      // .big: start 0x12340, size 0x10001, last byte 0x22340
-      {RELOCT_SCNSZ_LOW, 1, 1, 0x0E00, 0x0E02},
-      {RELOCT_SCNSZ_HIGH, 1, 0, 0x0EFF, 0x0E00},
-      {RELOCT_SCNSZ_UPPER, 1, 0, 0x0E00, 0x0E01},
-      {RELOCT_SCNEND_LOW, 1, 0, 0x0E00, 0x0E40},
-      {RELOCT_SCNEND_HIGH, 1, 0, 0x0E00, 0x0E23},
-      {RELOCT_SCNEND_UPPER, 1, 0, 0x0E00, 0x0E02},
-      {RELOCT_SCNEND_UPPER, 1, 0x7FFF, 0x0E00, 0x0E02},
-      {RELOCT_SCNEND_LFSR1, 1, 0, 0xEE00, 0xEE03},
-      {RELOCT_SCNEND_LFSR2, 1, 0, 0xF000, 0xF040},
+      // value 0 is .data: start 0x100, size 0x20
+      {RELOCT_SCNEND_LOW, 0, 0x0E00, 0x0E1F},
+      {RELOCT_SCNEND_HIGH, 0, 0x0E00, 0x0E01},
+      {RELOCT_SCNSZ_LOW, 0, 0x0EFF, 0x0E20},
+      {RELOCT_SCNSZ_LOW, 0, 0x0E00, 0x0E1F, -1},
+      // value 1 is .big: start 0x12340, size 0x10001, last byte 0x22340
+      {RELOCT_SCNSZ_LOW, 1, 0x0E00, 0x0E02, 1},
+      {RELOCT_SCNSZ_HIGH, 1, 0x0EFF, 0x0E00},
+      {RELOCT_SCNSZ_UPPER, 1, 0x0E00, 0x0E01},
+      {RELOCT_SCNEND_LOW, 1, 0x0E00, 0x0E40},
+      {RELOCT_SCNEND_HIGH, 1, 0x0E00, 0x0E23},
+      {RELOCT_SCNEND_UPPER, 1, 0x0E00, 0x0E02},
+      {RELOCT_SCNEND_UPPER, 1, 0x0E00, 0x0E02, 0x7FFF},
+      {RELOCT_SCNEND_LFSR1, 1, 0xEE00, 0xEE03},
+      {RELOCT_SCNEND_LFSR2, 1, 0xF000, 0xF040},
   };
   for (const FieldCase& c : cases) {
     PatchBench bench(kHalvern);

@@ -12,31 +12,17 @@
 
 namespace {
 
-constexpr ProcessorType kOnePageTwoBanks = 7;
-constexpr ProcessorType kTwoPagesTwoBanks = 14;
-constexpr ProcessorType kThreePagesFourBanks = 71;
-constexpr ProcessorType kFourPagesFourBanks = 54;
-
-struct FieldCase {
-  uint16_t type;
-  uint32_t value;
-  uint16_t before;
-  uint16_t after;
-};
+const ProcessorType kOnePageTwoBanks = processorNamed("MRRW007");
+const ProcessorType kTwoPagesTwoBanks = processorNamed("MRRW014");
+const ProcessorType kThreePagesFourBanks = processorNamed("MRRW071");
+const ProcessorType kFourPagesFourBanks = processorNamed("MRRW054");
 
 TEST(PatchMirrow, EachFieldTypeWritesItsBitsAndDropsTheRest) {
-  const FieldCase cases[] = {
+  expectFieldCases(kTwoPagesTwoBanks, {
       {RELOCT_CALL, 0x1234, 0x2000, 0x2234}, {RELOCT_GOTO, 0x0FFF, 0x2800, 0x2FFF},
       {RELOCT_HIGH, 0x1234, 0x30FF, 0x3012}, {RELOCT_LOW, 0x1234, 0x3000, 0x3034},
       {RELOCT_ALL, 0x12345, 0x0000, 0x2345}, {RELOCT_F, 0x01A5, 0x00FF, 0x00A5},
-  };
-  for (const FieldCase& c : cases) {
-    PatchBench bench(kTwoPagesTwoBanks);
-    const uint32_t sym = bench.symbol("target", c.value);
-    std::vector<uint16_t> words = {0xA5A5, c.before, 0x5A5A};
-    ASSERT_EQ(bench.patch(words, c.type, sym, 0, 2), 1) << c.type << ' ' << bench.message;
-    EXPECT_EQ(words, (std::vector<uint16_t>{0xA5A5, c.after, 0x5A5A})) << "type " << c.type;
-  }
+  });
 }
 
 struct BuiltCase {

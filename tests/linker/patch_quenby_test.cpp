@@ -10,31 +10,18 @@
 
 namespace {
 
-constexpr ProcessorType kOnePage = 122;   // 1 page, 4 banks, general-purpose RAM from 0x20
-constexpr ProcessorType kTwoPages = 127;  // 2 pages, 8 banks
-
-struct FieldCase {
-  uint16_t type;
-  uint32_t value;
-  uint16_t before;
-  uint16_t after;
-};
+// 1 page, 4 banks, general-purpose RAM from 0x20
+const ProcessorType kOnePage = processorNamed("QNBY122");
+const ProcessorType kTwoPages = processorNamed("QNBY127");  // 2 pages, 8 banks
 
 TEST(PatchQuenby, EachFieldTypeWritesItsBitsAndDropsTheRest) {
-  const FieldCase cases[] = {
+  expectFieldCases(kOnePage, {
       {RELOCT_CALL, 0x3234, 0xE000, 0xF234},   {RELOCT_GOTO, 0x1FFF, 0xC000, 0xDFFF},
       {RELOCT_HIGH, 0x1234, 0xB0FF, 0xB012},   {RELOCT_LOW, 0x1234, 0xB000, 0xB034},
       {RELOCT_P, 0x01F3, 0xA0FF, 0xB3FF},      {RELOCT_ALL, 0x12345678, 0x0000, 0x5678},
       {RELOCT_F, 0x1234, 0x6AFF, 0x6A34},      {RELOCT_MOVLR, 0x0345, 0xBAFF, 0xBA3F},
       {RELOCT_MOVLB, 0x0345, 0xB8FF, 0xB8F3},  {RELOCT_MOVLB, 0x1234, 0xB800, 0xB802},
-  };
-  for (const FieldCase& c : cases) {
-    PatchBench bench(kOnePage);
-    const uint32_t sym = bench.symbol("target", c.value);
-    std::vector<uint16_t> words = {0xA5A5, c.before, 0x5A5A};
-    ASSERT_EQ(bench.patch(words, c.type, sym, 0, 2), 1) << c.type << ' ' << bench.message;
-    EXPECT_EQ(words, (std::vector<uint16_t>{0xA5A5, c.after, 0x5A5A})) << "type " << c.type;
-  }
+  });
 }
 
 TEST(PatchQuenby, BankSelectionBuildsMovlrForGeneralPurposeRamElseMovlb) {

@@ -10,32 +10,18 @@
 
 namespace {
 
-constexpr ProcessorType kOnePage = 3;
-constexpr ProcessorType kTwoPages = 1;
-constexpr ProcessorType kFourPages = 31;
-
-struct FieldCase {
-  uint16_t type;
-  uint32_t value;
-  uint16_t before;
-  uint16_t after;
-};
+const ProcessorType kOnePage = processorNamed("TRSL003");
+const ProcessorType kTwoPages = processorNamed("TRSL001");
+const ProcessorType kFourPages = processorNamed("TRSL031");
 
 TEST(PatchTarsel, EachFieldTypeWritesItsBitsAndDropsTheRest) {
-  const FieldCase cases[] = {
+  expectFieldCases(kTwoPages, {
       {RELOCT_CALL, 0x3C5, 0x0900, 0x09C5},  {RELOCT_CALL, 0x1FF, 0x09AA, 0x09FF},
       {RELOCT_GOTO, 0x3C5, 0x0A00, 0x0BC5},  {RELOCT_GOTO, 0x7FF, 0x0A00, 0x0BFF},
       {RELOCT_HIGH, 0x1234, 0x0C00, 0x0C12}, {RELOCT_LOW, 0x1234, 0x0CFF, 0x0C34},
       {RELOCT_ALL, 0xFEDCBA, 0x0000, 0xDCBA}, {RELOCT_F, 0x7E, 0x0020, 0x003E},
       {RELOCT_TRIS, 0x0E, 0x0000, 0x0006},
-  };
-  for (const FieldCase& c : cases) {
-    PatchBench bench(kTwoPages);
-    const uint32_t sym = bench.symbol("target", c.value);
-    std::vector<uint16_t> words = {0xA5A5, c.before, 0x5A5A};
-    ASSERT_EQ(bench.patch(words, c.type, sym, 0, 2), 1) << c.type << ' ' << bench.message;
-    EXPECT_EQ(words, (std::vector<uint16_t>{0xA5A5, c.after, 0x5A5A})) << "type " << c.type;
-  }
+  });
 }
 
 TEST(PatchTarsel, BankSelectionWritesBothBitsOfRegister4) {

@@ -1,8 +1,11 @@
 // A Linker set up for one device, a symbol table and section contents, for
 // the tests of the relocation patchers. Names of up to 8 characters are kept
-// inline; longer ones go to the fixture's string table.
+// inline; longer ones go to the fixture's string table. FieldCase tables run
+// through expectFieldCases: one relocation per case against one word.
 #ifndef ZV_TESTS_LINKER_PATCH_TEST_UTIL_H
 #define ZV_TESTS_LINKER_PATCH_TEST_UTIL_H
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
@@ -11,6 +14,7 @@
 
 #include "Coff.h"
 #include "Data.h"
+#include "ProcessorIds.h"
 #include "linker.h"
 #include "mgproc.h"
 
@@ -71,5 +75,29 @@ class PatchBench {
  private:
   uint32_t nextOffset = 4;
 };
+
+// One relocation of `type` against a symbol of `value` (plus the entry's
+// `offset`) and the word it patches, before and after.
+struct FieldCase {
+  uint16_t type;
+  uint32_t value;
+  uint16_t before;
+  uint16_t after;
+  int16_t offset = 0;
+};
+
+// Patches each case's word, which lies at address 2 between two guard words,
+// on a fresh bench for `processor`: the patch succeeds, the word becomes
+// `after` and the guard words stay.
+inline void expectFieldCases(ProcessorType processor, const std::vector<FieldCase>& cases) {
+  for (const FieldCase& c : cases) {
+    PatchBench bench(processor);
+    const uint32_t sym = bench.symbol("target", c.value);
+    std::vector<uint16_t> words = {0xA5A5, c.before, 0x5A5A};
+    ASSERT_EQ(bench.patch(words, c.type, sym, c.offset, 2), 1) << c.type << ' ' << bench.message;
+    EXPECT_EQ(words, (std::vector<uint16_t>{0xA5A5, c.after, 0x5A5A}))
+        << "type " << c.type << ", value " << std::hex << c.value;
+  }
+}
 
 #endif

@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "CoffBuilder.h"
+#include "ProcessorIds.h"
 #include "linker.h"
 #include "mgproc.h"
 #include "mgreloct.h"
 
 namespace {
 
-constexpr ProcessorType kHalvern = 133;
-constexpr ProcessorType kTarsel = 1;  // page size 0x200
-constexpr ProcessorType kMirrow = 7;
+const ProcessorType kHalvern = processorNamed("HLVN133");
+const ProcessorType kTarsel = processorNamed("TRSL001");  // page size 0x200
+const ProcessorType kMirrow = processorNamed("MRRW007");
 
 class Link {
  public:

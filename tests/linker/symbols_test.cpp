@@ -10,11 +10,12 @@
 
 #include "CoffBuilder.h"
 #include "linker.h"
+#include "ProcessorIds.h"
 
 namespace {
 
 const uint8_t kMirrow = 7;     // MRRW007: 14-bit words, narrow table entries
-const uint32_t kMirrowId = 0x1007;
+const uint32_t kMirrowId = procIdNamed("MRRW007");
 const uint8_t kHalvern = 133;  // HLVN133: program addresses past 0xFFFF, wide entries
 
 // A Linker with one CODEPAGE and one DATABANK whose sections are placed by
