@@ -118,31 +118,30 @@ class RowText {
 constexpr size_t kNameWidth = 25;  // the name and file columns
 const char kBlanks[kNameWidth + 1] = "                         ";
 
+// The text at p (an empty view may have no characters at all); its end.
+char* putText(char* p, std::string_view text) { return std::copy(text.begin(), text.end(), p); }
+
 // `text` right-aligned in `width` columns, as "%*s" gives it (never cut).
 char* putRight(char* p, std::string_view text, size_t width) {
   if (text.size() < width) {
     std::memset(p, ' ', width - text.size());
     p += width - text.size();
   }
-  std::memcpy(p, text.data(), text.size());
-  return p + text.size();
+  return putText(p, text);
 }
 
 // A name right-aligned in the 25 columns of its field, from a field of blanks.
 char* putName(char* p, std::string_view name) {
-  if (name.size() >= kNameWidth) {
-    std::memcpy(p, name.data(), name.size());
-    return p + name.size();
-  }
+  if (name.size() >= kNameWidth) return putText(p, name);
   std::memcpy(p, kBlanks, kNameWidth);
-  std::memcpy(p + kNameWidth - name.size(), name.data(), name.size());
+  putText(p + kNameWidth - name.size(), name);
   return p + kNameWidth;
 }
 
 // A file name left-aligned in 25 columns, as "%-25s" gives it (never cut).
 char* putFile(char* p, std::string_view file) {
   std::memcpy(p, kBlanks, kNameWidth);
-  std::memcpy(p, file.data(), file.size());
+  putText(p, file);
   return p + std::max(file.size(), kNameWidth);
 }
 
