@@ -13,7 +13,7 @@
 # zorvik's peak memory against the bytes of its inputs.
 #
 # Usage: bench/zorvik_bench.sh [objects] [rounds] [cpu]   (defaults: 2000, 11,
-# the last core)
+# the last core). ZORVIK=path times that zorvik instead of this tree's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench-zorvik
@@ -24,7 +24,7 @@ members=$((count * 5 / 2))
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON -DZV_TESTS=OFF >/dev/null
 cmake --build "$build" -j3 --target zorvik zorvik_gen >/dev/null
-zorvik=$build/src/linker/zorvik
+zorvik=${ZORVIK:-$build/src/linker/zorvik}
 gen=$build/bench/zorvik_gen
 
 work=$(mktemp -d)
@@ -97,6 +97,7 @@ inputs=$(cd "$work/coff" && du -cb o*.o bench.lib bench.lkr | tail -1 | cut -f1)
 elf_inputs=$(cd "$work/elf" && du -cb e*.o bench.a | tail -1 | cut -f1)
 
 echo "machine:             $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; runs pinned to core $cpu"
+echo "zorvik:              $zorvik"
 echo "date:                $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "load average:        $load_before before the rounds, $load_after after"
 echo "inputs:              $count objects, library of $members members ($z_taken taken), $((count * 250)) relocations"
