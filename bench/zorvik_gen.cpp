@@ -7,7 +7,8 @@
 //                 a library member's definition;
 //   bench.lib   : a library of 2.5 x OBJECTS members of 4 definitions each,
 //                 of which the objects import one member in five;
-//   bench.lkr   : the command file: the current directory as LIBPATH, one code page of 2 MB, one data bank.
+//   bench.lkr   : the command file: the current directory as LIBPATH, one code
+//                 page of 2 MB, one data bank.
 //
 // With "elf", the same link for an x86-64 ELF linker, as assembly sources to
 // assemble with `as` and to put in an archive with `ar rcs bench.a m*.o`:
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
   for (int m = 0; elf && m < members; ++m)
     if (!writeElfMember(m)) return 1;
   if (!elf && (!writeLibrary(members) || !writeCommandFile())) return 1;
-  std::printf("%d objects, a library of %d members%s\n", objects, members, elf ? " (ELF assembly)" : "");
+  std::printf("%d objects, a library of %d members%s\n", objects, members,
+              elf ? " (ELF assembly)" : "");
   return 0;
 }

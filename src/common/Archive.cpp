@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "ArchiveReadBuf.h"
-#include "Assert.h"
 #include "ArchiveReplacementFile.h"
+#include "Assert.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "Trace.h"

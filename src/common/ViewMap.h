@@ -58,7 +58,9 @@ class ViewMap {
   // A hint that `key` is about to be looked up: starts loading its home slot,
   // so that a batch of lookups waits for memory once rather than once each.
   void prefetch(std::string_view key) const { prefetchHash(hashOf(key)); }
-  void prefetchHash(uint32_t hash) const { __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]); }
+  void prefetchHash(uint32_t hash) const {
+    __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]);
+  }
 
   // Stores `value` for `key` unless the key is there; the stored value and
   // whether it was added.

@@ -220,7 +220,8 @@ class LibraryIndex {
       const auto& members = archives[a]->cMembers;
       for (uint32_t m = 0; m < members.size(); ++m)
         forEachSymbol(*members[m], [&](size_t, const syment& sym) {
-          if (isExtDef(sym)) cIndex.tryEmplace(Coff::nameView(sym, members[m]->cStringTbl), MemberPlace{a, m});
+          if (isExtDef(sym))
+            cIndex.tryEmplace(Coff::nameView(sym, members[m]->cStringTbl), MemberPlace{a, m});
         });
     }
   }
@@ -306,8 +307,8 @@ class ImportState {
   ViewMap<bool> cDefs;
   std::vector<HashedName> cUndefined;  // first referenced while undefined, not yet looked up
   std::map<std::string_view, MemberPlace> cPending;  // referenced, undefined, defined by a library
-  std::vector<std::vector<bool>> cImported;  // per library, the members already taken
-  std::vector<std::pair<HashedName, bool>> cNames;  // one input's names; true for a definition
+  std::vector<std::vector<bool>> cImported;          // per library, the members already taken
+  std::vector<std::pair<HashedName, bool>> cNames;   // one input's names; true for a definition
 };
 
 }  // namespace
@@ -329,8 +330,7 @@ int Linker::importLibraryMembers(std::string& /*message*/) {
     if (!acceptable(*member, "Linker::importLibraryMembers()")) return 0;
     if (tracing) {
       std::cout << "Linker::importLibraryMembers() - imported library '" << library.cName
-                << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'."
-                << '\n';
+                << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'." << '\n';
     }
     state.add(*member);
     cCoff.push_back(std::move(member));

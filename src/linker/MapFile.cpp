@@ -423,7 +423,8 @@ void sortByAddress(std::vector<uint32_t>::iterator begin, std::vector<uint32_t>:
     if (std::find(start.begin(), start.end(), moved.size()) != start.end()) continue;
     size_t place = 0;
     for (size_t& s : start) place += std::exchange(s, place);
-    for (auto it = begin; it != end; ++it) moved[start[(rows[*it].address >> shift) & (kBuckets - 1)]++] = *it;
+    for (auto it = begin; it != end; ++it)
+      moved[start[(rows[*it].address >> shift) & (kBuckets - 1)]++] = *it;
     std::copy(moved.begin(), moved.end(), begin);
   }
 }
@@ -435,9 +436,8 @@ SymbolOrders orderSymbols(const std::vector<SymRow>& rows) {
   for (uint8_t location : {0, 1})
     for (uint32_t i = 0; i < count; ++i)
       if (rows[i].location == location) slots.push_back(nameSlotOf(rows[i].name, i));
-  const auto dataBegin = std::find_if(slots.begin(), slots.end(), [&rows](const NameSlot& s) {
-    return rows[s.row].location != 0;
-  });
+  const auto dataBegin = std::find_if(
+      slots.begin(), slots.end(), [&rows](const NameSlot& s) { return rows[s.row].location != 0; });
   sortByName(slots.begin(), dataBegin, rows);
   sortByName(dataBegin, slots.end(), rows);
 
