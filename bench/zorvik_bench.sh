@@ -1,111 +1,117 @@
 #!/usr/bin/env bash
-# Times zorvik on a generated link of OBJECTS objects (100 external definitions
-# and 250 relocations each) and a library of 2.5 x OBJECTS members of which the
-# link imports one in five, on a Halvern device; against the time to read all
-# its inputs (cat), and against ld.lld (one thread and all) and GNU ld linking
-# an ELF workload of the same counts (OBJECTS objects of 100 global functions
-# and 250 calls each, generated as assembly and assembled with as). zorvik also
-# links the same workload at a tenth of the size.
-# Prints each tool's best wall time over several runs, the ratios, and
-# zorvik's peak memory. Usage: bench/zorvik_bench.sh [objects] [runs]
+# Times zorvik against ld.lld --threads=1 on the same link: OBJECTS objects of
+# 100 global definitions and 250 relocations each (249 to other objects, one to
+# a library member) and a library of 2.5 x OBJECTS members of 4 definitions, of
+# which the link takes one in five. zorvik links the Halvern objects that
+# zorvik_gen writes; ld.lld the x86-64 twin that `zorvik_gen OBJECTS elf`
+# writes (assembled with as, the members put in an archive with ar). Each side
+# links with and without a map file.
+#
+# ROUNDS interleaved rounds, each running the four links once (pinned to CPU,
+# the order turned by one each round, so that each sees the same load); prints
+# the medians and the slowest run of each, the ratios the targets name and
+# zorvik's peak memory against the bytes of its inputs.
+#
+# Usage: bench/zorvik_bench.sh [objects] [rounds] [cpu]   (defaults: 2000, 11,
+# the last core). ZORVIK=path times that zorvik instead of this tree's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench-zorvik
 count=${1:-2000}
-runs=${2:-5}
-tenth=$((count / 10))
+rounds=${2:-11}
+cpu=${3:-$(($(nproc) - 1))}
+members=$((count * 5 / 2))
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON -DZV_TESTS=OFF >/dev/null
 cmake --build "$build" -j3 --target zorvik zorvik_gen >/dev/null
-zorvik=$build/src/linker/zorvik
+zorvik=${ZORVIK:-$build/src/linker/zorvik}
+gen=$build/bench/zorvik_gen
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/full" "$work/tenth" "$work/elf"
-(cd "$work/full" && "$build/bench/zorvik_gen" "$count" >/dev/null)
-(cd "$work/tenth" && "$build/bench/zorvik_gen" "$tenth" >/dev/null)
-
-# The ELF workload: f<object>_<n> for n < 100 in each object, each calling
-# 250 functions of the other objects in total (the first 50 make 3 calls,
-# the others 2), and a _start in the first.
+mkdir "$work/coff" "$work/elf"
+(cd "$work/coff" && "$gen" "$count" >/dev/null)
 (
   cd "$work/elf"
-  awk -v count="$count" 'BEGIN {
-    for (o = 0; o < count; o++) {
-      file = sprintf("e%04d.s", o)
-      printf "\t.text\n" > file
-      if (o == 0) printf "\t.globl _start\n_start:\n\tret\n" >> file
-      call = 0
-      for (f = 0; f < 100; f++) {
-        printf "\t.globl f%d_%d\n\t.type f%d_%d,@function\nf%d_%d:\n", o, f, o, f, o, f >> file
-        calls = f < 50 ? 3 : 2
-        for (c = 0; c < calls; c++) {
-          other = (o + 1 + (call * 7919 + o * 31) % (count - 1)) % count
-          printf "\tcall f%d_%d\n", other, (call * 13 + o) % 100 >> file
-          call++
-        }
-        printf "\tret\n" >> file
-      }
-      close(file)
-    }
-  }'
-  for s in e*.s; do as -o "${s%.s}.o" "$s"; done
+  "$gen" "$count" elf >/dev/null
+  ls e*.s m*.s | xargs -P 4 -n 50 sh -c 'for s; do as -o "${s%.s}.o" "$s"; done' sh
+  ar rcs bench.a m*.o
 )
 
-now() { date +%s%N; }
+pin() { taskset -c "$cpu" "$@"; }
+z_nomap() { (cd "$work/coff" && pin "$zorvik" bench.lkr o*.o bench.lib /o bench.out >/dev/null); }
+z_map() { (cd "$work/coff" && pin "$zorvik" bench.lkr o*.o bench.lib /m bench.map /o bench.out >/dev/null); }
+lld_nomap() { (cd "$work/elf" && pin ld.lld --threads=1 -e o0000_fn00 -o a.out e*.o bench.a); }
+lld_map() { (cd "$work/elf" && pin ld.lld --threads=1 -e o0000_fn00 -Map=a.map -o a.out e*.o bench.a); }
+links=(z_nomap lld_nomap z_map lld_map)
 
-# best_ms DIR CMD...: runs CMD in DIR `runs` times; prints the shortest wall
-# time in milliseconds.
-best_ms() {
-  local dir=$1 best=0 i t0 t1 t
-  shift
-  for ((i = 0; i < runs; i++)); do
-    t0=$(now)
-    (cd "$dir" && "$@" >/dev/null)
-    t1=$(now)
-    t=$(((t1 - t0) / 1000))
-    if [ "$best" -eq 0 ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }'
-}
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-read_all() { cat o*.o bench.lib bench.lkr >/dev/null; }
-link_z() { "$zorvik" bench.lkr o*.o bench.lib /m bench.map /o bench.out; }
-# Without the map file, as the ELF linkers run (they write none).
-link_nomap() { "$zorvik" bench.lkr o*.o bench.lib /o bench.out; }
-lld_one() { ld.lld --threads=1 -o a.out e*.o; }
-lld_all() { ld.lld -o a.out e*.o; }
-gnu_ld() { ld -o a.out e*.o; }
-
-# zorvik must link (a failed link would time an error path).
-(cd "$work/full" && link_z >/dev/null && test -s bench.out)
-(cd "$work/tenth" && link_z >/dev/null && test -s bench.out)
-
-z_full=$(best_ms "$work/full" link_z)
-z_nomap=$(best_ms "$work/full" link_nomap)
-z_tenth=$(best_ms "$work/tenth" link_z)
-read_ms=$(best_ms "$work/full" read_all)
-lld1=$(best_ms "$work/elf" lld_one)
-lldn=$(best_ms "$work/elf" lld_all)
-gld=$(best_ms "$work/elf" gnu_ld)
-
-peak="unknown (no /usr/bin/time)"
-if [ -x /usr/bin/time ]; then
-  peak=$(cd "$work/full" && /usr/bin/time -v "$zorvik" bench.lkr o*.o bench.lib /m bench.map \
-    /o bench.out 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ {print $2 " KB"}')
+# Both sides must link, and take the same members: a failed link would time
+# an error path.
+z_map
+lld_map
+(cd "$work/elf" && ld.lld --threads=1 -e o0000_fn00 --why-extract=why.txt -o a.out e*.o bench.a)
+z_taken=$(grep -cE '^ *l[0-9]{5} +code ' "$work/coff/bench.map" || true)
+elf_taken=$(($(wc -l <"$work/elf/why.txt") - 1))
+elf_relocs=$(cd "$work/elf" && readelf -rW e*.o | grep -c R_X86_64_PLT32 || true)
+elf_defs=$(cd "$work/elf" && nm -g --defined-only e*.o bench.a | grep -c ' T ' || true)
+if [ "$z_taken" -ne "$elf_taken" ] || [ "$elf_relocs" -ne $((count * 250)) ] ||
+  [ "$elf_defs" -ne $((count * 100 + members * 4)) ]; then
+  echo "the two links differ: members taken $z_taken / $elf_taken, ELF relocations $elf_relocs," \
+    "ELF definitions $elf_defs" >&2
+  exit 1
 fi
 
-inputs=$(cd "$work/full" && du -cb o*.o bench.lib bench.lkr | tail -1 | cut -f1)
-elf_inputs=$(cd "$work/elf" && du -cb e*.o | tail -1 | cut -f1)
-echo "inputs:              $count objects + library of $((count * 5 / 2)) members, $inputs bytes (ELF: $elf_inputs bytes)"
-echo "output:              $(stat -c %s "$work/full/bench.out") bytes, map $(stat -c %s "$work/full/bench.map") bytes"
-echo "zorvik full:         ${z_full} ms"
-echo "zorvik tenth:        ${z_tenth} ms   full/tenth $(ratio "$z_full" "$z_tenth")   (target <= 11)"
-echo "read all inputs:     ${read_ms} ms   zorvik/read $(ratio "$z_full" "$read_ms")   (target <= 5)"
-echo "ld.lld --threads=1:  ${lld1} ms   zorvik/lld1 $(ratio "$z_full" "$lld1")   (target <= 1)"
-echo "zorvik without map:  ${z_nomap} ms   zorvik/lld1 $(ratio "$z_nomap" "$lld1")"
-echo "ld.lld:              ${lldn} ms   zorvik/lld $(ratio "$z_full" "$lldn")"
-echo "GNU ld:              ${gld} ms   zorvik/ld $(ratio "$z_full" "$gld")"
-echo "zorvik peak memory:  ${peak}"
-echo "load average:        $(cut -d' ' -f1-3 /proc/loadavg)"
+# One run of each link per round, the order turned by one each round. Times
+# in microseconds, process start included.
+declare -A times
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for ((r = 0; r < rounds; r++)); do
+  for ((k = 0; k < ${#links[@]}; k++)); do
+    link=${links[$(((k + r) % ${#links[@]}))]}
+    t0=$EPOCHREALTIME
+    $link
+    t1=$EPOCHREALTIME
+    times[$link]+="$(((${t1/./} - ${t0/./}))) "
+  done
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# summary LINK: "median slowest" in milliseconds.
+summary() {
+  tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n |
+    awk '{ t[NR] = $1 } END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2;
+                            printf "%.1f %.1f", m / 1000, t[NR] / 1000 }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+read -r zn_med zn_max <<<"$(summary z_nomap)"
+read -r zm_med zm_max <<<"$(summary z_map)"
+read -r ln_med ln_max <<<"$(summary lld_nomap)"
+read -r lm_med lm_max <<<"$(summary lld_map)"
+
+peak_kb=0
+if [ -x /usr/bin/time ]; then
+  peak_kb=$(cd "$work/coff" && /usr/bin/time -v "$zorvik" bench.lkr o*.o bench.lib /m bench.map \
+    /o bench.out 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ {print $2}')
+fi
+inputs=$(cd "$work/coff" && du -cb o*.o bench.lib bench.lkr | tail -1 | cut -f1)
+elf_inputs=$(cd "$work/elf" && du -cb e*.o bench.a | tail -1 | cut -f1)
+
+echo "machine:             $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; runs pinned to core $cpu"
+echo "zorvik:              $zorvik"
+echo "date:                $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "load average:        $load_before before the rounds, $load_after after"
+echo "inputs:              $count objects, library of $members members ($z_taken taken), $((count * 250)) relocations"
+echo "                     zorvik $inputs bytes, ELF $elf_inputs bytes"
+echo "output:              $(stat -c %s "$work/coff/bench.out") bytes, map $(stat -c %s "$work/coff/bench.map") bytes (lld map $(stat -c %s "$work/elf/a.map") bytes)"
+echo "rounds:              $rounds, median / slowest run"
+echo "zorvik without map:  $zn_med / $zn_max ms   slowest/median $(ratio "$zn_max" "$zn_med")   (target <= 1.3)"
+echo "ld.lld --threads=1:  $ln_med / $ln_max ms"
+echo "zorvik with map:     $zm_med / $zm_max ms   slowest/median $(ratio "$zm_max" "$zm_med")   (target <= 1.3)"
+echo "ld.lld -t1 -Map=:    $lm_med / $lm_max ms"
+echo "without map:         zorvik/lld1 $(ratio "$zn_med" "$ln_med")   (target <= 0.6)"
+echo "with map:            zorvik/lld1 $(ratio "$zm_med" "$lm_med")   (target <= 0.5)"
+if [ "$peak_kb" -gt 0 ]; then
+  echo "zorvik peak memory:  $peak_kb KB   peak/inputs $(ratio "$((peak_kb * 1024))" "$inputs")   (target <= 3)"
+else
+  echo "zorvik peak memory:  unknown (no /usr/bin/time)"
+fi

@@ -7,9 +7,23 @@
 //                 a library member's definition;
 //   bench.lib   : a library of 2.5 x OBJECTS members of 4 definitions each,
 //                 of which the objects import one member in five;
-//   bench.lkr   : the command file: the current directory as LIBPATH, one code page of 2 MB, one data bank.
+//   bench.lkr   : the command file: the current directory as LIBPATH, one code
+//                 page of 2 MB, one data bank.
 //
-//   zorvik_gen [OBJECTS]     (default 2000)
+// With "elf", the same link for an x86-64 ELF linker, as assembly sources to
+// assemble with `as` and to put in an archive with `ar rcs bench.a m*.o`:
+//
+//   e0000.s ... : OBJECTS objects with the same 100 global functions each
+//                 (the same names) and 250 calls, to the same targets as the
+//                 relocations above (the first 50 functions make 3 calls, the
+//                 others 2);
+//   m00000.s ...: the 2.5 x OBJECTS library members with the same 4 global
+//                 functions each.
+//
+// The same counts on both sides: objects, library members, definitions,
+// references, relocations, and the members that the link takes.
+//
+//   zorvik_gen OBJECTS [elf]
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -38,6 +52,14 @@ std::string numbered(const char* prefix, int n, int width) {
 std::string definition(int object, int d) { return numbered("o", object, 4) + numbered("_fn", d, 2); }
 std::string memberDefinition(int member, int d) { return numbered("l", member, 5) + numbered("_e", d, 1); }
 
+// The definition that relocation `r` of object `n` refers to; relocation 0
+// refers to a library member's.
+std::string target(int n, int r, int objects, int members) {
+  if (r == 0) return memberDefinition((n * 5) % members, n % kMemberDefinitions);
+  int other = (n + 1 + (r * 7919 + n * 31) % (objects - 1)) % objects;
+  return definition(other, (r * 13 + n) % kDefinitions);
+}
+
 std::vector<uint8_t> code(int seed, uint32_t size) {
   std::vector<uint8_t> bytes(size);
   for (uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed * 7 + i);
@@ -52,14 +74,7 @@ bool writeObject(int n, int objects, int members) {
   for (int d = 0; d < kDefinitions; ++d)
     b.symbol(definition(n, d), static_cast<uint32_t>(d * 4), static_cast<int16_t>(scn), C_EXT);
   for (int r = 0; r < kRelocations; ++r) {
-    std::string target;
-    if (r == 0) {
-      target = memberDefinition((n * 5) % members, n % kMemberDefinitions);
-    } else {
-      int other = (n + 1 + (r * 7919 + n * 31) % (objects - 1)) % objects;
-      target = definition(other, (r * 13 + n) % kDefinitions);
-    }
-    uint32_t sym = b.symbol(target, 0, N_UNDEF, C_EXT);
+    uint32_t sym = b.symbol(target(n, r, objects, members), 0, N_UNDEF, C_EXT);
     b.reloc(scn, static_cast<uint32_t>(r * 2), sym, 0, kRelocLow);
   }
   return b.writeFile(numbered("o", n, 4) + ".o");
@@ -88,15 +103,61 @@ bool writeCommandFile() {
   return std::fclose(f) == 0;
 }
 
+bool writeText(const std::string& name, const std::string& text) {
+  std::FILE* f = std::fopen(name.c_str(), "w");
+  if (!f) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+void elfFunction(std::string& text, const std::string& name) {
+  text += "\t.globl " + name + "\n\t.type " + name + ",@function\n" + name + ":\n";
+}
+
+bool writeElfObject(int n, int objects, int members) {
+  std::string text = "\t.text\n";
+  int r = 0;
+  for (int d = 0; d < kDefinitions; ++d) {
+    elfFunction(text, definition(n, d));
+    int calls = d < kRelocations - 2 * kDefinitions ? 3 : 2;
+    for (int c = 0; c < calls; ++c, ++r) text += "\tcall " + target(n, r, objects, members) + "\n";
+    text += "\tret\n";
+  }
+  return writeText(numbered("e", n, 4) + ".s", text);
+}
+
+bool writeElfMember(int m) {
+  std::string text = "\t.text\n";
+  for (int d = 0; d < kMemberDefinitions; ++d) {
+    elfFunction(text, memberDefinition(m, d));
+    text += "\tret\n";
+  }
+  return writeText(numbered("m", m, 5) + ".s", text);
+}
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: zorvik_gen OBJECTS [elf]\n"
+               "  writes OBJECTS objects (at least 2), a library of 2.5 x OBJECTS members and\n"
+               "  bench.lkr into the current directory; with \"elf\", the same link as x86-64\n"
+               "  assembly: e*.s objects and m*.s library members\n");
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int objects = argc > 1 ? std::atoi(argv[1]) : 2000;
-  if (objects < 2) return 2;
+  if (argc < 2 || argc > 3) return usage();
+  int objects = std::atoi(argv[1]);
+  bool elf = argc == 3;
+  if (objects < 2 || (elf && std::string(argv[2]) != "elf")) return usage();
   int members = objects * 5 / 2;
   for (int n = 0; n < objects; ++n)
-    if (!writeObject(n, objects, members)) return 1;
-  if (!writeLibrary(members) || !writeCommandFile()) return 1;
-  std::printf("%d objects, a library of %d members\n", objects, members);
+    if (!(elf ? writeElfObject(n, objects, members) : writeObject(n, objects, members))) return 1;
+  for (int m = 0; elf && m < members; ++m)
+    if (!writeElfMember(m)) return 1;
+  if (!elf && (!writeLibrary(members) || !writeCommandFile())) return 1;
+  std::printf("%d objects, a library of %d members%s\n", objects, members,
+              elf ? " (ELF assembly)" : "");
   return 0;
 }

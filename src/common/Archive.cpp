@@ -9,6 +9,7 @@
 
 #include "ArchiveReadBuf.h"
 #include "ArchiveReplacementFile.h"
+#include "Assert.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "Trace.h"
@@ -217,6 +218,11 @@ std::unique_ptr<Coff> Archive::getMember(const std::string& name) const {
   auto it = cSymbols.find(name);
   if (it == cSymbols.end()) return nullptr;
   return std::make_unique<Coff>(*it->second);
+}
+
+std::unique_ptr<Coff> Archive::takeMember(size_t index) {
+  ZV_ASSERT(index < cMembers.size());
+  return std::move(cMembers[index]);
 }
 
 void Archive::print(std::ostream& os) const {

@@ -52,6 +52,12 @@ class Archive {
   // A copy of the member that defines the symbol; null when none does.
   std::unique_ptr<Coff> getMember(const std::string& name) const;
 
+  // Hands the member at `index` of cMembers over whole, for an owner that
+  // needs no copy (the linker imports it): the member keeps its place in
+  // memory, the archive's entry becomes null and the symbol map goes on naming
+  // it. An archive that gave a member away is not printed, copied or written.
+  std::unique_ptr<Coff> takeMember(size_t index);
+
   void print(std::ostream& os) const;
 
   std::string cName;

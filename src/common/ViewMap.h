@@ -6,6 +6,9 @@
 //   ViewMap<uint32_t> ids;
 //   auto [id, added] = ids.tryEmplace(name, nextId);   // *id: the stored value
 //   if (const uint32_t* known = ids.find(other)) ...
+//
+// A caller that looks one name up in several maps, or in one map more than
+// once, hashes it once (hashOf) and hands the hash to each call.
 #ifndef ZV_COMMON_VIEWMAP_H
 #define ZV_COMMON_VIEWMAP_H
 
@@ -33,29 +36,40 @@ class ViewMap {
     if (slots > cSlots.size()) rehash(slots);
   }
 
-  // The value stored for `key`, or null.
-  const Value* find(std::string_view key) const {
-    const Slot& s = cSlots[probe(key, hashOf(key))];
+  // The hash every map gives `key`.
+  static uint32_t hashOf(std::string_view key) {
+    return static_cast<uint32_t>(std::hash<std::string_view>()(key));
+  }
+
+  // The value stored for `key`, or null. `hash` is hashOf(key).
+  const Value* find(std::string_view key) const { return find(key, hashOf(key)); }
+  Value* find(std::string_view key) { return find(key, hashOf(key)); }
+  const Value* find(std::string_view key, uint32_t hash) const {
+    const Slot& s = cSlots[probe(key, hash)];
     return s.used ? &s.value : nullptr;
   }
-  Value* find(std::string_view key) {
-    Slot& s = cSlots[probe(key, hashOf(key))];
+  Value* find(std::string_view key, uint32_t hash) {
+    Slot& s = cSlots[probe(key, hash)];
     return s.used ? &s.value : nullptr;
   }
   bool count(std::string_view key) const { return find(key) != nullptr; }
+  bool count(std::string_view key, uint32_t hash) const { return find(key, hash) != nullptr; }
 
   // A hint that `key` is about to be looked up: starts loading its home slot,
   // so that a batch of lookups waits for memory once rather than once each.
-  void prefetch(std::string_view key) const {
-    __builtin_prefetch(&cSlots[hashOf(key) & (cSlots.size() - 1)]);
+  void prefetch(std::string_view key) const { prefetchHash(hashOf(key)); }
+  void prefetchHash(uint32_t hash) const {
+    __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]);
   }
 
   // Stores `value` for `key` unless the key is there; the stored value and
   // whether it was added.
   std::pair<Value*, bool> tryEmplace(std::string_view key, Value value) {
+    return tryEmplace(key, hashOf(key), std::move(value));
+  }
+  std::pair<Value*, bool> tryEmplace(std::string_view key, uint32_t hash, Value value) {
     if ((cSize + 1) * 2 > cSlots.size()) rehash(cSlots.size() * 2);
     ZV_ASSERT(key.size() <= UINT32_MAX);
-    uint32_t hash = hashOf(key);
     Slot& s = cSlots[probe(key, hash)];
     if (s.used) return {&s.value, false};
     s = Slot{key.data(), static_cast<uint32_t>(key.size()), hash, std::move(value), true};
@@ -81,10 +95,6 @@ class ViewMap {
     bool used = false;
     std::string_view key() const { return std::string_view(data, size); }
   };
-
-  static uint32_t hashOf(std::string_view key) {
-    return static_cast<uint32_t>(std::hash<std::string_view>()(key));
-  }
 
   // Views of one stored string are equal without reading it.
   static bool sameKey(const Slot& s, std::string_view key) {

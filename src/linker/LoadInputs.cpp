@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <iostream>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -187,30 +187,76 @@ int Linker::checkOutputsSpareInputs(std::string& message) const {
 // defines it. The definitions of all inputs are kept as a hash set that grows
 // with each import, the references made while undefined as a list that is
 // looked up in the libraries before the next pass, and the names still to be
-// looked for as an ordered set, so a pass costs only the new member's symbols.
+// looked for as an ordered map, so a pass costs only the new member's symbols.
+// Each name is hashed once, and the hash serves every lookup of it.
 
 namespace {
+
+struct HashedName {
+  std::string_view name;
+  uint32_t hash;
+};
+
+// Where a library member lies: the library's place in the link's list and the
+// member's in the library.
+struct MemberPlace {
+  uint32_t library;
+  uint32_t member;
+};
+
+// The member that defines each external name of the libraries, indexed from
+// the members' symbol tables: the first library that defines the name, and in
+// it the first member, the one its symbol map names. The views point into the
+// members, which stay where they are while the import runs (an imported member
+// changes owner, not place).
+class LibraryIndex {
+ public:
+  explicit LibraryIndex(const std::vector<std::unique_ptr<Archive>>& archives) {
+    size_t definitions = 0;
+    for (const auto& archive : archives)
+      for (const auto& member : archive->cMembers) definitions += member->cSymbols.size();
+    cIndex.reserve(definitions);
+    for (uint32_t a = 0; a < archives.size(); ++a) {
+      const auto& members = archives[a]->cMembers;
+      for (uint32_t m = 0; m < members.size(); ++m)
+        forEachSymbol(*members[m], [&](size_t, const syment& sym) {
+          if (isExtDef(sym))
+            cIndex.tryEmplace(Coff::nameView(sym, members[m]->cStringTbl), MemberPlace{a, m});
+        });
+    }
+  }
+
+  const MemberPlace* find(const HashedName& n) const { return cIndex.find(n.name, n.hash); }
+
+ private:
+  ViewMap<MemberPlace> cIndex;
+};
 
 class ImportState {
  public:
   ImportState(const std::vector<std::unique_ptr<Archive>>& archives, size_t definitions)
-      : cArchives(archives) {
+      : cLibraries(archives) {
     cDefs.reserve(definitions);
+    for (const auto& archive : archives) cImported.emplace_back(archive->cMembers.size(), false);
   }
 
   // Takes in one input's external definitions and references. The entry after
   // a symbol is its auxiliary entry exactly when the reader took it as one.
   void add(const Coff& coff) {
+    cNames.clear();
     for (size_t i = 0; i < coff.cSymbols.size(); ++i) {  // a batch: see ViewMap::prefetch
       const syment& sym = coff.cSymbols[i].sym;
-      if (coff.cAuxKinds[i] == AUX_NONE && (isExtDef(sym) || isExtRef(sym)))
-        cDefs.prefetch(Coff::nameView(sym, coff.cStringTbl));
+      if (coff.cAuxKinds[i] != AUX_NONE || !(isExtDef(sym) || isExtRef(sym))) continue;
+      std::string_view name = Coff::nameView(sym, coff.cStringTbl);
+      HashedName n{name, ViewMap<bool>::hashOf(name)};
+      cDefs.prefetchHash(n.hash);
+      cNames.push_back({n, isExtDef(sym)});
     }
-    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
-      if (coff.cAuxKinds[i] != AUX_NONE) continue;
-      const syment& sym = coff.cSymbols[i].sym;
-      if (isExtDef(sym)) define(Coff::nameView(sym, coff.cStringTbl));
-      if (isExtRef(sym)) refer(Coff::nameView(sym, coff.cStringTbl));
+    for (const auto& [n, definition] : cNames) {
+      if (definition)
+        define(n);
+      else
+        refer(n);
     }
   }
 
@@ -220,48 +266,49 @@ class ImportState {
   // come back here when a later member refers to it; its member is imported
   // already, so taking it again imports nothing.
   bool done() {
-    for (std::string_view name : cUndefined)
-      if (!cDefs.count(name) && libraryFor(std::string(name))) cPending.insert(name);
+    for (const HashedName& n : cUndefined) {
+      if (cDefs.count(n.name, n.hash)) continue;
+      if (const MemberPlace* place = cLibraries.find(n)) cPending.emplace(n.name, *place);
+    }
     cUndefined.clear();
     return cPending.empty();
   }
 
-  // The smallest pending name; it is no longer pending afterwards, so a member
-  // that was meant to define it and does not leaves it undefined for good.
-  std::string next() {
-    std::string name(*cPending.begin());
-    cPending.erase(cPending.begin());
-    return name;
-  }
-
-  // The first library that defines the name, or null.
-  const Archive* libraryFor(const std::string& name) const {
-    for (const auto& archive : cArchives)
-      if (archive->hasSymbol(name)) return archive.get();
-    return nullptr;
+  // The smallest pending name and the member that defines it; the name is no
+  // longer pending afterwards, so a member that was meant to define it and
+  // does not leaves it undefined for good.
+  std::pair<std::string, MemberPlace> next() {
+    auto first = cPending.begin();
+    std::pair<std::string, MemberPlace> taken(std::string(first->first), first->second);
+    cPending.erase(first);
+    return taken;
   }
 
   // True the first time a member is asked for.
-  bool firstImport(const Archive& archive, const std::string& name) {
-    return cImported.insert(archive.cSymbols.at(name)).second;
+  bool firstImport(const MemberPlace& place) {
+    auto&& imported = cImported[place.library][place.member];
+    if (imported) return false;
+    imported = true;
+    return true;
   }
 
  private:
-  void define(std::string_view name) {
-    if (cDefs.tryEmplace(name, true).second) cPending.erase(name);
+  void define(const HashedName& n) {
+    if (cDefs.tryEmplace(n.name, n.hash, true).second) cPending.erase(n.name);
   }
 
-  void refer(std::string_view name) {
-    if (!cDefs.count(name)) cUndefined.push_back(name);
+  void refer(const HashedName& n) {
+    if (!cDefs.count(n.name, n.hash)) cUndefined.push_back(n);
   }
 
-  const std::vector<std::unique_ptr<Archive>>& cArchives;
+  const LibraryIndex cLibraries;
   // Views of the inputs' names: the inputs and their tables stay unchanged
   // while members are imported.
   ViewMap<bool> cDefs;
-  std::vector<std::string_view> cUndefined;  // first referenced while undefined, not yet looked up
-  std::set<std::string_view> cPending;  // referenced, undefined, defined by a library
-  std::set<const Coff*> cImported;  // members already taken, as the library holds them
+  std::vector<HashedName> cUndefined;  // first referenced while undefined, not yet looked up
+  std::map<std::string_view, MemberPlace> cPending;  // referenced, undefined, defined by a library
+  std::vector<std::vector<bool>> cImported;          // per library, the members already taken
+  std::vector<std::pair<HashedName, bool>> cNames;   // one input's names; true for a definition
 };
 
 }  // namespace
@@ -274,17 +321,16 @@ int Linker::importLibraryMembers(std::string& /*message*/) {
   ImportState state(cArchives, definitions);
   for (const auto& coff : cCoff) state.add(*coff);
   while (!state.done()) {
-    std::string symbol = state.next();
-    const Archive* library = state.libraryFor(symbol);
-    ZV_ASSERT(library != nullptr);
-    if (!state.firstImport(*library, symbol)) continue;
-    std::unique_ptr<Coff> member = library->getMember(symbol);
+    const auto [symbol, place] = state.next();
+    if (!state.firstImport(place)) continue;
+    // The library gives the member away whole: nothing else asks for it.
+    Archive& library = *cArchives[place.library];
+    std::unique_ptr<Coff> member = library.takeMember(place.member);
     ZV_ASSERT(member != nullptr);
     if (!acceptable(*member, "Linker::importLibraryMembers()")) return 0;
     if (tracing) {
-      std::cout << "Linker::importLibraryMembers() - imported library '" << library->cName
-                << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'."
-                << '\n';
+      std::cout << "Linker::importLibraryMembers() - imported library '" << library.cName
+                << "', member '" << member->cCoffName << "' for symbol '" << symbol << "'." << '\n';
     }
     state.add(*member);
     cCoff.push_back(std::move(member));

@@ -43,6 +43,7 @@
 #include "MapFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <sstream>
@@ -83,57 +84,79 @@ std::string nowText() { return localTimeText(static_cast<uint32_t>(std::time(nul
 
 std::string hex3(uint32_t value) { return toHex(value, 3); }
 
-// Table rows formatted by hand into a chunk that goes to the writer whole: the
-// symbol tables of a large link hold hundreds of thousands of rows.
+// Table rows formatted straight into a chunk that goes to the file whole (a
+// chunk as large as this passes the writer's own buffer): the symbol tables of
+// a large link hold hundreds of thousands of rows. A row asks for room for its
+// longest text first, and its columns are then copied in without checks.
 class RowText {
  public:
-  explicit RowText(TextWriter& out) : cOut(out) { cText.reserve(kChunkSize + 512); }
+  explicit RowText(TextWriter& out) : cOut(out), cChunk(kChunkSize) {}
   ~RowText() { flush(); }
   RowText(const RowText&) = delete;
   RowText& operator=(const RowText&) = delete;
 
-  // `text` right-aligned in `width` columns, as "%*s" gives it (never cut).
-  RowText& right(std::string_view text, size_t width) {
-    pad(text.size(), width);
-    cText.append(text);
-    return *this;
+  // Where the next `count` bytes go; the row's end is handed to endRow.
+  char* room(size_t count) {
+    if (cUsed + count > cChunk.size()) {
+      flush();
+      if (count > cChunk.size()) cChunk.resize(count);
+    }
+    return cChunk.data() + cUsed;
   }
-  // `text` left-aligned in `width` columns, as "%-*s" gives it (never cut).
-  RowText& left(std::string_view text, size_t width) {
-    cText.append(text);
-    pad(text.size(), width);
-    return *this;
-  }
-  // The value's low 24 bits as "0x" and six lower-case digits (hex3's text),
-  // right-aligned in ten columns.
-  RowText& hex3(uint32_t value) {
-    static const char kDigits[] = "0123456789abcdef";
-    char text[10] = {' ', ' ', '0', 'x'};
-    for (int i = 9; i >= 4; --i, value >>= 4) text[i] = kDigits[value & 0xF];
-    cText.append(text, sizeof text);
-    return *this;
-  }
-  RowText& space() {
-    cText.push_back(' ');
-    return *this;
-  }
-  void endLine() {
-    cText.push_back('\n');
-    if (cText.size() >= kChunkSize) flush();
-  }
+  void endRow(char* end) { cUsed = static_cast<size_t>(end - cChunk.data()); }
   void flush() {
-    if (!cText.empty()) cOut.write(cText);
-    cText.clear();
+    if (cUsed != 0) cOut.write(std::string_view(cChunk.data(), cUsed));
+    cUsed = 0;
   }
 
  private:
-  void pad(size_t size, size_t width) {
-    if (size < width) cText.append(width - size, ' ');
-  }
-
   TextWriter& cOut;
-  std::string cText;
+  std::vector<char> cChunk;
+  size_t cUsed = 0;
 };
+
+constexpr size_t kNameWidth = 25;  // the name and file columns
+const char kBlanks[kNameWidth + 1] = "                         ";
+
+// The text at p (an empty view may have no characters at all); its end.
+char* putText(char* p, std::string_view text) { return std::copy(text.begin(), text.end(), p); }
+
+// `text` right-aligned in `width` columns, as "%*s" gives it (never cut).
+char* putRight(char* p, std::string_view text, size_t width) {
+  if (text.size() < width) {
+    std::memset(p, ' ', width - text.size());
+    p += width - text.size();
+  }
+  return putText(p, text);
+}
+
+// A name right-aligned in the 25 columns of its field, from a field of blanks.
+char* putName(char* p, std::string_view name) {
+  if (name.size() >= kNameWidth) return putText(p, name);
+  std::memcpy(p, kBlanks, kNameWidth);
+  putText(p + kNameWidth - name.size(), name);
+  return p + kNameWidth;
+}
+
+// A file name left-aligned in 25 columns, as "%-25s" gives it (never cut).
+char* putFile(char* p, std::string_view file) {
+  std::memcpy(p, kBlanks, kNameWidth);
+  putText(p, file);
+  return p + std::max(file.size(), kNameWidth);
+}
+
+// The value's low 24 bits as six lower-case hex digits (hex3's digits).
+void putHexDigits(char* p, uint32_t value) {
+  static const char kDigits[] = "0123456789abcdef";
+  for (int i = 5; i >= 0; --i, value >>= 4) p[i] = kDigits[value & 0xF];
+}
+
+// "  0x" and the six digits: hex3's text right-aligned in ten columns.
+char* putHex3(char* p, uint32_t value) {
+  std::memcpy(p, "  0x", 4);
+  putHexDigits(p + 4, value);
+  return p + 10;
+}
 
 // Bytes per program location of the executable's processor.
 uint32_t bytesPerProgramLocation(const Coff& output) {
@@ -166,8 +189,18 @@ void writeSectionTable(TextWriter& out, const Rows& program, const Rows& data) {
   RowText text(out);
   for (const Rows* rows : {&program, &data})
     for (const SectionInfo& r : *rows) {
-      text.right(r.cName, 25).space().right(scnTypeWord(r.cType), 10).space().hex3(r.cAddress);
-      text.space().right(locationWord(r.cLocation), 10).space().hex3(r.cSize).endLine();
+      char* p = text.room(r.cName.size() + kNameWidth + 50);
+      p = putRight(p, r.cName, kNameWidth);
+      *p++ = ' ';
+      p = putRight(p, scnTypeWord(r.cType), 10);
+      *p++ = ' ';
+      p = putHex3(p, r.cAddress);
+      *p++ = ' ';
+      p = putRight(p, locationWord(r.cLocation), 10);
+      *p++ = ' ';
+      p = putHex3(p, r.cSize);
+      *p++ = '\n';
+      text.endRow(p);
     }
 }
 
@@ -236,7 +269,6 @@ bool isAuxAt(const Coff& coff, size_t i) {
 struct SymRow {
   static constexpr uint32_t kNoFile = ~uint32_t(0);
 
-  uint64_t nameKey;  // the name's first eight bytes, big-endian, zero-padded
   std::string_view name;
   uint32_t address;
   uint32_t file;
@@ -245,25 +277,23 @@ struct SymRow {
   uint8_t kind;      // 0 function, 1 variable
 };
 
-// A key whose order agrees with the byte-wise order of the names: where two
-// keys differ, so do the names, the same way; equal keys leave it to the names.
-uint64_t nameKeyOf(std::string_view name) {
-  uint64_t key = 0;
-  for (size_t i = 0; i < 8; ++i)
-    key = (key << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
-  return key;
-}
+// A row's place in the order by name: the name's first sixteen bytes as two
+// big-endian keys, zero-padded, whose order agrees with the byte-wise order of
+// the names (where the keys differ, so do the names, the same way).
+struct NameSlot {
+  uint64_t key[2];
+  uint32_t row;  // the row's place in the table
+};
 
-// Program rows before data rows, each part in the byte-wise order of the names.
-bool lessByName(const SymRow& a, const SymRow& b) {
-  if (a.location != b.location) return a.location < b.location;
-  if (a.nameKey != b.nameKey) return a.nameKey < b.nameKey;
-  return a.name < b.name;
-}
-
-bool lessByAddress(const SymRow& a, const SymRow& b) {
-  if (a.location != b.location) return a.location < b.location;
-  return a.address < b.address;
+NameSlot nameSlotOf(std::string_view name, uint32_t row) {
+  unsigned char bytes[16] = {};
+  std::memcpy(bytes, name.data(), std::min(name.size(), sizeof bytes));
+  NameSlot slot{{0, 0}, row};
+  for (size_t i = 0; i < 8; ++i) {
+    slot.key[0] = (slot.key[0] << 8) | bytes[i];
+    slot.key[1] = (slot.key[1] << 8) | bytes[i + 8];
+  }
+  return slot;
 }
 
 // The symbols of the map and the names of their files.
@@ -343,7 +373,6 @@ SymbolTable collectSymbols(const Coff& output) {
     uint8_t type = sectionTypeOf(types, s.n_scnum);
     SymRow row;
     row.name = Coff::nameView(s, output.cStringTbl);
-    row.nameKey = nameKeyOf(row.name);
     row.address = s.n_value;
     row.file = open.empty() ? SymRow::kNoFile : open.back();
     row.location = (type == SCNTYPE_IDATA || type == SCNTYPE_UDATA) ? 1 : 0;
@@ -354,17 +383,120 @@ SymbolTable collectSymbols(const Coff& output) {
   return symbols;
 }
 
-void writeSymbolTable(TextWriter& out, const char* title, const SymbolTable& symbols) {
+// The order of the rows by name and the order by address, as places in the
+// table. Program rows come before data rows in both. Rows with equal names keep
+// their table order, and rows at one address their order by name: the order by
+// address is the order by name sorted again by a stable sort of the addresses
+// alone.
+struct SymbolOrders {
+  std::vector<uint32_t> byName;
+  std::vector<uint32_t> byAddress;
+};
+
+void sortByName(std::vector<NameSlot>::iterator begin, std::vector<NameSlot>::iterator end,
+                const std::vector<SymRow>& rows) {
+  std::stable_sort(begin, end, [&rows](const NameSlot& a, const NameSlot& b) {
+    if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
+    if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
+    std::string_view x = rows[a.row].name;
+    std::string_view y = rows[b.row].name;
+    if (x.size() != y.size() || x.size() > 16) {
+      int order = x.compare(y);
+      if (order != 0) return order < 0;
+    }
+    return a.row < b.row;
+  });
+}
+
+// Sorts the rows by address and keeps the order of rows at one address: a
+// radix sort of eleven bits a pass, each pass stable, from the lowest bits up
+// (a pass that finds one value in every row is left out).
+void sortByAddress(std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end,
+                   const std::vector<SymRow>& rows) {
+  constexpr unsigned kBits = 11;
+  constexpr size_t kBuckets = size_t(1) << kBits;
+  std::vector<uint32_t> moved(static_cast<size_t>(end - begin));
+  std::vector<size_t> start(kBuckets);
+  for (unsigned shift = 0; shift < 32; shift += kBits) {
+    std::fill(start.begin(), start.end(), 0);
+    for (auto it = begin; it != end; ++it) ++start[(rows[*it].address >> shift) & (kBuckets - 1)];
+    if (std::find(start.begin(), start.end(), moved.size()) != start.end()) continue;
+    size_t place = 0;
+    for (size_t& s : start) place += std::exchange(s, place);
+    for (auto it = begin; it != end; ++it)
+      moved[start[(rows[*it].address >> shift) & (kBuckets - 1)]++] = *it;
+    std::copy(moved.begin(), moved.end(), begin);
+  }
+}
+
+SymbolOrders orderSymbols(const std::vector<SymRow>& rows) {
+  const auto count = static_cast<uint32_t>(rows.size());
+  std::vector<NameSlot> slots;
+  slots.reserve(count);
+  for (uint8_t location : {0, 1})
+    for (uint32_t i = 0; i < count; ++i)
+      if (rows[i].location == location) slots.push_back(nameSlotOf(rows[i].name, i));
+  const auto dataBegin = std::find_if(
+      slots.begin(), slots.end(), [&rows](const NameSlot& s) { return rows[s.row].location != 0; });
+  sortByName(slots.begin(), dataBegin, rows);
+  sortByName(dataBegin, slots.end(), rows);
+
+  SymbolOrders orders;
+  orders.byName.reserve(count);
+  for (const NameSlot& s : slots) orders.byName.push_back(s.row);
+  orders.byAddress = orders.byName;
+  const auto dataPlace = orders.byAddress.begin() + (dataBegin - slots.begin());
+  sortByAddress(orders.byAddress.begin(), dataPlace, rows);
+  sortByAddress(dataPlace, orders.byAddress.end(), rows);
+  return orders;
+}
+
+// The columns between a symbol row's name and its file for each location and
+// storage, with the address's digits to be filled in at kDigitsAt:
+// " " "  0x000000" " " location in 10 " " storage in 10 " ".
+class MiddleColumns {
+ public:
+  static constexpr size_t kSize = 34;
+  static constexpr size_t kDigitsAt = 5;
+
+  MiddleColumns() {
+    for (uint8_t location : {0, 1})
+      for (uint8_t storage : {0, 1}) {
+        char* p = cText[location][storage];
+        *p++ = ' ';
+        p = putHex3(p, 0);
+        *p++ = ' ';
+        p = putRight(p, locationWord(location), 10);
+        *p++ = ' ';
+        p = putRight(p, storageWord(storage), 10);
+        *p++ = ' ';
+      }
+  }
+  const char* text(uint8_t location, uint8_t storage) const { return cText[location][storage]; }
+
+ private:
+  char cText[2][2][kSize];
+};
+
+void writeSymbolTable(TextWriter& out, const char* title, const SymbolTable& symbols,
+                      const std::vector<uint32_t>& order) {
   out.print("\n%30s%s\n", "", title);
   const char* fmt = "%25s %10s %10s %10s %-25s\n";
   out.print(fmt, "Name", "Address", "Location", "Storage", "File");
   out.print(fmt, kDashes, kDashes, kDashes, kDashes, kDashes);
   {
+    const MiddleColumns middle;
     RowText text(out);
-    for (const SymRow& r : symbols.rows) {
-      text.right(r.name, 25).space().hex3(r.address).space();
-      text.right(locationWord(r.location), 10).space().right(storageWord(r.storage), 10).space();
-      text.left(symbols.fileOf(r), 25).endLine();
+    for (uint32_t i : order) {
+      const SymRow& r = symbols.rows[i];
+      const std::string_view file = symbols.fileOf(r);
+      char* p = text.room(r.name.size() + file.size() + 2 * kNameWidth + MiddleColumns::kSize + 1);
+      p = putName(p, r.name);
+      std::memcpy(p, middle.text(r.location, r.storage), MiddleColumns::kSize);
+      putHexDigits(p + MiddleColumns::kDigitsAt, r.address);
+      p = putFile(p + MiddleColumns::kSize, file);
+      *p++ = '\n';
+      text.endRow(p);
     }
   }
   out.write("\n\n");
@@ -376,12 +508,14 @@ void traceRows(const std::vector<Row>& rows) {
   for (const Row& r : rows) r.print(std::cout);
 }
 
-void traceSymbols(const SymbolTable& symbols) {
+void traceSymbols(const SymbolTable& symbols, const std::vector<uint32_t>& order) {
   if (!traceLevel("MapFile::write")) return;
-  for (const SymRow& r : symbols.rows)
+  for (uint32_t i : order) {
+    const SymRow& r = symbols.rows[i];
     SymbolInfo(std::string(r.name), r.address, r.location, r.storage, r.kind,
                std::string(symbols.fileOf(r)))
         .print(std::cout);
+  }
 }
 
 }  // namespace
@@ -409,12 +543,11 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
 
   // Both orders are stable: rows equal in name keep their table order, and
   // rows at one address keep their order by name.
-  SymbolTable symbols = collectSymbols(output);
-  std::stable_sort(symbols.rows.begin(), symbols.rows.end(), lessByName);
-  writeSymbolTable(out, "Symbols - Sorted by Name", symbols);
-  std::stable_sort(symbols.rows.begin(), symbols.rows.end(), lessByAddress);
-  traceSymbols(symbols);
-  writeSymbolTable(out, "Symbols - Sorted by Address", symbols);
+  const SymbolTable symbols = collectSymbols(output);
+  const SymbolOrders orders = orderSymbols(symbols.rows);
+  writeSymbolTable(out, "Symbols - Sorted by Name", symbols, orders.byName);
+  traceSymbols(symbols, orders.byAddress);
+  writeSymbolTable(out, "Symbols - Sorted by Address", symbols, orders.byAddress);
 
   if (!out.close()) {
     reportError("MapFile::write()", "Could not write map file '" + name + "'.");

@@ -9,7 +9,6 @@
 #include "Console.h"
 #include "Parser.h"
 #include "Reporter.h"
-#include "HeapPages.h"
 #include "Trace.h"
 #include "linker.h"
 
@@ -55,9 +54,6 @@ void printArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A large link fills much of its heap once; large pages take it faster.
-  preferLargeHeapPages();
-
   // Debug tracing is present and off.
   setTraceLevel("debug", 0);
 

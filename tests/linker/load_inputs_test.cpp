@@ -262,9 +262,9 @@ TEST_F(ImportFixture, TheEntryAfterASymbolIsAuxiliaryOnlyWhenTheReaderTookItSo) 
   EXPECT_EQ(import(), (Names{"main.o", "wz.o"}));
 }
 
-TEST_F(ImportFixture, AMemberIsNeverImportedTwice) {
-  // The index claims that x.o defines _y, which it does not: _y stays
-  // undefined instead of importing x.o again and again.
+TEST_F(ImportFixture, TheLibrariesAreIndexedFromTheMembersSymbolTables) {
+  // The symbol map claims that x.o defines _y, which its table does not: _y
+  // stays undefined, and x.o is imported once, for _x.
   linker.cCoff.push_back(member("main.o", {}, {"_x", "_y"}));
   Archive& lib = library("lib.lib", members(member("x.o", {"_x"})));
   lib.cSymbols["_y"] = lib.cMembers[0].get();
@@ -272,11 +272,24 @@ TEST_F(ImportFixture, AMemberIsNeverImportedTwice) {
 
   Linker again;
   again.cCoff.push_back(member("main.o", {}, {"_y"}));
-  again.cArchives.push_back(std::make_unique<Archive>(lib));
-  again.cArchives[0]->cSymbols["_y"] = again.cArchives[0]->cMembers[0].get();
+  auto other = std::make_unique<Archive>("lib.lib");
+  other->cMembers.push_back(member("x.o", {"_x"}));
+  other->makeSymbols();
+  other->cSymbols["_y"] = other->cMembers[0].get();
+  again.cArchives.push_back(std::move(other));
   std::string message;
   EXPECT_EQ(again.importLibraryMembers(message), 1);
-  EXPECT_EQ(again.cCoff.size(), 2u);
+  EXPECT_EQ(again.cCoff.size(), 1u);
+}
+
+TEST_F(ImportFixture, AnImportedMemberIsTakenFromTheLibraryNotCopied) {
+  linker.cCoff.push_back(member("main.o", {}, {"_x"}));
+  Archive& lib = library("lib.lib", members(member("w.o", {"_w"}), member("x.o", {"_x"})));
+  const Coff* x = lib.cMembers[1].get();
+  EXPECT_EQ(import(), (Names{"main.o", "x.o"}));
+  EXPECT_EQ(linker.cCoff[1].get(), x);
+  EXPECT_EQ(lib.cMembers[1], nullptr);
+  EXPECT_NE(lib.cMembers[0], nullptr);
 }
 
 TEST_F(ImportFixture, ImportedMembersAreVerified) {

@@ -249,6 +249,37 @@ TEST(MapFileTest, NamesSortByteWiseBeyondTheirFirstEightBytesAndAddressTiesKeepN
                                       "\xe9lan 0x000005", "shared_prefix_ab 0x000006"}));
 }
 
+// Every bit of an address counts in the order by address, though the map
+// shows the low 24; rows at one address keep their order by name, and equal
+// names their table order, in both tables.
+TEST(MapFileTest, AddressesSortOnAllTheirBitsAndTiesKeepTheirOrderInBothTables) {
+  CoffBuilder b("t.cof");
+  b.optionalHeader(kMirrow, 14);
+  int code = b.section(".code", SCN_CODE, 0);
+  b.contents(code, {0, 0});
+  b.symbol("high", 0x01000002, code, C_EXT, 0);
+  b.symbol("mid", 0x00800001, code, C_EXT, 0);
+  b.symbol("zero", 0x10, code, C_EXT, 0);
+  b.symbol("low", 0x801, code, C_EXT, 0);
+  for (const char* file : {"one.c", "two.c"}) {
+    b.fileSymbol(file);
+    b.symbol("dup", 0x10, code, C_EXT, 0);
+    b.symbol(".eof", 0, -2, C_STAT, 0);
+  }
+  std::string text = writeMap(b, 100);
+  EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Name"),
+            (std::vector<std::string>{"dup 0x000010", "dup 0x000010", "high 0x000002",
+                                      "low 0x000801", "mid 0x800001", "zero 0x000010"}));
+  EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Address"),
+            (std::vector<std::string>{"dup 0x000010", "dup 0x000010", "zero 0x000010",
+                                      "low 0x000801", "mid 0x800001", "high 0x000002"}));
+  for (const char* title : {"Symbols - Sorted by Name", "Symbols - Sorted by Address"}) {
+    size_t table = text.find(title);
+    size_t one = text.find("one.c", table);
+    EXPECT_LT(one, text.find("two.c", table)) << title;
+  }
+}
+
 TEST(MapFileTest, FileEntriesNamedThroughTheStringTableOpenAndCloseFiles) {
   CoffBuilder b("l.cof");
   b.optionalHeader(kMirrow, 14);

@@ -270,6 +270,23 @@ TEST(PatchBits, CopiesTheSliceBitByBitAndKeepsTheOtherBits) {
   EXPECT_EQ(data.bytes()[2], 0x7B);
 }
 
+// A field from bit 7 of a word spans three bytes: the bits around it stay.
+TEST(PatchBits, AFieldAcrossThreeBytesKeepsTheBitsAroundIt) {
+  const struct {
+    uint8_t fill;
+    uint32_t value;
+    uint8_t expected[4];
+  } cases[] = {{0x00, 0x1FFFF, {0x80, 0xFF, 0x7F, 0x00}},
+               {0xFF, 0x10000, {0x7F, 0x00, 0x80, 0xFF}},
+               {0x00, 0x2A5A5, {0x80, 0xD2, 0x52, 0x00}}};
+  for (const auto& c : cases) {
+    const uint8_t bytes[] = {c.fill, c.fill, c.fill, c.fill};
+    Data data(4, bytes);
+    Linker::patchBits(data, 0, c.value, 0, 7, 16);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(data.bytes()[i], c.expected[i]) << i;
+  }
+}
+
 TEST(PatchBits, AssertionsGuardTheFieldAndTheBuffer) {
   Data data(2);
   EXPECT_DEATH(Linker::patchBits(data, 0, 0, 0, 0, 17), "width <= 16");
