@@ -134,10 +134,11 @@ class BlockPacker {
   bool cOpen = false;
 };
 
-template <typename Record>
-void packBlocks(const std::list<Record>& records, std::list<Block>& blocks) {
+// `Records`: a std::list or std::vector of one record type.
+template <typename Records>
+void packBlocks(const Records& records, std::list<Block>& blocks) {
   BlockPacker packer(blocks);
-  for (const Record& r : records) toBytes(r, packer.place(sizeof(Record)));
+  for (const auto& r : records) toBytes(r, packer.place(sizeof r));
 }
 
 struct FileCloser {

@@ -18,17 +18,19 @@
 class ListingSymbols;
 struct SourceFrame;
 
-// One line-number entry of a code section, with the name of its section.
-struct LstLine {
+// A code section that has line numbers, resolved once for the listing.
+struct LstSection {
   const std::string* cScnName = nullptr;  // the section's name in the Coff
+  uint32_t cScnStart = 0;                 // its start (word address)
+  const Data* cScnData = nullptr;         // its contents; null when it has none
+};
+
+// One line-number entry of a code section, as the listing reads it.
+struct LstLine {
   uint32_t l_srcndx = 0;
   uint16_t l_lnno = 0;
-  uint32_t l_paddr = 0;  // word address of the code
-  uint16_t l_flags = 0;
-  uint32_t l_fcnndx = 0;
-  // The section resolved once: its start (word address) and contents.
-  uint32_t cScnStart = 0;
-  const Data* cScnData = nullptr;
+  uint32_t l_paddr = 0;   // word address of the code
+  uint32_t cSection = 0;  // index into Coff2Cod::cLineSections
 };
 
 // True when entry `index` is a file symbol: a symbol of storage class 103
@@ -82,6 +84,8 @@ class Coff2Cod : public Cod {
   void listSourceLine(SourceFrame& frame, const std::string& text);
   // The disassembly column of one code word; steps the frame's skip counter.
   std::string disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const;
+  // The entries of source file `srcndx` (a stretch of cLine).
+  std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
   void writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
                      const std::string& source, const std::string& file);
@@ -91,8 +95,11 @@ class Coff2Cod : public Cod {
   int cLineCount = 0;    // listing lines written so far
   // File symbol index -> its file number (position in cSourceNames).
   std::map<uint32_t, uint32_t> cSourceIndex;
-  // l_srcndx -> l_lnno -> the entries of that source line, in insertion order.
-  std::map<uint32_t, std::map<uint16_t, std::vector<LstLine>>> cLine;
+  // The line entries of every code section, ordered by l_srcndx, then l_lnno;
+  // the entries of one source line keep the order of the sections (by name)
+  // and of their tables.
+  std::vector<LstLine> cLine;
+  std::vector<LstSection> cLineSections;
 
   // The listing while it is written.
   TextWriter cListFile;

@@ -23,9 +23,11 @@
 // includes them; ".list" and ".nolist" symbols switch the listing on and off.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <tuple>
 
 #include "Assert.h"
 #include "Banner.h"
@@ -44,7 +46,10 @@ struct SourceFrame {
   std::ifstream in;
   std::string name;
   uint32_t fileNumber = 0;
-  const std::map<uint16_t, std::vector<LstLine>>* code = nullptr;  // its entries of cLine
+  // Its entries of cLine not yet passed: lines only count up, so the entries
+  // of a line are found where those of the lines before it end.
+  const LstLine* code = nullptr;
+  const LstLine* codeEnd = nullptr;
   uint64_t line = 0;  // source lines read so far
   uint8_t skip = 1;   // words left of the instruction being listed
 
@@ -97,16 +102,52 @@ bool isReadableSource(const std::string& name, const std::string& listName) {
          source.st_ino != list.st_ino;
 }
 
-// The word at `entry`'s address and the one after it (0 unless it lies wholly
-// inside the data). False when the word itself lies outside the section's data.
-bool readWords(const LstLine& entry, uint32_t bytesPerWord, uint16_t& value, uint16_t& next) {
-  if (!entry.cScnData || entry.l_paddr < entry.cScnStart) return false;
-  const uint64_t offset = uint64_t(entry.l_paddr - entry.cScnStart) * bytesPerWord;
-  const uint64_t size = entry.cScnData->size();
+// The word at `address` of the section and the one after it (0 unless it lies
+// wholly inside the data). False when the word itself lies outside the data.
+bool readWords(const LstSection& section, uint32_t address, uint32_t bytesPerWord, uint16_t& value,
+               uint16_t& next) {
+  if (!section.cScnData || address < section.cScnStart) return false;
+  const uint64_t offset = uint64_t(address - section.cScnStart) * bytesPerWord;
+  const uint64_t size = section.cScnData->size();
   if (offset + 2 > size) return false;
-  value = getU16(entry.cScnData->bytes() + offset);
-  next = offset + 4 <= size ? getU16(entry.cScnData->bytes() + offset + 2) : 0;
+  value = getU16(section.cScnData->bytes() + offset);
+  next = offset + 4 <= size ? getU16(section.cScnData->bytes() + offset + 2) : 0;
   return true;
+}
+
+bool lineOrder(const LstLine& a, const LstLine& b) {
+  return a.l_srcndx != b.l_srcndx ? a.l_srcndx < b.l_srcndx : a.l_lnno < b.l_lnno;
+}
+
+// Sorts the entries in lineOrder, equal ones kept in their order. The stretches
+// already in order are merged pairwise, so entries that come in line order, as
+// a section's mostly do, cost one pass.
+void sortByLine(std::vector<LstLine>& lines) {
+  std::vector<size_t> runs{0};  // where each ascending stretch starts, then the end
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (lineOrder(lines[i], lines[i - 1])) runs.push_back(i);
+  runs.push_back(lines.size());
+  if (runs.size() <= 2) return;
+  std::vector<LstLine> merged(lines.size());
+  while (runs.size() > 2) {
+    std::vector<size_t> next;
+    size_t r = 0;
+    for (; r + 2 < runs.size(); r += 2) {
+      const auto from = lines.begin() + static_cast<std::ptrdiff_t>(runs[r]);
+      const auto middle = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
+      const auto to = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]);
+      std::merge(from, middle, middle, to, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), lineOrder);
+      next.push_back(runs[r]);
+    }
+    if (r + 1 < runs.size()) {  // an odd stretch out
+      std::copy(lines.begin() + static_cast<std::ptrdiff_t>(runs[r]), lines.end(),
+                merged.begin() + static_cast<std::ptrdiff_t>(runs[r]));
+      next.push_back(runs[r]);
+    }
+    next.push_back(lines.size());
+    lines.swap(merged);
+    runs.swap(next);
+  }
 }
 
 }  // namespace
@@ -115,36 +156,33 @@ Coff2Cod::Coff2Cod() = default;
 Coff2Cod::~Coff2Cod() = default;
 
 void Coff2Cod::buildLineMap(const Coff& coff) {
+  size_t count = 0;
   for (const auto& [name, hdr] : coff.cScnHdr) {
     if (scnType(hdr) != SCNTYPE_CODE) continue;
     const auto lines = coff.cLineNums.find(name);
     if (lines == coff.cLineNums.end()) continue;
     const auto data = coff.cRawData.find(name);
-    const Data* contents = data == coff.cRawData.end() ? nullptr : &data->second;
-    // Entries come mostly in line order: the last line's place is the hint
-    // for the next, so that a long table is not searched from the top each time.
-    std::map<uint16_t, std::vector<LstLine>>* file = nullptr;
-    std::map<uint16_t, std::vector<LstLine>>::iterator last;
-    uint32_t fileIndex = 0;
-    for (const coff_lineno& l : lines->second) {
-      if (!file || fileIndex != l.l_srcndx) {
-        file = &cLine[l.l_srcndx];
-        fileIndex = l.l_srcndx;
-        last = file->end();
-      }
-      if (last == file->end() || last->first != l.l_lnno)
-        last = file->try_emplace(last == file->end() ? last : std::next(last), l.l_lnno);
-      last->second.push_back(
-          LstLine{&name, l.l_srcndx, l.l_lnno, l.l_paddr, l.l_flags, l.l_fcnndx, hdr.s_paddr, contents});
-    }
+    cLineSections.push_back(LstSection{&name, hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second});
+    count += lines->second.size();
   }
+  cLine.reserve(count);
+  for (uint32_t s = 0; s < cLineSections.size(); ++s)
+    for (const coff_lineno& l : coff.cLineNums.at(*cLineSections[s].cScnName))
+      cLine.push_back(LstLine{l.l_srcndx, l.l_lnno, l.l_paddr, s});
+  sortByLine(cLine);
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
   std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
-  for (const auto& [srcndx, lines] : cLine)
-    for (const auto& [lnno, entries] : lines)
-      for (const LstLine& e : entries)
-        std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
-                  << ",  secName=" << *e.cScnName << "\n";
+  for (const LstLine& e : cLine)
+    std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
+              << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+}
+
+std::pair<const LstLine*, const LstLine*> Coff2Cod::linesOfFile(uint32_t srcndx) const {
+  const auto from = std::lower_bound(cLine.begin(), cLine.end(), srcndx,
+                                     [](const LstLine& l, uint32_t file) { return l.l_srcndx < file; });
+  const auto to = std::upper_bound(from, cLine.end(), srcndx,
+                                   [](uint32_t file, const LstLine& l) { return file < l.l_srcndx; });
+  return {cLine.data() + (from - cLine.begin()), cLine.data() + (to - cLine.begin())};
 }
 
 bool Coff2Cod::createListFile(const Coff& coff) {
@@ -223,31 +261,30 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   ZV_ASSERT(number != cSourceIndex.end());
   frame->name = name;
   frame->fileNumber = number->second;
-  const auto code = cLine.find(static_cast<uint32_t>(file));
-  if (code != cLine.end()) frame->code = &code->second;
+  std::tie(frame->code, frame->codeEnd) = linesOfFile(static_cast<uint32_t>(file));
   cursor = file + 2;  // past the file symbol and its auxiliary entry
   stack.push_back(std::move(frame));
 }
 
 void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
   // Line numbers are compared whole: a line past 65535 has no code.
-  const std::vector<LstLine>* entries = nullptr;
-  if (frame.code && frame.line <= UINT16_MAX) {
-    const auto found = frame.code->find(static_cast<uint16_t>(frame.line));
-    if (found != frame.code->end()) entries = &found->second;
+  const LstLine* entries = frame.code;
+  if (frame.line <= UINT16_MAX) {
+    while (entries != frame.codeEnd && entries->l_lnno < frame.line) ++entries;
+    frame.code = entries;
+    while (frame.code != frame.codeEnd && frame.code->l_lnno == frame.line) ++frame.code;
   }
   bool written = false;
-  if (entries) {
-    for (const LstLine& entry : *entries) {
-      addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
-      uint16_t value = 0;
-      const std::string disassembled = disassembly(frame, entry, value);
-      // Only the first word of a source line shows its text and file.
-      writeListLine(hexDigits(entry.l_paddr, 6), hexDigits(value, 4), disassembled, written ? "" : text,
-                    written ? "" : frame.name);
-      countLine();
-      written = true;
-    }
+  for (; entries != frame.code; ++entries) {
+    const LstLine& entry = *entries;
+    addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
+    uint16_t value = 0;
+    const std::string disassembled = disassembly(frame, entry, value);
+    // Only the first word of a source line shows its text and file.
+    writeListLine(hexDigits(entry.l_paddr, 6), hexDigits(value, 4), disassembled, written ? "" : text,
+                  written ? "" : frame.name);
+    countLine();
+    written = true;
   }
   if (written) return;
   addLineRecord(frame, kRecordFlagsNoCode, 0);
@@ -257,7 +294,7 @@ void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
 
 std::string Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const {
   uint16_t next = 0;
-  if (!readWords(entry, cBytesPerWord, value, next)) {
+  if (!readWords(cLineSections[entry.cSection], entry.l_paddr, cBytesPerWord, value, next)) {
     value = 0;
     frame.skip = 0;
     return kIllegalOpcode;
