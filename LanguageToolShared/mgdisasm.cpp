@@ -1,108 +1,176 @@
 #include "mgdisasm.h"
 
-#include <cstdio>
+#include <cstring>
 
 #include "Assert.h"
+#include "mginstset.h"
 
-// Two buffers per family, as the listing uses them: the text handed out and the
-// operand text assembled for it.
-static const int kTextRoom = 80;
-static char sText[4][kTextRoom + 1];
-static char sOperands[4][kTextRoom + 1];
+namespace {
 
-// Appends one operand: "0x.." first, ",0x.." after; "???" for a missing one.
-static void appendValue(char* out, int& used, uint32_t value) {
-  const char* format = used == 0 ? "0x%lx" : ",0x%lx";
-  int n = std::snprintf(out + used, kTextRoom + 1 - used, format,
-                        static_cast<unsigned long>(value));
-  ZV_ASSERT(n > 0 && used + n <= kTextRoom);
-  used += n;
-}
+// One buffer per family for disassembleInstruction: the text handed out.
+char sText[4][kDisassemblyRoom + 1];
 
-static void appendUnknown(char* out, int& used) {
-  int n = std::snprintf(out + used, kTextRoom + 1 - used, used == 0 ? "???" : ",???");
-  ZV_ASSERT(n > 0 && used + n <= kTextRoom);
-  used += n;
-}
+// Every mnemonic left-justified in 10 columns (a longer one as it is), blank
+// to 16 characters so that it is copied whole in one step.
+struct PaddedName {
+  char text[16];
+  uint8_t length;  // the name's length, at least 10
+};
 
-static void appendOperands(char* out, int& used, uint16_t word, InstructionId id,
-                           CoreFamily family) {
-  for (int i = 0; i < 3; ++i) {
-    if (hasOperand(id, family, i)) appendValue(out, used, getOperand(word, family, i));
+struct PaddedNames {
+  PaddedName names[INSTR_PAGESEL + 1];
+
+  PaddedNames() {
+    for (InstructionId id = INSTR_ADDLW; id <= INSTR_PAGESEL; ++id) {
+      const char* name = instructionName(id);
+      const size_t length = std::strlen(name);
+      ZV_ASSERT(length <= sizeof names[id].text);
+      std::memset(names[id].text, ' ', sizeof names[id].text);
+      std::memcpy(names[id].text, name, length);
+      names[id].length = static_cast<uint8_t>(length < 10 ? 10 : length);
+    }
   }
+};
+
+const PaddedName& paddedName(InstructionId id) {
+  static const PaddedNames table;
+  return table.names[id];
+}
+
+// The operand text as it is written: "0x" and the lower-case digits of the
+// value without leading zeros, "," before every operand but the first, "???"
+// for a missing one.
+class OperandText {
+ public:
+  explicit OperandText(char* out) : cOut(out), cAt(out) {}
+
+  void value(uint32_t value) {
+    static const char kDigits[] = "0123456789abcdef";
+    separate();
+    *cAt++ = '0';
+    *cAt++ = 'x';
+    int digits = 1;
+    for (uint32_t rest = value >> 4; rest != 0; rest >>= 4) ++digits;
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) cAt[i] = kDigits[value & 0xF];
+    cAt += digits;
+  }
+
+  void unknown() {
+    separate();
+    std::memcpy(cAt, "???", 3);
+    cAt += 3;
+  }
+
+  char* end() const { return cAt; }
+
+ private:
+  void separate() {
+    if (cAt != cOut) *cAt++ = ',';
+  }
+
+  char* cOut;
+  char* cAt;
+};
+
+// An operand field of the word, right-aligned; a field that lives in the
+// second word (mask 0) reads 0.
+uint32_t fieldValue(uint16_t word, uint16_t field) {
+  if (field == 0) return 0;
+  int shift = 0;
+  while ((field & (1u << shift)) == 0) ++shift;
+  return static_cast<uint32_t>(word & field) >> shift;
+}
+
+void appendFields(OperandText& out, uint16_t word, const OperandLayout& layout) {
+  for (int i = 0; i < layout.cNumOperands; ++i) out.value(fieldValue(word, layout.cFields[i]));
 }
 
 // Byte target of a Halvern relative branch with a field of `bits` bits.
-static uint32_t branchTarget(uint32_t address, uint16_t word, int bits) {
+uint32_t branchTarget(uint32_t address, uint16_t word, int bits) {
   uint32_t field = word & ((1u << bits) - 1);
   int32_t offset = static_cast<int32_t>(field);
   if (field & (1u << (bits - 1))) offset -= static_cast<int32_t>(1u << bits);
   return address + 2 + 2 * static_cast<uint32_t>(offset);
 }
 
-static bool isSecondWord(uint16_t next) {
-  return isLegalInstruction(next, CORE_HALVERN) &&
-         decodeInstruction(next, CORE_HALVERN) == INSTR_WORD2;
+bool isSecondWord(uint16_t next) {
+  const InstrDesc* desc = instructionOfWord(next, CORE_HALVERN);
+  return desc != nullptr && desc->cId == INSTR_WORD2;
 }
 
 // The Halvern instructions whose text differs from their raw fields; false for
 // the others.
-static bool appendHalvernOperands(char* out, int& used, uint32_t address, uint16_t word,
-                                  uint16_t next, InstructionId id, uint8_t& wordsUsed) {
-  bool second = isSecondWord(next);
+bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, uint16_t next, const InstrDesc& desc,
+                           uint8_t& wordsUsed) {
+  const InstructionId id = desc.cId;
+  const uint16_t* fields = desc.cLayout.cFields;
   switch (id) {
     case INSTR_BC: case INSTR_BN: case INSTR_BNC: case INSTR_BNN:
     case INSTR_BNOV: case INSTR_BNZ: case INSTR_BOV: case INSTR_BZ:
-      appendValue(out, used, branchTarget(address, word, 8));
+      out.value(branchTarget(address, word, 8));
       return true;
     case INSTR_BRA: case INSTR_RCALL:
-      appendValue(out, used, branchTarget(address, word, 11));
+      out.value(branchTarget(address, word, 11));
       return true;
-    case INSTR_CALL: case INSTR_GOTO:
-      if (second) {
-        appendValue(out, used, ((word & 0xFFu) | ((next & 0xFFFu) << 8)) * 2);
-      } else {
-        appendUnknown(out, used);
-      }
-      if (id == INSTR_CALL) appendValue(out, used, getSecondOperand(word, CORE_HALVERN));
-      break;
-    case INSTR_LFSR:
-      appendValue(out, used, getFirstOperand(word, CORE_HALVERN));
-      if (second) {
-        appendValue(out, used, ((word & 0x0Fu) << 8) | (next & 0xFFu));
-      } else {
-        appendUnknown(out, used);
-      }
-      break;
-    case INSTR_MOVFF:
-      appendValue(out, used, getFirstOperand(word, CORE_HALVERN));
-      if (second) {
-        appendValue(out, used, next & 0xFFFu);
-      } else {
-        appendUnknown(out, used);
-      }
+    case INSTR_CALL: case INSTR_GOTO: case INSTR_LFSR: case INSTR_MOVFF:
       break;
     default:
       return false;
+  }
+  const bool second = isSecondWord(next);
+  switch (id) {
+    case INSTR_CALL: case INSTR_GOTO:
+      if (second) {
+        out.value(((word & 0xFFu) | ((next & 0xFFFu) << 8)) * 2);
+      } else {
+        out.unknown();
+      }
+      if (id == INSTR_CALL) out.value(fieldValue(word, fields[1]));
+      break;
+    case INSTR_LFSR:
+      out.value(fieldValue(word, fields[0]));
+      if (second) {
+        out.value(((word & 0x0Fu) << 8) | (next & 0xFFu));
+      } else {
+        out.unknown();
+      }
+      break;
+    default:  // MOVFF
+      out.value(fieldValue(word, fields[0]));
+      if (second) {
+        out.value(next & 0xFFFu);
+      } else {
+        out.unknown();
+      }
+      break;
   }
   wordsUsed = second ? 2 : 1;
   return true;
 }
 
+}  // namespace
+
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
+                       CoreFamily family) {
+  const InstrDesc* desc = instructionOfWord(word, family);
+  if (desc == nullptr) return 0;
+  const PaddedName& name = paddedName(desc->cId);
+  std::memcpy(out, name.text, sizeof name.text);
+  OperandText operands(out + name.length);
+  wordsUsed = 1;
+  if (family != CORE_HALVERN || !appendHalvernOperands(operands, address, word, nextWord, *desc, wordsUsed))
+    appendFields(operands, word, desc->cLayout);
+  const size_t length = static_cast<size_t>(operands.end() - out);
+  ZV_ASSERT(length <= kDisassemblyRoom);
+  return length;
+}
+
 const char* disassembleInstruction(uint32_t address, uint16_t word, uint16_t nextWord,
                                    uint8_t& wordsUsed, CoreFamily family) {
-  InstructionId id = decodeInstruction(word, family);
+  // An unknown family or a word that is no instruction of it fails here.
+  decodeInstruction(word, family);
   char* text = sText[family - CORE_MIRROW];
-  char* operands = sOperands[family - CORE_MIRROW];
-  int used = 0;
-  operands[0] = '\0';
-  wordsUsed = 1;
-  if (family != CORE_HALVERN ||
-      !appendHalvernOperands(operands, used, address, word, nextWord, id, wordsUsed)) {
-    appendOperands(operands, used, word, id, family);
-  }
-  int length = std::snprintf(text, kTextRoom + 1, "%-10s", instructionName(id));
-  ZV_ASSERT(length > 0 && length + used <= kTextRoom);
-  for (int i = 0; i <= used; ++i) text[length + i] = operands[i];
+  const size_t length = disassembleInto(text, address, word, nextWord, wordsUsed, family);
+  text[length] = '\0';
   return text;
 }

@@ -9,11 +9,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Cod.h"
 #include "Coff.h"
-#include "TextWriter.h"
+#include "ListingWriter.h"
 
 class ListingSymbols;
 struct SourceFrame;
@@ -82,13 +83,12 @@ class Coff2Cod : public Cod {
   // cannot be opened is warned about and passed over.
   void openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack);
   void listSourceLine(SourceFrame& frame, const std::string& text);
-  // The disassembly column of one code word; steps the frame's skip counter.
-  std::string disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const;
+  // The disassembly column of one code word, its text written to `text`
+  // (kDisassemblyRoom characters) when it has one; steps the frame's skip counter.
+  std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const;
   // The entries of source file `srcndx` (a stretch of cLine).
   std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
-  void writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
-                     const std::string& source, const std::string& file);
 
   bool cListing = true;  // listing on or off
   int cPageLength = 0;   // listing lines per page; 0: no paging
@@ -102,10 +102,9 @@ class Coff2Cod : public Cod {
   std::vector<LstSection> cLineSections;
 
   // The listing while it is written.
-  TextWriter cListFile;
+  ListingWriter cListFile;
   std::string cListName;
   std::string cTimeStamp;    // one time for every page header
-  std::string cLineText;     // one formatted listing line, reused
   uint32_t cBytesPerWord = 2;
   uint8_t cFamily = 0;
   bool cFileNumberWarned = false;  // records of file numbers above 255 left out

@@ -71,18 +71,6 @@ constexpr int kRecordFlagsFirstWord = 0x80;
 constexpr int kRecordFlagsNoCode = 0x90;
 constexpr uint32_t kMaxRecordFileNumber = 255;
 
-// Lower-case hex digits, zero-filled to `width`.
-std::string hexDigits(uint32_t value, int width) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*lx", width, static_cast<unsigned long>(value));
-  return text;
-}
-
-void appendColumn(std::string& out, const std::string& text, size_t width) {
-  out += text;
-  if (text.size() < width) out.append(width - text.size(), ' ');
-}
-
 std::string heading() {
   std::string text = "Address  Value    Disassembly              Source";
   text.append(kFileColumn - text.size(), ' ');
@@ -212,10 +200,10 @@ bool Coff2Cod::createListFile(const Coff& coff) {
 
 void Coff2Cod::writePageHeader(bool first) {
   if (first) cTimeStamp = localTimeText(static_cast<uint32_t>(std::time(nullptr)));
-  if (!first) cListFile << "\f\n";
-  cListFile << codConverterBanner() << "\n" << noticeBanner() << "\n";
-  cListFile << "Listing File Generated: " << cTimeStamp << "\n\n\n";
-  cListFile << heading() << rule();
+  std::string header = first ? "" : "\f\n";
+  header = header + codConverterBanner() + "\n" + noticeBanner() + "\n";
+  header += "Listing File Generated: " + cTimeStamp + "\n\n\n";
+  cListFile.text(header + heading() + rule());
   for (int i = 0; i < 8; ++i) addLineInfo(cLineInfoTables[0], LineInfo(0, kRecordFlagsHeader, 1, 0));
 }
 
@@ -279,20 +267,21 @@ void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
     const LstLine& entry = *entries;
     addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
     uint16_t value = 0;
-    const std::string disassembled = disassembly(frame, entry, value);
+    char buffer[kDisassemblyRoom];
+    const std::string_view disassembled = disassembly(frame, entry, value, buffer);
     // Only the first word of a source line shows its text and file.
-    writeListLine(hexDigits(entry.l_paddr, 6), hexDigits(value, 4), disassembled, written ? "" : text,
-                  written ? "" : frame.name);
+    const std::string_view none("");
+    cListFile.codeRow(entry.l_paddr, value, disassembled, written ? none : text, written ? none : frame.name);
     countLine();
     written = true;
   }
   if (written) return;
   addLineRecord(frame, kRecordFlagsNoCode, 0);
-  writeListLine("", "", "", text, frame.name);
+  cListFile.textRow(text, frame.name);
   countLine();
 }
 
-std::string Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const {
+std::string_view Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const {
   uint16_t next = 0;
   if (!readWords(cLineSections[entry.cSection], entry.l_paddr, cBytesPerWord, value, next)) {
     value = 0;
@@ -301,8 +290,8 @@ std::string Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint
   }
   if (frame.skip > 0) --frame.skip;
   if (frame.skip != 0) return "";  // the second word of a two-word instruction
-  if (!isLegalInstruction(value, cFamily)) return kIllegalOpcode;
-  return disassembleInstruction(entry.l_paddr, value, next, frame.skip, cFamily);
+  const size_t length = disassembleInto(text, entry.l_paddr, value, next, frame.skip, cFamily);
+  return length == 0 ? std::string_view(kIllegalOpcode) : std::string_view(text, length);
 }
 
 void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t address) {
@@ -323,23 +312,6 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
   addLineInfo(cLineInfoTables[directory], LineInfo(static_cast<int>(frame.fileNumber), flags,
                                                    static_cast<int>(frame.line & 0xFFFF),
                                                    static_cast<int>(address & 0xFFFF)));
-}
-
-void Coff2Cod::writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
-                             const std::string& source, const std::string& file) {
-  std::string& line = cLineText;
-  line.clear();
-  appendColumn(line, address, 6);
-  line += "   ";
-  appendColumn(line, value, 6);
-  line += "   ";
-  appendColumn(line, disassembly, 24);
-  line += ' ';
-  appendColumn(line, source, 80);
-  line += ' ';
-  line += file;
-  line += '\n';
-  cListFile << line;
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {
