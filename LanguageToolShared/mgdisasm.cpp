@@ -7,6 +7,28 @@
 
 namespace {
 
+// The bits up to the highest set one; 1 for 0, which still shows one digit.
+int significantBits(uint32_t value) {
+#if defined(__GNUC__)
+  return 32 - __builtin_clz(value | 1);
+#else
+  int bits = 1;
+  while (bits < 32 && (value >> bits) != 0) ++bits;
+  return bits;
+#endif
+}
+
+// The position of the lowest set bit of a non-zero field.
+int lowestBit(uint16_t field) {
+#if defined(__GNUC__)
+  return __builtin_ctz(field);
+#else
+  int shift = 0;
+  while ((field & (1u << shift)) == 0) ++shift;
+  return shift;
+#endif
+}
+
 // One buffer per family for disassembleInstruction: the text handed out.
 char sText[4][kDisassemblyRoom + 1];
 
@@ -49,8 +71,7 @@ class OperandText {
     separate();
     *cAt++ = '0';
     *cAt++ = 'x';
-    int digits = 1;
-    for (uint32_t rest = value >> 4; rest != 0; rest >>= 4) ++digits;
+    const int digits = (significantBits(value) + 3) / 4;
     for (int i = digits - 1; i >= 0; --i, value >>= 4) cAt[i] = kDigits[value & 0xF];
     cAt += digits;
   }
@@ -76,9 +97,7 @@ class OperandText {
 // second word (mask 0) reads 0.
 uint32_t fieldValue(uint16_t word, uint16_t field) {
   if (field == 0) return 0;
-  int shift = 0;
-  while ((field & (1u << shift)) == 0) ++shift;
-  return static_cast<uint32_t>(word & field) >> shift;
+  return static_cast<uint32_t>(word & field) >> lowestBit(field);
 }
 
 void appendFields(OperandText& out, uint16_t word, const OperandLayout& layout) {

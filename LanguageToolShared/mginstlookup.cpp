@@ -7,6 +7,8 @@
 #include "mginstset.h"
 
 struct FamilyLookup {
+  const InstrDesc* cDescs = nullptr;  // the family table
+  uint16_t cWidthMask = 0;
   std::vector<uint8_t> cByWord;  // 1 + index into the family table; 0 = illegal
   uint8_t cById[INSTR_PAGESEL + 1] = {};  // 1 + index; 0 = not of the family
 };
@@ -33,6 +35,8 @@ static void enter(FamilyLookup& lookup, const InstrSet& set, uint16_t word, size
 
 static FamilyLookup buildLookup(const InstrSet& set) {
   FamilyLookup lookup;
+  lookup.cDescs = set.cDescs;
+  lookup.cWidthMask = set.cWidthMask;
   lookup.cByWord.assign(static_cast<size_t>(set.cWidthMask) + 1, 0);
   ZV_ASSERT(set.cCount < 255);
   for (size_t i = 0; i < set.cCount; ++i) {
@@ -71,14 +75,13 @@ const InstrSet& instructionSet(CoreFamily family) {
 
 const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) {
   const FamilyLookup& lookup = familyLookup(family);
-  const InstrSet& set = instructionSet(family);
-  uint8_t slot = lookup.cByWord[word & set.cWidthMask];
-  return slot == 0 ? nullptr : &set.cDescs[slot - 1];
+  uint8_t slot = lookup.cByWord[word & lookup.cWidthMask];
+  return slot == 0 ? nullptr : &lookup.cDescs[slot - 1];
 }
 
 const InstrDesc* instructionOfId(InstructionId id, CoreFamily family) {
   const FamilyLookup& lookup = familyLookup(family);
   if (id > INSTR_PAGESEL) return nullptr;
   uint8_t slot = lookup.cById[id];
-  return slot == 0 ? nullptr : &instructionSet(family).cDescs[slot - 1];
+  return slot == 0 ? nullptr : &lookup.cDescs[slot - 1];
 }

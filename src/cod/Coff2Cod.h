@@ -29,9 +29,9 @@ struct LstSection {
 // One line-number entry of a code section, as the listing reads it.
 struct LstLine {
   uint32_t l_srcndx = 0;
-  uint16_t l_lnno = 0;
   uint32_t l_paddr = 0;   // word address of the code
-  uint32_t cSection = 0;  // index into Coff2Cod::cLineSections
+  uint16_t l_lnno = 0;
+  uint16_t cSection = 0;  // index into Coff2Cod::cLineSections (a file has at most 65,535 sections)
 };
 
 // True when entry `index` is a file symbol: a symbol of storage class 103
@@ -99,13 +99,14 @@ class Coff2Cod : public Cod {
   // the entries of one source line keep the order of the sections (by name)
   // and of their tables.
   std::vector<LstLine> cLine;
-  std::vector<LstSection> cLineSections;
+  std::vector<LstSection> cLineSections;  // the code sections with line numbers, by name
 
   // The listing while it is written.
   ListingWriter cListFile;
   std::string cListName;
   std::string cTimeStamp;    // one time for every page header
   uint32_t cBytesPerWord = 2;
+  uint32_t cWordsPerWindow = 0x8000;  // program words in one directory's 64 KB
   uint8_t cFamily = 0;
   bool cFileNumberWarned = false;  // records of file numbers above 255 left out
   const int* cIncludeTrace = nullptr;  // level of "Coff2Cod::hasInclude"

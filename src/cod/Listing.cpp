@@ -103,9 +103,13 @@ bool readWords(const LstSection& section, uint32_t address, uint32_t bytesPerWor
   return true;
 }
 
-bool lineOrder(const LstLine& a, const LstLine& b) {
-  return a.l_srcndx != b.l_srcndx ? a.l_srcndx < b.l_srcndx : a.l_lnno < b.l_lnno;
+// The order of the line map: source file, line, then section (by name). The
+// entries of one line in one section keep their order through stable merges.
+uint64_t lineKey(const LstLine& l) {
+  return uint64_t(l.l_srcndx) << 32 | uint32_t(l.l_lnno) << 16 | l.cSection;
 }
+
+bool lineOrder(const LstLine& a, const LstLine& b) { return lineKey(a) < lineKey(b); }
 
 // Sorts the entries in lineOrder, equal ones kept in their order. The stretches
 // already in order are merged pairwise, so entries that come in line order, as
@@ -144,20 +148,40 @@ Coff2Cod::Coff2Cod() = default;
 Coff2Cod::~Coff2Cod() = default;
 
 void Coff2Cod::buildLineMap(const Coff& coff) {
+  std::vector<const std::vector<coff_lineno>*> tables;
   size_t count = 0;
   for (const auto& [name, hdr] : coff.cScnHdr) {
     if (scnType(hdr) != SCNTYPE_CODE) continue;
     const auto lines = coff.cLineNums.find(name);
-    if (lines == coff.cLineNums.end()) continue;
+    if (lines == coff.cLineNums.end() || lines->second.empty()) continue;
     const auto data = coff.cRawData.find(name);
     cLineSections.push_back(LstSection{&name, hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second});
+    tables.push_back(&lines->second);
     count += lines->second.size();
   }
-  cLine.reserve(count);
-  for (uint32_t s = 0; s < cLineSections.size(); ++s)
-    for (const coff_lineno& l : coff.cLineNums.at(*cLineSections[s].cScnName))
-      cLine.push_back(LstLine{l.l_srcndx, l.l_lnno, l.l_paddr, s});
-  sortByLine(cLine);
+  ZV_ASSERT(tables.size() <= UINT16_MAX + 1u);
+  // The sections are taken in the order of their first entries: sections that
+  // each hold one stretch of the sources then need no merging at all.
+  std::vector<uint16_t> order(tables.size());
+  for (size_t s = 0; s < order.size(); ++s) order[s] = static_cast<uint16_t>(s);
+  const auto firstKey = [&](uint16_t s) {
+    const coff_lineno& l = tables[s]->front();
+    return lineKey(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
+  };
+  std::sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
+  cLine.resize(count);
+  LstLine* to = cLine.data();
+  bool ordered = true;
+  uint64_t last = 0;
+  for (const uint16_t s : order) {
+    for (const coff_lineno& l : *tables[s]) {
+      *to = LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s};
+      const uint64_t key = lineKey(*to++);
+      ordered = ordered && key >= last;
+      last = key;
+    }
+  }
+  if (!ordered) sortByLine(cLine);
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
   std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
   for (const LstLine& e : cLine)
@@ -182,6 +206,7 @@ bool Coff2Cod::createListFile(const Coff& coff) {
   }
   const ProcessorType processor = procTypeToProcessor(coff.cOptHdr.proc_type);
   cBytesPerWord = (romWidthBits(processor) + 7) / 8;
+  cWordsPerWindow = 0x10000 / cBytesPerWord;
   cFamily = processorFamily(processor);
   cIncludeTrace = &traceLevelRef("Coff2Cod::hasInclude");
 
@@ -307,7 +332,7 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
     return;
   }
   // The directory whose window holds the address; directory 0 when there is none.
-  uint64_t directory = address / (0x10000 / cBytesPerWord);
+  uint32_t directory = address / cWordsPerWindow;
   if (directory >= cLineInfoTables.size()) directory = 0;
   addLineInfo(cLineInfoTables[directory], LineInfo(static_cast<int>(frame.fileNumber), flags,
                                                    static_cast<int>(frame.line & 0xFFFF),
