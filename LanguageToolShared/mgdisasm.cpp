@@ -59,16 +59,43 @@ const PaddedName& paddedName(InstructionId id) {
   return table.names[id];
 }
 
+// "0x0" to "0xff": the text of every operand below 256, most operands.
+struct ByteTexts {
+  char text[256][4];
+  uint8_t length[256];
+
+  ByteTexts() {
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = 0; i < 256; ++i) {
+      text[i][0] = '0';
+      text[i][1] = 'x';
+      text[i][2] = kDigits[i < 16 ? i : i >> 4];
+      text[i][3] = kDigits[i & 0xF];
+      length[i] = i < 16 ? 3 : 4;
+    }
+  }
+};
+
+const ByteTexts& byteTexts() {
+  static const ByteTexts table;
+  return table;
+}
+
 // The operand text as it is written: "0x" and the lower-case digits of the
 // value without leading zeros, "," before every operand but the first, "???"
 // for a missing one.
 class OperandText {
  public:
-  explicit OperandText(char* out) : cOut(out), cAt(out) {}
+  explicit OperandText(char* out) : cOut(out), cAt(out), cBytes(byteTexts()) {}
 
   void value(uint32_t value) {
     static const char kDigits[] = "0123456789abcdef";
     separate();
+    if (value < 256) {
+      std::memcpy(cAt, cBytes.text[value], 4);
+      cAt += cBytes.length[value];
+      return;
+    }
     *cAt++ = '0';
     *cAt++ = 'x';
     const int digits = (significantBits(value) + 3) / 4;
@@ -91,6 +118,7 @@ class OperandText {
 
   char* cOut;
   char* cAt;
+  const ByteTexts& cBytes;
 };
 
 // An operand field of the word, right-aligned; a field that lives in the
@@ -112,15 +140,15 @@ uint32_t branchTarget(uint32_t address, uint16_t word, int bits) {
   return address + 2 + 2 * static_cast<uint32_t>(offset);
 }
 
-bool isSecondWord(uint16_t next) {
-  const InstrDesc* desc = instructionOfWord(next, CORE_HALVERN);
+bool isSecondWord(const WordLookup& halvern, uint16_t next) {
+  const InstrDesc* desc = halvern.of(next);
   return desc != nullptr && desc->cId == INSTR_WORD2;
 }
 
 // The Halvern instructions whose text differs from their raw fields; false for
 // the others.
 bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, uint16_t next, const InstrDesc& desc,
-                           uint8_t& wordsUsed) {
+                           const WordLookup& halvern, uint8_t& wordsUsed) {
   const InstructionId id = desc.cId;
   const uint16_t* fields = desc.cLayout.cFields;
   switch (id) {
@@ -136,7 +164,7 @@ bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, ui
     default:
       return false;
   }
-  const bool second = isSecondWord(next);
+  const bool second = isSecondWord(halvern, next);
   switch (id) {
     case INSTR_CALL: case INSTR_GOTO:
       if (second) {
@@ -169,19 +197,27 @@ bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, ui
 
 }  // namespace
 
-size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
-                       CoreFamily family) {
-  const InstrDesc* desc = instructionOfWord(word, family);
+Disassembler::Disassembler(CoreFamily family)
+    : cFamily(family), cWords(&wordLookup(family)), cHalvern(&wordLookup(CORE_HALVERN)) {}
+
+size_t Disassembler::text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const {
+  const InstrDesc* desc = cWords->of(word);
   if (desc == nullptr) return 0;
   const PaddedName& name = paddedName(desc->cId);
   std::memcpy(out, name.text, sizeof name.text);
   OperandText operands(out + name.length);
   wordsUsed = 1;
-  if (family != CORE_HALVERN || !appendHalvernOperands(operands, address, word, nextWord, *desc, wordsUsed))
+  if (cFamily != CORE_HALVERN ||
+      !appendHalvernOperands(operands, address, word, nextWord, *desc, *cHalvern, wordsUsed))
     appendFields(operands, word, desc->cLayout);
   const size_t length = static_cast<size_t>(operands.end() - out);
   ZV_ASSERT(length <= kDisassemblyRoom);
   return length;
+}
+
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
+                       CoreFamily family) {
+  return Disassembler(family).text(out, address, word, nextWord, wordsUsed);
 }
 
 const char* disassembleInstruction(uint32_t address, uint16_t word, uint16_t nextWord,

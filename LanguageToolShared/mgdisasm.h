@@ -29,6 +29,20 @@ constexpr size_t kDisassemblyRoom = 40;
 size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
                        CoreFamily family);
 
+struct WordLookup;
+
+// disassembleInto for many words of one family, its tables found once.
+class Disassembler {
+ public:
+  explicit Disassembler(CoreFamily family);
+  size_t text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const;
+
+ private:
+  CoreFamily cFamily;
+  const WordLookup* cWords;    // the family's
+  const WordLookup* cHalvern;  // for the second word of a Halvern instruction
+};
+
 // As disassembleInto, for a word that must be legal for the family. The text
 // lives in a buffer of the family that the next call for the same family
 // overwrites.

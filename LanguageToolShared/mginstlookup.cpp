@@ -7,8 +7,7 @@
 #include "mginstset.h"
 
 struct FamilyLookup {
-  const InstrDesc* cDescs = nullptr;  // the family table
-  uint16_t cWidthMask = 0;
+  WordLookup cWords;             // views cByWord
   std::vector<uint8_t> cByWord;  // 1 + index into the family table; 0 = illegal
   uint8_t cById[INSTR_PAGESEL + 1] = {};  // 1 + index; 0 = not of the family
 };
@@ -35,8 +34,6 @@ static void enter(FamilyLookup& lookup, const InstrSet& set, uint16_t word, size
 
 static FamilyLookup buildLookup(const InstrSet& set) {
   FamilyLookup lookup;
-  lookup.cDescs = set.cDescs;
-  lookup.cWidthMask = set.cWidthMask;
   lookup.cByWord.assign(static_cast<size_t>(set.cWidthMask) + 1, 0);
   ZV_ASSERT(set.cCount < 255);
   for (size_t i = 0; i < set.cCount; ++i) {
@@ -52,6 +49,8 @@ static FamilyLookup buildLookup(const InstrSet& set) {
       bits = static_cast<uint16_t>((bits - free) & free);
     } while (bits != 0);
   }
+  // A moved vector keeps its elements where they are.
+  lookup.cWords = WordLookup{set.cDescs, lookup.cByWord.data(), set.cWidthMask};
   return lookup;
 }
 
@@ -73,15 +72,13 @@ const InstrSet& instructionSet(CoreFamily family) {
   }
 }
 
-const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) {
-  const FamilyLookup& lookup = familyLookup(family);
-  uint8_t slot = lookup.cByWord[word & lookup.cWidthMask];
-  return slot == 0 ? nullptr : &lookup.cDescs[slot - 1];
-}
+const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) { return familyLookup(family).cWords.of(word); }
+
+const WordLookup& wordLookup(CoreFamily family) { return familyLookup(family).cWords; }
 
 const InstrDesc* instructionOfId(InstructionId id, CoreFamily family) {
   const FamilyLookup& lookup = familyLookup(family);
   if (id > INSTR_PAGESEL) return nullptr;
   uint8_t slot = lookup.cById[id];
-  return slot == 0 ? nullptr : &lookup.cDescs[slot - 1];
+  return slot == 0 ? nullptr : &lookup.cWords.cDescs[slot - 1];
 }

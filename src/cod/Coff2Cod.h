@@ -16,6 +16,7 @@
 #include "Coff.h"
 #include "ListingWriter.h"
 
+class Disassembler;
 class ListingSymbols;
 struct SourceFrame;
 
@@ -86,6 +87,8 @@ class Coff2Cod : public Cod {
   // The disassembly column of one code word, its text written to `text`
   // (kDisassemblyRoom characters) when it has one; steps the frame's skip counter.
   std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const;
+  // Room in each directory's line records for the code words of its window.
+  void reserveLineRecords();
   // The entries of source file `srcndx` (a stretch of cLine).
   std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
@@ -106,8 +109,8 @@ class Coff2Cod : public Cod {
   std::string cListName;
   std::string cTimeStamp;    // one time for every page header
   uint32_t cBytesPerWord = 2;
-  uint32_t cWordsPerWindow = 0x8000;  // program words in one directory's 64 KB
-  uint8_t cFamily = 0;
+  uint32_t cWindowShift = 15;  // word address >> shift: its directory's window
+  std::unique_ptr<Disassembler> cDisassembler;  // of the processor's family
   bool cFileNumberWarned = false;  // records of file numbers above 255 left out
   const int* cIncludeTrace = nullptr;  // level of "Coff2Cod::hasInclude"
   std::unique_ptr<ListingSymbols> cSymbolScan;

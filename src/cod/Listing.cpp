@@ -169,14 +169,13 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     return lineKey(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
   };
   std::sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
-  cLine.resize(count);
-  LstLine* to = cLine.data();
+  cLine.reserve(count);
   bool ordered = true;
   uint64_t last = 0;
   for (const uint16_t s : order) {
     for (const coff_lineno& l : *tables[s]) {
-      *to = LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s};
-      const uint64_t key = lineKey(*to++);
+      cLine.push_back(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
+      const uint64_t key = lineKey(cLine.back());
       ordered = ordered && key >= last;
       last = key;
     }
@@ -187,6 +186,17 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
   for (const LstLine& e : cLine)
     std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
               << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+}
+
+void Coff2Cod::reserveLineRecords() {
+  // A listed code word adds one record to the directory of its address: room
+  // for those is made at once (directory 0 also takes the other records).
+  std::vector<size_t> counts(cLineInfoTables.size());
+  for (const LstLine& l : cLine) {
+    const size_t directory = l.l_paddr >> cWindowShift;
+    ++counts[directory < counts.size() ? directory : 0];
+  }
+  for (size_t d = 0; d < counts.size(); ++d) cLineInfoTables[d].reserve(cLineInfoTables[d].size() + counts[d]);
 }
 
 std::pair<const LstLine*, const LstLine*> Coff2Cod::linesOfFile(uint32_t srcndx) const {
@@ -206,8 +216,11 @@ bool Coff2Cod::createListFile(const Coff& coff) {
   }
   const ProcessorType processor = procTypeToProcessor(coff.cOptHdr.proc_type);
   cBytesPerWord = (romWidthBits(processor) + 7) / 8;
-  cWordsPerWindow = 0x10000 / cBytesPerWord;
-  cFamily = processorFamily(processor);
+  // A word is one or two bytes: the words of a 64 KB window are a power of two.
+  ZV_ASSERT(cBytesPerWord == 1 || cBytesPerWord == 2);
+  cWindowShift = cBytesPerWord == 1 ? 16 : 15;
+  reserveLineRecords();
+  cDisassembler = std::make_unique<Disassembler>(processorFamily(processor));
   cIncludeTrace = &traceLevelRef("Coff2Cod::hasInclude");
 
   size_t cursor = 0;
@@ -315,7 +328,7 @@ std::string_view Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry,
   }
   if (frame.skip > 0) --frame.skip;
   if (frame.skip != 0) return "";  // the second word of a two-word instruction
-  const size_t length = disassembleInto(text, entry.l_paddr, value, next, frame.skip, cFamily);
+  const size_t length = cDisassembler->text(text, entry.l_paddr, value, next, frame.skip);
   return length == 0 ? std::string_view(kIllegalOpcode) : std::string_view(text, length);
 }
 
@@ -332,11 +345,10 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
     return;
   }
   // The directory whose window holds the address; directory 0 when there is none.
-  uint32_t directory = address / cWordsPerWindow;
+  uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
-  addLineInfo(cLineInfoTables[directory], LineInfo(static_cast<int>(frame.fileNumber), flags,
-                                                   static_cast<int>(frame.line & 0xFFFF),
-                                                   static_cast<int>(address & 0xFFFF)));
+  cLineInfoTables[directory].emplace_back(static_cast<int>(frame.fileNumber), flags,
+                                          static_cast<int>(frame.line & 0xFFFF), static_cast<int>(address & 0xFFFF));
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {

@@ -18,7 +18,7 @@ ListingSymbols::ListingSymbols(const Coff& coff) {
       cFiles.push_back(i);
       continue;
     }
-    const std::string name = Coff::getName(coff.cSymbols[i].sym, coff.cStringTbl);
+    const std::string_view name = Coff::nameView(coff.cSymbols[i].sym, coff.cStringTbl);
     if (name == ".eof") {
       cKinds[i] = Kind::Eof;
       cEofs.push_back(i);
