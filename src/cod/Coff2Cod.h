@@ -83,7 +83,7 @@ class Coff2Cod : public Cod {
   // Opens the next source file from the cursor and stacks it; a source that
   // cannot be opened is warned about and passed over.
   void openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack);
-  void listSourceLine(SourceFrame& frame, const std::string& text);
+  void listSourceLine(SourceFrame& frame, std::string_view text);
   // The disassembly column of one code word, its text written to `text`
   // (kDisassemblyRoom characters) when it has one; steps the frame's skip counter.
   std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const;

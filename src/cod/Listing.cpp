@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <tuple>
 
@@ -34,6 +33,7 @@
 #include "ByteOrder.h"
 #include "Coff2Cod.h"
 #include "ListingSymbols.h"
+#include "SourceLines.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "TextHelpers.h"
@@ -41,9 +41,9 @@
 #include "mgdisasm.h"
 #include "mgproc.h"
 
-// One source file being listed: its stream, its file number and where it is.
+// One source file being listed: its lines, its file number and where it is.
 struct SourceFrame {
-  std::ifstream in;
+  SourceLines in;
   std::string name;
   uint32_t fileNumber = 0;
   // Its entries of cLine not yet passed: lines only count up, so the entries
@@ -52,14 +52,6 @@ struct SourceFrame {
   const LstLine* codeEnd = nullptr;
   uint64_t line = 0;  // source lines read so far
   uint8_t skip = 1;   // words left of the instruction being listed
-
-  // The next line without its line end; a carriage return before the line feed
-  // is dropped. False at the end of the file.
-  bool readLine(std::string& text) {
-    if (!std::getline(in, text)) return false;
-    if (!in.eof() && !text.empty() && text.back() == '\r') text.pop_back();
-    return true;
-  }
 };
 
 namespace {
@@ -255,10 +247,10 @@ void Coff2Cod::doNextFile(const Coff& coff, size_t& cursor) {
   // includes it; a deep chain of includes takes heap, not call stack.
   std::vector<std::unique_ptr<SourceFrame>> stack;
   openNextFile(coff, cursor, stack);
-  std::string text;
+  std::string_view text;
   while (!stack.empty()) {
     SourceFrame& frame = *stack.back();
-    if (!frame.readLine(text)) {
+    if (!frame.in.next(text)) {
       stack.pop_back();
       findEndOfFile(coff, cursor);
       continue;
@@ -276,8 +268,7 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   const size_t file = cursor;
   const std::string name = Coff::getName(coff.cSymbols[file + 1].file, coff.cStringTbl);
   auto frame = std::make_unique<SourceFrame>();
-  if (isReadableSource(name, cListName)) frame->in.open(osPath(name), std::ios::binary);
-  if (!frame->in.is_open()) {
+  if (!isReadableSource(name, cListName) || !frame->in.open(name)) {
     ++cursor;
     reportWarning("Coff2Cod::doNextFile()",
                   "Could not open source file '" + name + "'.\nThis file will not be present in the list file.");
@@ -292,7 +283,7 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   stack.push_back(std::move(frame));
 }
 
-void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
+void Coff2Cod::listSourceLine(SourceFrame& frame, std::string_view text) {
   // Line numbers are compared whole: a line past 65535 has no code.
   const LstLine* entries = frame.code;
   if (frame.line <= UINT16_MAX) {
