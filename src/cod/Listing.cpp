@@ -338,8 +338,11 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
   // The directory whose window holds the address; directory 0 when there is none.
   uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
-  cLineInfoTables[directory].emplace_back(static_cast<int>(frame.fileNumber), flags,
-                                          static_cast<int>(frame.line & 0xFFFF), static_cast<int>(address & 0xFFFF));
+  LineInfo& record = cLineInfoTables[directory].emplace_back();
+  record.FileNum = static_cast<uint8_t>(frame.fileNumber);
+  record.Flags = static_cast<uint8_t>(flags);
+  record.Line = static_cast<uint16_t>(frame.line & 0xFFFF);
+  record.CodeAddress = static_cast<uint16_t>(address & 0xFFFF);
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {

@@ -29,24 +29,19 @@ constexpr std::array<char, kFileColumn> kBlankRow = blankRow();
 struct HexPairs {
   char digits[256][2];
 
-  HexPairs() {
-    static const char kDigits[] = "0123456789abcdef";
+  constexpr HexPairs() : digits{} {
+    const char hex[] = "0123456789abcdef";
     for (int i = 0; i < 256; ++i) {
-      digits[i][0] = kDigits[i >> 4];
-      digits[i][1] = kDigits[i & 0xF];
+      digits[i][0] = hex[i >> 4];
+      digits[i][1] = hex[i & 0xF];
     }
   }
 };
-
-const HexPairs& hexPairs() {
-  static const HexPairs table;
-  return table;
-}
+constexpr HexPairs kHexPairs;
 
 // The `bytes` low bytes of `value` as hex digits, highest first.
 void putHex(char* out, uint32_t value, int bytes) {
-  const HexPairs& hex = hexPairs();
-  for (int i = bytes - 1; i >= 0; --i, value >>= 8) std::memcpy(out + 2 * i, hex.digits[value & 0xFF], 2);
+  for (int i = bytes - 1; i >= 0; --i, value >>= 8) std::memcpy(out + 2 * i, kHexPairs.digits[value & 0xFF], 2);
 }
 
 // The digits of `value` zero-filled to 6: 6, 7 or 8 of them.

@@ -47,8 +47,9 @@ bool SourceLines::fill() {
   if (cAt > 0) std::memmove(cBuffer.data(), cBuffer.data() + cAt, unread);
   cAt = 0;
   cEnd = unread;
-  // Room for a full read after the unread part: a long line grows the buffer.
-  if (cBuffer.size() < unread + kReadSize) cBuffer.resize(unread + kReadSize);
+  // Room for at least half a read after the unread part: a long line grows
+  // the buffer.
+  if (cBuffer.size() < unread + kReadSize / 2) cBuffer.resize(unread + kReadSize);
   for (;;) {
     const ssize_t n = ::read(cFd, cBuffer.data() + cEnd, cBuffer.size() - cEnd);
     if (n < 0 && errno == EINTR) continue;
