@@ -1,108 +1,231 @@
 #include "mgdisasm.h"
 
-#include <cstdio>
+#include <cstring>
 
 #include "Assert.h"
+#include "mginstset.h"
 
-// Two buffers per family, as the listing uses them: the text handed out and the
-// operand text assembled for it.
-static const int kTextRoom = 80;
-static char sText[4][kTextRoom + 1];
-static char sOperands[4][kTextRoom + 1];
+namespace {
 
-// Appends one operand: "0x.." first, ",0x.." after; "???" for a missing one.
-static void appendValue(char* out, int& used, uint32_t value) {
-  const char* format = used == 0 ? "0x%lx" : ",0x%lx";
-  int n = std::snprintf(out + used, kTextRoom + 1 - used, format,
-                        static_cast<unsigned long>(value));
-  ZV_ASSERT(n > 0 && used + n <= kTextRoom);
-  used += n;
+// The bits up to the highest set one; 1 for 0, which still shows one digit.
+int significantBits(uint32_t value) {
+#if defined(__GNUC__)
+  return 32 - __builtin_clz(value | 1);
+#else
+  int bits = 1;
+  while (bits < 32 && (value >> bits) != 0) ++bits;
+  return bits;
+#endif
 }
 
-static void appendUnknown(char* out, int& used) {
-  int n = std::snprintf(out + used, kTextRoom + 1 - used, used == 0 ? "???" : ",???");
-  ZV_ASSERT(n > 0 && used + n <= kTextRoom);
-  used += n;
+// The position of the lowest set bit of a non-zero field.
+int lowestBit(uint16_t field) {
+#if defined(__GNUC__)
+  return __builtin_ctz(field);
+#else
+  int shift = 0;
+  while ((field & (1u << shift)) == 0) ++shift;
+  return shift;
+#endif
 }
 
-static void appendOperands(char* out, int& used, uint16_t word, InstructionId id,
-                           CoreFamily family) {
-  for (int i = 0; i < 3; ++i) {
-    if (hasOperand(id, family, i)) appendValue(out, used, getOperand(word, family, i));
+// One buffer per family for disassembleInstruction: the text handed out.
+char sText[4][kDisassemblyRoom + 1];
+
+// Every mnemonic left-justified in 10 columns (a longer one as it is), blank
+// to 16 characters so that it is copied whole in one step.
+struct PaddedName {
+  char text[16];
+  uint8_t length;  // the name's length, at least 10
+};
+
+struct PaddedNames {
+  PaddedName names[INSTR_PAGESEL + 1];
+
+  PaddedNames() {
+    for (InstructionId id = INSTR_ADDLW; id <= INSTR_PAGESEL; ++id) {
+      const char* name = instructionName(id);
+      const size_t length = std::strlen(name);
+      ZV_ASSERT(length <= sizeof names[id].text);
+      std::memset(names[id].text, ' ', sizeof names[id].text);
+      std::memcpy(names[id].text, name, length);
+      names[id].length = static_cast<uint8_t>(length < 10 ? 10 : length);
+    }
   }
+};
+
+const PaddedName& paddedName(InstructionId id) {
+  static const PaddedNames table;
+  return table.names[id];
+}
+
+// "0x0" to "0xff": the text of every operand below 256, most operands.
+struct ByteTexts {
+  char text[256][4];
+  uint8_t length[256];
+
+  ByteTexts() {
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = 0; i < 256; ++i) {
+      text[i][0] = '0';
+      text[i][1] = 'x';
+      text[i][2] = kDigits[i < 16 ? i : i >> 4];
+      text[i][3] = kDigits[i & 0xF];
+      length[i] = i < 16 ? 3 : 4;
+    }
+  }
+};
+
+const ByteTexts& byteTexts() {
+  static const ByteTexts table;
+  return table;
+}
+
+// The operand text as it is written: "0x" and the lower-case digits of the
+// value without leading zeros, "," before every operand but the first, "???"
+// for a missing one.
+class OperandText {
+ public:
+  explicit OperandText(char* out) : cOut(out), cAt(out), cBytes(byteTexts()) {}
+
+  void value(uint32_t value) {
+    static const char kDigits[] = "0123456789abcdef";
+    separate();
+    if (value < 256) {
+      std::memcpy(cAt, cBytes.text[value], 4);
+      cAt += cBytes.length[value];
+      return;
+    }
+    *cAt++ = '0';
+    *cAt++ = 'x';
+    const int digits = (significantBits(value) + 3) / 4;
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) cAt[i] = kDigits[value & 0xF];
+    cAt += digits;
+  }
+
+  void unknown() {
+    separate();
+    std::memcpy(cAt, "???", 3);
+    cAt += 3;
+  }
+
+  char* end() const { return cAt; }
+
+ private:
+  void separate() {
+    if (cAt != cOut) *cAt++ = ',';
+  }
+
+  char* cOut;
+  char* cAt;
+  const ByteTexts& cBytes;
+};
+
+// An operand field of the word, right-aligned; a field that lives in the
+// second word (mask 0) reads 0.
+uint32_t fieldValue(uint16_t word, uint16_t field) {
+  if (field == 0) return 0;
+  return static_cast<uint32_t>(word & field) >> lowestBit(field);
+}
+
+void appendFields(OperandText& out, uint16_t word, const OperandLayout& layout) {
+  for (int i = 0; i < layout.cNumOperands; ++i) out.value(fieldValue(word, layout.cFields[i]));
 }
 
 // Byte target of a Halvern relative branch with a field of `bits` bits.
-static uint32_t branchTarget(uint32_t address, uint16_t word, int bits) {
+uint32_t branchTarget(uint32_t address, uint16_t word, int bits) {
   uint32_t field = word & ((1u << bits) - 1);
   int32_t offset = static_cast<int32_t>(field);
   if (field & (1u << (bits - 1))) offset -= static_cast<int32_t>(1u << bits);
   return address + 2 + 2 * static_cast<uint32_t>(offset);
 }
 
-static bool isSecondWord(uint16_t next) {
-  return isLegalInstruction(next, CORE_HALVERN) &&
-         decodeInstruction(next, CORE_HALVERN) == INSTR_WORD2;
+bool isSecondWord(const WordLookup& halvern, uint16_t next) {
+  const InstrDesc* desc = halvern.of(next);
+  return desc != nullptr && desc->cId == INSTR_WORD2;
 }
 
 // The Halvern instructions whose text differs from their raw fields; false for
 // the others.
-static bool appendHalvernOperands(char* out, int& used, uint32_t address, uint16_t word,
-                                  uint16_t next, InstructionId id, uint8_t& wordsUsed) {
-  bool second = isSecondWord(next);
+bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, uint16_t next, const InstrDesc& desc,
+                           const WordLookup& halvern, uint8_t& wordsUsed) {
+  const InstructionId id = desc.cId;
+  const uint16_t* fields = desc.cLayout.cFields;
   switch (id) {
     case INSTR_BC: case INSTR_BN: case INSTR_BNC: case INSTR_BNN:
     case INSTR_BNOV: case INSTR_BNZ: case INSTR_BOV: case INSTR_BZ:
-      appendValue(out, used, branchTarget(address, word, 8));
+      out.value(branchTarget(address, word, 8));
       return true;
     case INSTR_BRA: case INSTR_RCALL:
-      appendValue(out, used, branchTarget(address, word, 11));
+      out.value(branchTarget(address, word, 11));
       return true;
-    case INSTR_CALL: case INSTR_GOTO:
-      if (second) {
-        appendValue(out, used, ((word & 0xFFu) | ((next & 0xFFFu) << 8)) * 2);
-      } else {
-        appendUnknown(out, used);
-      }
-      if (id == INSTR_CALL) appendValue(out, used, getSecondOperand(word, CORE_HALVERN));
-      break;
-    case INSTR_LFSR:
-      appendValue(out, used, getFirstOperand(word, CORE_HALVERN));
-      if (second) {
-        appendValue(out, used, ((word & 0x0Fu) << 8) | (next & 0xFFu));
-      } else {
-        appendUnknown(out, used);
-      }
-      break;
-    case INSTR_MOVFF:
-      appendValue(out, used, getFirstOperand(word, CORE_HALVERN));
-      if (second) {
-        appendValue(out, used, next & 0xFFFu);
-      } else {
-        appendUnknown(out, used);
-      }
+    case INSTR_CALL: case INSTR_GOTO: case INSTR_LFSR: case INSTR_MOVFF:
       break;
     default:
       return false;
+  }
+  const bool second = isSecondWord(halvern, next);
+  switch (id) {
+    case INSTR_CALL: case INSTR_GOTO:
+      if (second) {
+        out.value(((word & 0xFFu) | ((next & 0xFFFu) << 8)) * 2);
+      } else {
+        out.unknown();
+      }
+      if (id == INSTR_CALL) out.value(fieldValue(word, fields[1]));
+      break;
+    case INSTR_LFSR:
+      out.value(fieldValue(word, fields[0]));
+      if (second) {
+        out.value(((word & 0x0Fu) << 8) | (next & 0xFFu));
+      } else {
+        out.unknown();
+      }
+      break;
+    default:  // MOVFF
+      out.value(fieldValue(word, fields[0]));
+      if (second) {
+        out.value(next & 0xFFFu);
+      } else {
+        out.unknown();
+      }
+      break;
   }
   wordsUsed = second ? 2 : 1;
   return true;
 }
 
+}  // namespace
+
+Disassembler::Disassembler(CoreFamily family)
+    : cFamily(family), cWords(&wordLookup(family)), cHalvern(&wordLookup(CORE_HALVERN)) {}
+
+size_t Disassembler::text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const {
+  const InstrDesc* desc = cWords->of(word);
+  if (desc == nullptr) return 0;
+  const PaddedName& name = paddedName(desc->cId);
+  std::memcpy(out, name.text, sizeof name.text);
+  OperandText operands(out + name.length);
+  wordsUsed = 1;
+  if (cFamily != CORE_HALVERN ||
+      !appendHalvernOperands(operands, address, word, nextWord, *desc, *cHalvern, wordsUsed))
+    appendFields(operands, word, desc->cLayout);
+  const size_t length = static_cast<size_t>(operands.end() - out);
+  ZV_ASSERT(length <= kDisassemblyRoom);
+  return length;
+}
+
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
+                       CoreFamily family) {
+  return Disassembler(family).text(out, address, word, nextWord, wordsUsed);
+}
+
 const char* disassembleInstruction(uint32_t address, uint16_t word, uint16_t nextWord,
                                    uint8_t& wordsUsed, CoreFamily family) {
-  InstructionId id = decodeInstruction(word, family);
+  // An unknown family or a word that is no instruction of it fails here.
+  decodeInstruction(word, family);
   char* text = sText[family - CORE_MIRROW];
-  char* operands = sOperands[family - CORE_MIRROW];
-  int used = 0;
-  operands[0] = '\0';
-  wordsUsed = 1;
-  if (family != CORE_HALVERN ||
-      !appendHalvernOperands(operands, used, address, word, nextWord, id, wordsUsed)) {
-    appendOperands(operands, used, word, id, family);
-  }
-  int length = std::snprintf(text, kTextRoom + 1, "%-10s", instructionName(id));
-  ZV_ASSERT(length > 0 && length + used <= kTextRoom);
-  for (int i = 0; i <= used; ++i) text[length + i] = operands[i];
+  const size_t length = disassembleInto(text, address, word, nextWord, wordsUsed, family);
+  text[length] = '\0';
   return text;
 }

@@ -11,15 +11,41 @@
 #ifndef ZV_TABLES_MGDISASM_H
 #define ZV_TABLES_MGDISASM_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mginst.h"
 
-// `word` must be legal for the family. `address` (bytes, Halvern only) places
-// relative branch targets; `nextWord` is read only by the Halvern two-word
-// instructions. `wordsUsed` becomes 1, or 2 when the next word was consumed.
-// The text lives in a buffer of the family that the next call for the same
-// family overwrites.
+// The room a text needs in the caller's buffer; no text is longer.
+constexpr size_t kDisassemblyRoom = 40;
+
+// Writes the text of `word` to `out` (kDisassemblyRoom characters of room, no
+// NUL added) and gives its length; 0 when the word is no instruction of the
+// family, with `wordsUsed` left as it was. `address` (bytes, Halvern only)
+// places relative branch targets; `nextWord` is read only by the Halvern
+// two-word instructions. `wordsUsed` becomes 1, or 2 when the next word was
+// consumed. The mnemonics and hex digits come from tables: this runs for every
+// word of a listing.
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
+                       CoreFamily family);
+
+struct WordLookup;
+
+// disassembleInto for many words of one family, its tables found once.
+class Disassembler {
+ public:
+  explicit Disassembler(CoreFamily family);
+  size_t text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const;
+
+ private:
+  CoreFamily cFamily;
+  const WordLookup* cWords;    // the family's
+  const WordLookup* cHalvern;  // for the second word of a Halvern instruction
+};
+
+// As disassembleInto, for a word that must be legal for the family. The text
+// lives in a buffer of the family that the next call for the same family
+// overwrites.
 const char* disassembleInstruction(uint32_t address, uint16_t word, uint16_t nextWord,
                                    uint8_t& wordsUsed, CoreFamily family);
 

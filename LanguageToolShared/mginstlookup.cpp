@@ -7,6 +7,7 @@
 #include "mginstset.h"
 
 struct FamilyLookup {
+  WordLookup cWords;             // views cByWord
   std::vector<uint8_t> cByWord;  // 1 + index into the family table; 0 = illegal
   uint8_t cById[INSTR_PAGESEL + 1] = {};  // 1 + index; 0 = not of the family
 };
@@ -48,6 +49,8 @@ static FamilyLookup buildLookup(const InstrSet& set) {
       bits = static_cast<uint16_t>((bits - free) & free);
     } while (bits != 0);
   }
+  // A moved vector keeps its elements where they are.
+  lookup.cWords = WordLookup{set.cDescs, lookup.cByWord.data(), set.cWidthMask};
   return lookup;
 }
 
@@ -69,16 +72,13 @@ const InstrSet& instructionSet(CoreFamily family) {
   }
 }
 
-const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) {
-  const FamilyLookup& lookup = familyLookup(family);
-  const InstrSet& set = instructionSet(family);
-  uint8_t slot = lookup.cByWord[word & set.cWidthMask];
-  return slot == 0 ? nullptr : &set.cDescs[slot - 1];
-}
+const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) { return familyLookup(family).cWords.of(word); }
+
+const WordLookup& wordLookup(CoreFamily family) { return familyLookup(family).cWords; }
 
 const InstrDesc* instructionOfId(InstructionId id, CoreFamily family) {
   const FamilyLookup& lookup = familyLookup(family);
   if (id > INSTR_PAGESEL) return nullptr;
   uint8_t slot = lookup.cById[id];
-  return slot == 0 ? nullptr : &instructionSet(family).cDescs[slot - 1];
+  return slot == 0 ? nullptr : &lookup.cWords.cDescs[slot - 1];
 }

@@ -51,11 +51,25 @@ const InstrSet& quenbyInstructions();
 const InstrSet& tarselInstructions();
 const InstrSet& halvernInstructions();
 
+// The recognition of one family's words for a caller that looks up many: the
+// description a word fits, null when the word is illegal.
+struct WordLookup {
+  const InstrDesc* cDescs = nullptr;  // the family table
+  const uint8_t* cByWord = nullptr;   // 1 + index into the table; 0 = illegal
+  uint16_t cWidthMask = 0;
+
+  const InstrDesc* of(uint16_t word) const {
+    const uint8_t slot = cByWord[word & cWidthMask];
+    return slot == 0 ? nullptr : &cDescs[slot - 1];
+  }
+};
+
 // The lookups built once from the tables. The set of a valid family; the
 // instruction a word fits (null when the word is illegal); the description of
 // an id within a family (null when the family lacks it).
 const InstrSet& instructionSet(CoreFamily family);
 const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family);
+const WordLookup& wordLookup(CoreFamily family);
 const InstrDesc* instructionOfId(InstructionId id, CoreFamily family);
 
 #endif

@@ -3,7 +3,10 @@
 # without a listing, and then with the listing of 200,000 source lines over the
 # same code. There is no peer tool for COD files, so it prints vostrum's best
 # time over several runs and its peak memory, and reads the outputs' sizes
-# back. Usage: bench/vostrum_bench.sh [bytes] [symbols] [runs] [lines]
+# back. The listing is timed against its write floor (reading the sources and
+# writing a file of the listing's size in the writes vostrum makes), in paired
+# rounds pinned to one core. Usage: bench/vostrum_bench.sh [bytes] [symbols]
+# [runs] [lines]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench-vostrum
@@ -46,15 +49,55 @@ echo "output:       $(stat -c %s halvern.cod) bytes of COD"
 echo "vostrum /d:   ${vostrum_ms} ms"
 echo "peak memory:  ${peak} KB"
 
-# The listing: fewer runs, since each writes some hundred megabytes.
-runs=3
+# The listing against its write floor: reading the four sources and writing
+# the listing's number of bytes into a file beside it, in 256 KB writes as
+# vostrum hands its rows to the file (both write over their file of the last
+# round). Each round times vostrum and the floor back to back, the order
+# alternating, pinned to one core where taskset exists; the script prints the
+# medians of the wall times, the slowest of vostrum's, and the median of the
+# rounds' ratios (process start included on both sides).
 mkdir listed
 cd listed
 "$build/bench/vostrum_gen" listed.cof "$bytes" "$symbols" "$lines"
-listed_ms=$(best_ms "$vostrum" /q listed.cof)
+"$vostrum" /q listed.cof >/dev/null
 [ -s listed.lst ] || { echo "no listing written" >&2; exit 1; }
+list_bytes=$(stat -c %s listed.lst)
+# The rounds run on one core: the shell is pinned, and its children with it.
+if command -v taskset >/dev/null; then taskset -pc "${VOSTRUM_BENCH_CPU:-$(($(nproc) - 1))}" $$ >/dev/null; fi
+
+# run CMD...: one run; prints its wall time and its CPU time (user + system),
+# both in microseconds.
+run() {
+  local TIMEFORMAT='%3R %3U %3S' t
+  t=$({ time "$@" >/dev/null 2>/dev/null; } 2>&1)
+  echo "$t" | awk '{ printf "%d %d\n", $1 * 1e6, ($2 + $3) * 1e6 }'
+}
+floor() {
+  cat main*.asm >/dev/null
+  dd if=/dev/zero of=floor.lst bs=256K count="$list_bytes" iflag=count_bytes 2>/dev/null
+}
+median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+slowest() { awk -v c="$1" '$c > m { m = $c } END { print m }'; }
+ms() { echo "scale=1; $1 / 1000" | bc; }
+
+: >rounds.t
+for ((i = 0; i < runs; i++)); do
+  if ((i % 2)); then
+    f=$(run floor)
+    v=$(run "$vostrum" /q listed.cof)
+  else
+    v=$(run "$vostrum" /q listed.cof)
+    f=$(run floor)
+  fi
+  echo "$v $f" | awk '{ printf "%d %d %d %d %.3f\n", $1, $2, $3, $4, $1 / $3 }' >>rounds.t
+done
+[ "$(stat -c %s listed.lst)" = "$list_bytes" ] || { echo "listing changed size" >&2; exit 1; }
 listed_peak=$(/usr/bin/time -v "$vostrum" /q listed.cof 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
-echo "listing:      $lines source lines, $(wc -l <listed.lst) lines, $(stat -c %s listed.lst) bytes"
-echo "vostrum:      ${listed_ms} ms with the listing"
-echo "peak memory:  ${listed_peak} KB"
+echo "listing:      $lines source lines, $(wc -l <listed.lst) lines, $list_bytes bytes"
+echo "vostrum:      $(ms "$(median 1 <rounds.t)") ms with the listing (slowest $(ms "$(slowest 1 <rounds.t)") ms," \
+  "CPU $(ms "$(median 2 <rounds.t)") ms; medians of $runs paired rounds)"
+echo "write floor:  $(ms "$(median 3 <rounds.t)") ms (CPU $(ms "$(median 4 <rounds.t)") ms): cat of the sources," \
+  "$list_bytes bytes written in 256 KB writes"
+echo "ratio:        $(median 5 <rounds.t) x the write floor (target: at most 2.5)"
+echo "peak memory:  ${listed_peak} KB with the listing (target: at most 100 MB = 102,400 KB)"

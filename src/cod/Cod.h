@@ -214,7 +214,7 @@ class Cod {
   std::vector<CodDirectory> cDirectories;  // directory 0 first
   std::list<Symbol> cSymbols;
   std::list<SourceName> cSourceNames;
-  std::vector<std::list<LineInfo>> cLineInfoTables;  // one list per directory
+  std::vector<std::vector<LineInfo>> cLineInfoTables;  // one table per directory
   std::vector<std::list<MemoryMap>> cMemoryMapLists;  // one list per directory
   std::list<LongSymbol> cLongSymbols;
   std::list<LocalGroup> cLocalGroups;
@@ -229,7 +229,7 @@ class Cod {
   void addLongSymbol(const LongSymbol& r) { cLongSymbols.push_back(r); }
   void addLocalGroup(const LocalGroup& r) { cLocalGroups.push_back(r); }
   void addDebugMsg(const DebugMsg& r) { cDebugMsgs.push_back(r); }
-  void addLineInfo(std::list<LineInfo>& table, const LineInfo& r) { table.push_back(r); }
+  void addLineInfo(std::vector<LineInfo>& table, const LineInfo& r) { table.push_back(r); }
   void addMemoryMap(std::list<MemoryMap>& list, const MemoryMap& r) { list.push_back(r); }
 
   // Numbers every block and fills the directories' Index, NextDir, table

@@ -103,7 +103,7 @@ class CodReading {
   bool readPerDirectory() {
     for (size_t i = 0; i < cCod->cDirectories.size(); ++i) {
       const CodDirectory& d = cCod->cDirectories[i];
-      std::list<LineInfo>& lines = cCod->cLineInfoTables[i];
+      std::vector<LineInfo>& lines = cCod->cLineInfoTables[i];
       if (!readTable(d.LineTab, d.LineEnd, "line info table", [&](const uint8_t* b) { return takeLines(b, lines); }))
         return false;
     }
@@ -152,7 +152,7 @@ class CodReading {
     return true;
   }
 
-  static bool takeLines(const uint8_t* block, std::list<LineInfo>& lines) {
+  static bool takeLines(const uint8_t* block, std::vector<LineInfo>& lines) {
     for (size_t at = 0; at + sizeof(LineInfo) <= kCodBlockSize; at += sizeof(LineInfo)) {
       LineInfo l;
       fromBytes(block + at, l);

@@ -134,10 +134,11 @@ class BlockPacker {
   bool cOpen = false;
 };
 
-template <typename Record>
-void packBlocks(const std::list<Record>& records, std::list<Block>& blocks) {
+// `Records`: a std::list or std::vector of one record type.
+template <typename Records>
+void packBlocks(const Records& records, std::list<Block>& blocks) {
   BlockPacker packer(blocks);
-  for (const Record& r : records) toBytes(r, packer.place(sizeof(Record)));
+  for (const auto& r : records) toBytes(r, packer.place(sizeof r));
 }
 
 struct FileCloser {
@@ -249,11 +250,16 @@ bool Cod::writeBlockList(std::FILE* file, const std::string& name, const std::li
 
 bool Cod::write() const {
   const std::string name = fileName();
+  // The blocks go to the file in writes of up to 256 KB (each table is flushed
+  // at its end): a large file is thousands of blocks. The buffer outlives the
+  // file's close.
+  std::vector<char> buffer(size_t(1) << 18);
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(osPath(name).c_str(), "wb"));
   if (!file) {
     reportError("Cod::write()", "Could not open Cod file '" + name + "' for writing.");
     return false;
   }
+  std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
 
   // The directories, then the tables in numbering order.
   bool ok = true;

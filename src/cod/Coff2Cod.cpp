@@ -244,19 +244,27 @@ bool Coff2Cod::createSourceFileInfo(const Coff& coff) {
 }
 
 void Coff2Cod::createSymbols(const Coff& coff) {
+  // Section number -> whether it names a program-memory section, found once.
+  std::vector<bool> programMemory;
+  for (const auto& [number, name] : coff.cScnNum) {
+    const auto hdr = coff.cScnHdr.find(name);
+    if (number < 1 || hdr == coff.cScnHdr.end() || !isProgramMemory(hdr->second)) continue;
+    if (programMemory.size() <= static_cast<size_t>(number)) programMemory.resize(static_cast<size_t>(number) + 1);
+    programMemory[static_cast<size_t>(number)] = true;
+  }
   for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
     if (coff.cAuxKinds[i] != AUX_NONE) continue;
     const syment& s = coff.cSymbols[i].sym;
     if (s.n_sclass != C_EXT && s.n_sclass != C_STAT && s.n_sclass != C_LABEL) continue;
     if (s.n_scnum < 1) continue;
-    const std::string name = Coff::getName(s, coff.cStringTbl);
+    const std::string name(Coff::nameView(s, coff.cStringTbl));
     // A record of length 0 would end its block for every reader.
     if (name.empty()) continue;
-    const auto number = coff.cScnNum.find(s.n_scnum);
-    const auto hdr = number == coff.cScnNum.end() ? coff.cScnHdr.end() : coff.cScnHdr.find(number->second);
-    const bool address = hdr != coff.cScnHdr.end() && isProgramMemory(hdr->second);
+    const size_t number = static_cast<size_t>(s.n_scnum);
+    const bool address = number < programMemory.size() && programMemory[number];
     const int type = address ? kCodTypeAddress : kCodTypeConstant;
-    addSymbol(Symbol(name.substr(0, Symbol::MAX_LENGTH), type, static_cast<int>(s.n_value & 0xFFFF)));
-    addLongSymbol(LongSymbol(name.substr(0, LongSymbol::MAX_LENGTH), type, s.n_value));
+    const auto cut = [&](size_t most) { return name.size() <= most ? name : name.substr(0, most); };
+    addSymbol(Symbol(cut(Symbol::MAX_LENGTH), type, static_cast<int>(s.n_value & 0xFFFF)));
+    addLongSymbol(LongSymbol(cut(LongSymbol::MAX_LENGTH), type, s.n_value));
   }
 }

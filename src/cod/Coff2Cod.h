@@ -9,26 +9,30 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Cod.h"
 #include "Coff.h"
-#include "TextWriter.h"
+#include "ListingWriter.h"
 
+class Disassembler;
 class ListingSymbols;
 struct SourceFrame;
 
-// One line-number entry of a code section, with the name of its section.
-struct LstLine {
+// A code section that has line numbers, resolved once for the listing.
+struct LstSection {
   const std::string* cScnName = nullptr;  // the section's name in the Coff
+  uint32_t cScnStart = 0;                 // its start (word address)
+  const Data* cScnData = nullptr;         // its contents; null when it has none
+};
+
+// One line-number entry of a code section, as the listing reads it.
+struct LstLine {
   uint32_t l_srcndx = 0;
+  uint32_t l_paddr = 0;   // word address of the code
   uint16_t l_lnno = 0;
-  uint32_t l_paddr = 0;  // word address of the code
-  uint16_t l_flags = 0;
-  uint32_t l_fcnndx = 0;
-  // The section resolved once: its start (word address) and contents.
-  uint32_t cScnStart = 0;
-  const Data* cScnData = nullptr;
+  uint16_t cSection = 0;  // index into Coff2Cod::cLineSections (a file has at most 65,535 sections)
 };
 
 // True when entry `index` is a symbol of storage class file (103) with at least
@@ -82,28 +86,34 @@ class Coff2Cod : public Cod {
   // Opens the next source file from the cursor and stacks it; a source that
   // cannot be opened is warned about and passed over.
   void openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack);
-  void listSourceLine(SourceFrame& frame, const std::string& text);
-  // The disassembly column of one code word; steps the frame's skip counter.
-  std::string disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const;
+  void listSourceLine(SourceFrame& frame, std::string_view text);
+  // The disassembly column of one code word, its text written to `text`
+  // (kDisassemblyRoom characters) when it has one; steps the frame's skip counter.
+  std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const;
+  // Room in each directory's line records for the code words of its window.
+  void reserveLineRecords();
+  // The entries of source file `srcndx` (a stretch of cLine).
+  std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
-  void writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
-                     const std::string& source, const std::string& file);
 
   bool cListing = true;  // listing on or off
   int cPageLength = 0;   // listing lines per page; 0: no paging
   int cLineCount = 0;    // listing lines written so far
   // File symbol index -> its file number (position in cSourceNames).
   std::map<uint32_t, uint32_t> cSourceIndex;
-  // l_srcndx -> l_lnno -> the entries of that source line, in insertion order.
-  std::map<uint32_t, std::map<uint16_t, std::vector<LstLine>>> cLine;
+  // The line entries of every code section, ordered by l_srcndx, then l_lnno;
+  // the entries of one source line keep the order of the sections (by name)
+  // and of their tables.
+  std::vector<LstLine> cLine;
+  std::vector<LstSection> cLineSections;  // the code sections with line numbers, by name
 
   // The listing while it is written.
-  TextWriter cListFile;
+  ListingWriter cListFile;
   std::string cListName;
   std::string cTimeStamp;    // one time for every page header
-  std::string cLineText;     // one formatted listing line, reused
   uint32_t cBytesPerWord = 2;
-  uint8_t cFamily = 0;
+  uint32_t cWindowShift = 15;  // word address >> shift: its directory's window
+  std::unique_ptr<Disassembler> cDisassembler;  // of the processor's family
   bool cFileNumberWarned = false;  // records of file numbers above 255 left out
   const int* cIncludeTrace = nullptr;  // level of "Coff2Cod::hasInclude"
   std::unique_ptr<ListingSymbols> cSymbolScan;

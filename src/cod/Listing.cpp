@@ -23,15 +23,17 @@
 // includes them; ".list" and ".nolist" symbols switch the listing on and off.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <iostream>
+#include <tuple>
 
 #include "Assert.h"
 #include "Banner.h"
 #include "ByteOrder.h"
 #include "Coff2Cod.h"
 #include "ListingSymbols.h"
+#include "SourceLines.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "TextHelpers.h"
@@ -39,22 +41,17 @@
 #include "mgdisasm.h"
 #include "mgproc.h"
 
-// One source file being listed: its stream, its file number and where it is.
+// One source file being listed: its lines, its file number and where it is.
 struct SourceFrame {
-  std::ifstream in;
+  SourceLines in;
   std::string name;
   uint32_t fileNumber = 0;
-  const std::map<uint16_t, std::vector<LstLine>>* code = nullptr;  // its entries of cLine
+  // Its entries of cLine not yet passed: lines only count up, so the entries
+  // of a line are found where those of the lines before it end.
+  const LstLine* code = nullptr;
+  const LstLine* codeEnd = nullptr;
   uint64_t line = 0;  // source lines read so far
   uint8_t skip = 1;   // words left of the instruction being listed
-
-  // The next line without its line end; a carriage return before the line feed
-  // is dropped. False at the end of the file.
-  bool readLine(std::string& text) {
-    if (!std::getline(in, text)) return false;
-    if (!in.eof() && !text.empty() && text.back() == '\r') text.pop_back();
-    return true;
-  }
 };
 
 namespace {
@@ -65,18 +62,6 @@ constexpr int kRecordFlagsHeader = 2;
 constexpr int kRecordFlagsFirstWord = 0x80;
 constexpr int kRecordFlagsNoCode = 0x90;
 constexpr uint32_t kMaxRecordFileNumber = 255;
-
-// Lower-case hex digits, zero-filled to `width`.
-std::string hexDigits(uint32_t value, int width) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*lx", width, static_cast<unsigned long>(value));
-  return text;
-}
-
-void appendColumn(std::string& out, const std::string& text, size_t width) {
-  out += text;
-  if (text.size() < width) out.append(width - text.size(), ' ');
-}
 
 std::string heading() {
   std::string text = "Address  Value    Disassembly              Source";
@@ -97,16 +82,56 @@ bool isReadableSource(const std::string& name, const std::string& listName) {
          source.st_ino != list.st_ino;
 }
 
-// The word at `entry`'s address and the one after it (0 unless it lies wholly
-// inside the data). False when the word itself lies outside the section's data.
-bool readWords(const LstLine& entry, uint32_t bytesPerWord, uint16_t& value, uint16_t& next) {
-  if (!entry.cScnData || entry.l_paddr < entry.cScnStart) return false;
-  const uint64_t offset = uint64_t(entry.l_paddr - entry.cScnStart) * bytesPerWord;
-  const uint64_t size = entry.cScnData->size();
+// The word at `address` of the section and the one after it (0 unless it lies
+// wholly inside the data). False when the word itself lies outside the data.
+bool readWords(const LstSection& section, uint32_t address, uint32_t bytesPerWord, uint16_t& value,
+               uint16_t& next) {
+  if (!section.cScnData || address < section.cScnStart) return false;
+  const uint64_t offset = uint64_t(address - section.cScnStart) * bytesPerWord;
+  const uint64_t size = section.cScnData->size();
   if (offset + 2 > size) return false;
-  value = getU16(entry.cScnData->bytes() + offset);
-  next = offset + 4 <= size ? getU16(entry.cScnData->bytes() + offset + 2) : 0;
+  value = getU16(section.cScnData->bytes() + offset);
+  next = offset + 4 <= size ? getU16(section.cScnData->bytes() + offset + 2) : 0;
   return true;
+}
+
+// The order of the line map: source file, line, then section (by name). The
+// entries of one line in one section keep their order through stable merges.
+uint64_t lineKey(const LstLine& l) {
+  return uint64_t(l.l_srcndx) << 32 | uint32_t(l.l_lnno) << 16 | l.cSection;
+}
+
+bool lineOrder(const LstLine& a, const LstLine& b) { return lineKey(a) < lineKey(b); }
+
+// Sorts the entries in lineOrder, equal ones kept in their order. The stretches
+// already in order are merged pairwise, so entries that come in line order, as
+// a section's mostly do, cost one pass.
+void sortByLine(std::vector<LstLine>& lines) {
+  std::vector<size_t> runs{0};  // where each ascending stretch starts, then the end
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (lineOrder(lines[i], lines[i - 1])) runs.push_back(i);
+  runs.push_back(lines.size());
+  if (runs.size() <= 2) return;
+  std::vector<LstLine> merged(lines.size());
+  while (runs.size() > 2) {
+    std::vector<size_t> next;
+    size_t r = 0;
+    for (; r + 2 < runs.size(); r += 2) {
+      const auto from = lines.begin() + static_cast<std::ptrdiff_t>(runs[r]);
+      const auto middle = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
+      const auto to = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]);
+      std::merge(from, middle, middle, to, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), lineOrder);
+      next.push_back(runs[r]);
+    }
+    if (r + 1 < runs.size()) {  // an odd stretch out
+      std::copy(lines.begin() + static_cast<std::ptrdiff_t>(runs[r]), lines.end(),
+                merged.begin() + static_cast<std::ptrdiff_t>(runs[r]));
+      next.push_back(runs[r]);
+    }
+    next.push_back(lines.size());
+    lines.swap(merged);
+    runs.swap(next);
+  }
 }
 
 }  // namespace
@@ -115,36 +140,63 @@ Coff2Cod::Coff2Cod() = default;
 Coff2Cod::~Coff2Cod() = default;
 
 void Coff2Cod::buildLineMap(const Coff& coff) {
+  std::vector<const std::vector<coff_lineno>*> tables;
+  size_t count = 0;
   for (const auto& [name, hdr] : coff.cScnHdr) {
     if (scnType(hdr) != SCNTYPE_CODE) continue;
     const auto lines = coff.cLineNums.find(name);
-    if (lines == coff.cLineNums.end()) continue;
+    if (lines == coff.cLineNums.end() || lines->second.empty()) continue;
     const auto data = coff.cRawData.find(name);
-    const Data* contents = data == coff.cRawData.end() ? nullptr : &data->second;
-    // Entries come mostly in line order: the last line's place is the hint
-    // for the next, so that a long table is not searched from the top each time.
-    std::map<uint16_t, std::vector<LstLine>>* file = nullptr;
-    std::map<uint16_t, std::vector<LstLine>>::iterator last;
-    uint32_t fileIndex = 0;
-    for (const coff_lineno& l : lines->second) {
-      if (!file || fileIndex != l.l_srcndx) {
-        file = &cLine[l.l_srcndx];
-        fileIndex = l.l_srcndx;
-        last = file->end();
-      }
-      if (last == file->end() || last->first != l.l_lnno)
-        last = file->try_emplace(last == file->end() ? last : std::next(last), l.l_lnno);
-      last->second.push_back(
-          LstLine{&name, l.l_srcndx, l.l_lnno, l.l_paddr, l.l_flags, l.l_fcnndx, hdr.s_paddr, contents});
+    cLineSections.push_back(LstSection{&name, hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second});
+    tables.push_back(&lines->second);
+    count += lines->second.size();
+  }
+  ZV_ASSERT(tables.size() <= UINT16_MAX + 1u);
+  // The sections are taken in the order of their first entries: sections that
+  // each hold one stretch of the sources then need no merging at all.
+  std::vector<uint16_t> order(tables.size());
+  for (size_t s = 0; s < order.size(); ++s) order[s] = static_cast<uint16_t>(s);
+  const auto firstKey = [&](uint16_t s) {
+    const coff_lineno& l = tables[s]->front();
+    return lineKey(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
+  };
+  std::sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
+  cLine.reserve(count);
+  bool ordered = true;
+  uint64_t last = 0;
+  for (const uint16_t s : order) {
+    for (const coff_lineno& l : *tables[s]) {
+      cLine.push_back(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
+      const uint64_t key = lineKey(cLine.back());
+      ordered = ordered && key >= last;
+      last = key;
     }
   }
+  if (!ordered) sortByLine(cLine);
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
   std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
-  for (const auto& [srcndx, lines] : cLine)
-    for (const auto& [lnno, entries] : lines)
-      for (const LstLine& e : entries)
-        std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
-                  << ",  secName=" << *e.cScnName << "\n";
+  for (const LstLine& e : cLine)
+    std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
+              << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+}
+
+void Coff2Cod::reserveLineRecords() {
+  // A listed code word adds one record to the directory of its address: room
+  // for those is made at once (directory 0 also takes the other records).
+  std::vector<size_t> counts(cLineInfoTables.size());
+  for (const LstLine& l : cLine) {
+    const size_t directory = l.l_paddr >> cWindowShift;
+    ++counts[directory < counts.size() ? directory : 0];
+  }
+  for (size_t d = 0; d < counts.size(); ++d) cLineInfoTables[d].reserve(cLineInfoTables[d].size() + counts[d]);
+}
+
+std::pair<const LstLine*, const LstLine*> Coff2Cod::linesOfFile(uint32_t srcndx) const {
+  const auto from = std::lower_bound(cLine.begin(), cLine.end(), srcndx,
+                                     [](const LstLine& l, uint32_t file) { return l.l_srcndx < file; });
+  const auto to = std::upper_bound(from, cLine.end(), srcndx,
+                                   [](uint32_t file, const LstLine& l) { return file < l.l_srcndx; });
+  return {cLine.data() + (from - cLine.begin()), cLine.data() + (to - cLine.begin())};
 }
 
 bool Coff2Cod::createListFile(const Coff& coff) {
@@ -156,7 +208,11 @@ bool Coff2Cod::createListFile(const Coff& coff) {
   }
   const ProcessorType processor = procTypeToProcessor(coff.cOptHdr.proc_type);
   cBytesPerWord = (romWidthBits(processor) + 7) / 8;
-  cFamily = processorFamily(processor);
+  // A word is one or two bytes: the words of a 64 KB window are a power of two.
+  ZV_ASSERT(cBytesPerWord == 1 || cBytesPerWord == 2);
+  cWindowShift = cBytesPerWord == 1 ? 16 : 15;
+  reserveLineRecords();
+  cDisassembler = std::make_unique<Disassembler>(processorFamily(processor));
   cIncludeTrace = &traceLevelRef("Coff2Cod::hasInclude");
 
   size_t cursor = 0;
@@ -174,10 +230,10 @@ bool Coff2Cod::createListFile(const Coff& coff) {
 
 void Coff2Cod::writePageHeader(bool first) {
   if (first) cTimeStamp = localTimeText(static_cast<uint32_t>(std::time(nullptr)));
-  if (!first) cListFile << "\f\n";
-  cListFile << codConverterBanner() << "\n" << noticeBanner() << "\n";
-  cListFile << "Listing File Generated: " << cTimeStamp << "\n\n\n";
-  cListFile << heading() << rule();
+  std::string header = first ? "" : "\f\n";
+  header = header + codConverterBanner() + "\n" + noticeBanner() + "\n";
+  header += "Listing File Generated: " + cTimeStamp + "\n\n\n";
+  cListFile.text(header + heading() + rule());
   for (int i = 0; i < 8; ++i) addLineInfo(cLineInfoTables[0], LineInfo(0, kRecordFlagsHeader, 1, 0));
 }
 
@@ -191,10 +247,10 @@ void Coff2Cod::doNextFile(const Coff& coff, size_t& cursor) {
   // includes it; a deep chain of includes takes heap, not call stack.
   std::vector<std::unique_ptr<SourceFrame>> stack;
   openNextFile(coff, cursor, stack);
-  std::string text;
+  std::string_view text;
   while (!stack.empty()) {
     SourceFrame& frame = *stack.back();
-    if (!frame.readLine(text)) {
+    if (!frame.in.next(text)) {
       stack.pop_back();
       findEndOfFile(coff, cursor);
       continue;
@@ -212,8 +268,7 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   const size_t file = cursor;
   const std::string name = Coff::getName(coff.cSymbols[file + 1].file, coff.cStringTbl);
   auto frame = std::make_unique<SourceFrame>();
-  if (isReadableSource(name, cListName)) frame->in.open(osPath(name), std::ios::binary);
-  if (!frame->in.is_open()) {
+  if (!isReadableSource(name, cListName) || !frame->in.open(name)) {
     ++cursor;
     reportWarning("Coff2Cod::doNextFile()",
                   "Could not open source file '" + name + "'.\nThis file will not be present in the list file.");
@@ -223,49 +278,49 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   ZV_ASSERT(number != cSourceIndex.end());
   frame->name = name;
   frame->fileNumber = number->second;
-  const auto code = cLine.find(static_cast<uint32_t>(file));
-  if (code != cLine.end()) frame->code = &code->second;
+  std::tie(frame->code, frame->codeEnd) = linesOfFile(static_cast<uint32_t>(file));
   cursor = file + 2;  // past the file symbol and its auxiliary entry
   stack.push_back(std::move(frame));
 }
 
-void Coff2Cod::listSourceLine(SourceFrame& frame, const std::string& text) {
+void Coff2Cod::listSourceLine(SourceFrame& frame, std::string_view text) {
   // Line numbers are compared whole: a line past 65535 has no code.
-  const std::vector<LstLine>* entries = nullptr;
-  if (frame.code && frame.line <= UINT16_MAX) {
-    const auto found = frame.code->find(static_cast<uint16_t>(frame.line));
-    if (found != frame.code->end()) entries = &found->second;
+  const LstLine* entries = frame.code;
+  if (frame.line <= UINT16_MAX) {
+    while (entries != frame.codeEnd && entries->l_lnno < frame.line) ++entries;
+    frame.code = entries;
+    while (frame.code != frame.codeEnd && frame.code->l_lnno == frame.line) ++frame.code;
   }
   bool written = false;
-  if (entries) {
-    for (const LstLine& entry : *entries) {
-      addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
-      uint16_t value = 0;
-      const std::string disassembled = disassembly(frame, entry, value);
-      // Only the first word of a source line shows its text and file.
-      writeListLine(hexDigits(entry.l_paddr, 6), hexDigits(value, 4), disassembled, written ? "" : text,
-                    written ? "" : frame.name);
-      countLine();
-      written = true;
-    }
+  for (; entries != frame.code; ++entries) {
+    const LstLine& entry = *entries;
+    addLineRecord(frame, written ? 0 : kRecordFlagsFirstWord, entry.l_paddr);
+    uint16_t value = 0;
+    char buffer[kDisassemblyRoom];
+    const std::string_view disassembled = disassembly(frame, entry, value, buffer);
+    // Only the first word of a source line shows its text and file.
+    const std::string_view none("");
+    cListFile.codeRow(entry.l_paddr, value, disassembled, written ? none : text, written ? none : frame.name);
+    countLine();
+    written = true;
   }
   if (written) return;
   addLineRecord(frame, kRecordFlagsNoCode, 0);
-  writeListLine("", "", "", text, frame.name);
+  cListFile.textRow(text, frame.name);
   countLine();
 }
 
-std::string Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value) const {
+std::string_view Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const {
   uint16_t next = 0;
-  if (!readWords(entry, cBytesPerWord, value, next)) {
+  if (!readWords(cLineSections[entry.cSection], entry.l_paddr, cBytesPerWord, value, next)) {
     value = 0;
     frame.skip = 0;
     return kIllegalOpcode;
   }
   if (frame.skip > 0) --frame.skip;
   if (frame.skip != 0) return "";  // the second word of a two-word instruction
-  if (!isLegalInstruction(value, cFamily)) return kIllegalOpcode;
-  return disassembleInstruction(entry.l_paddr, value, next, frame.skip, cFamily);
+  const size_t length = cDisassembler->text(text, entry.l_paddr, value, next, frame.skip);
+  return length == 0 ? std::string_view(kIllegalOpcode) : std::string_view(text, length);
 }
 
 void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t address) {
@@ -281,28 +336,13 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
     return;
   }
   // The directory whose window holds the address; directory 0 when there is none.
-  uint64_t directory = address / (0x10000 / cBytesPerWord);
+  uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
-  addLineInfo(cLineInfoTables[directory], LineInfo(static_cast<int>(frame.fileNumber), flags,
-                                                   static_cast<int>(frame.line & 0xFFFF),
-                                                   static_cast<int>(address & 0xFFFF)));
-}
-
-void Coff2Cod::writeListLine(const std::string& address, const std::string& value, const std::string& disassembly,
-                             const std::string& source, const std::string& file) {
-  std::string& line = cLineText;
-  line.clear();
-  appendColumn(line, address, 6);
-  line += "   ";
-  appendColumn(line, value, 6);
-  line += "   ";
-  appendColumn(line, disassembly, 24);
-  line += ' ';
-  appendColumn(line, source, 80);
-  line += ' ';
-  line += file;
-  line += '\n';
-  cListFile << line;
+  LineInfo& record = cLineInfoTables[directory].emplace_back();
+  record.FileNum = static_cast<uint8_t>(frame.fileNumber);
+  record.Flags = static_cast<uint8_t>(flags);
+  record.Line = static_cast<uint16_t>(frame.line & 0xFFFF);
+  record.CodeAddress = static_cast<uint16_t>(address & 0xFFFF);
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {

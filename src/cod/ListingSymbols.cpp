@@ -18,7 +18,7 @@ ListingSymbols::ListingSymbols(const Coff& coff) {
       cFiles.push_back(i);
       continue;
     }
-    const std::string name = Coff::getName(coff.cSymbols[i].sym, coff.cStringTbl);
+    const std::string_view name = Coff::nameView(coff.cSymbols[i].sym, coff.cStringTbl);
     if (name == ".eof") {
       cKinds[i] = Kind::Eof;
       cEofs.push_back(i);
@@ -74,8 +74,16 @@ ListingSymbols::Switch ListingSymbols::listSwitch(size_t start, uint64_t line) {
   return found == cSwitches.end() ? Switch::None : found->second;
 }
 
-size_t ListingSymbols::includedFile(size_t start, uint64_t line) const {
-  const size_t stop = stopFrom(start);
+size_t ListingSymbols::stopOf(size_t start) {
+  if (start != cStopStart) {
+    cStop = stopFrom(start);
+    cStopStart = start;
+  }
+  return cStop;
+}
+
+size_t ListingSymbols::includedFile(size_t start, uint64_t line) {
+  const size_t stop = stopOf(start);
   if (stop == cEnd || cKinds[stop] != Kind::File) return kNone;
   const uint32_t incline = cValues[stop];
   return incline == line || (incline == 0 && stop == start) ? stop : kNone;

@@ -37,7 +37,7 @@ class ListingSymbols {
   // when it is included at `line`, or has no include line and stands at
   // `start` itself; kNone otherwise.
   static constexpr size_t kNone = SIZE_MAX;
-  size_t includedFile(size_t start, uint64_t line) const;
+  size_t includedFile(size_t start, uint64_t line);
 
  private:
   enum class Kind : uint8_t { Other, File, Eof, List, NoList };
@@ -46,12 +46,17 @@ class ListingSymbols {
   size_t firstFrom(const std::vector<size_t>& positions, size_t from) const;
   // The first file or end symbol at or after `from`, or cEnd.
   size_t stopFrom(size_t from) const;
+  // stopFrom(start), kept for the start that every line of a file asks about.
+  size_t stopOf(size_t start);
 
   std::vector<Kind> cKinds;
   std::vector<uint32_t> cValues;  // n_value of a switch; x_incline of a file symbol
   size_t cEnd = 0;                // entries [0, cEnd) are scanned
   std::vector<size_t> cFiles;     // indices of the file symbols, ascending
   std::vector<size_t> cEofs;      // indices of the ".eof" symbols, ascending
+
+  size_t cStopStart = SIZE_MAX;
+  size_t cStop = 0;
 
   // The switches of the stretch that starts at cSwitchStart: line -> the first.
   size_t cSwitchStart = SIZE_MAX;

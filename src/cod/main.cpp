@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     reportWarning("main()", "no listing file generated: /n switch ignored");
 
   // The linked COFF file, read and checked; the reader has reported any fault.
-  std::unique_ptr<Coff> coff = Coff::make(args.cCoffName);
+  std::unique_ptr<Coff> coff = Coff::makeMapped(args.cCoffName);
   if (!coff || !coff->verify()) exitWithSummary(1);
 
   // From here on every index in the file points at something that exists.

@@ -340,6 +340,7 @@ class CoffReading {
         !cIn.view(hdr.s_lnnoptr, size * hdr.s_nlnno, scratch, bytes))
       return fail("could not read line numbers.");
     std::vector<coff_lineno> lines;
+    lines.reserve(hdr.s_nlnno);
     uint32_t function = 0;
     for (uint32_t m = 0; m < hdr.s_nlnno; ++m) {
       const uint8_t* p = bytes + size * m;
@@ -364,7 +365,10 @@ class CoffReading {
     }
     if (!lines.empty()) {
       std::vector<coff_lineno>& all = cCoff->cLineNums[name];
-      all.insert(all.end(), lines.begin(), lines.end());
+      if (all.empty())
+        all = std::move(lines);
+      else
+        all.insert(all.end(), lines.begin(), lines.end());
     }
     return true;
   }

@@ -396,6 +396,54 @@ TEST(VostrumListing, SourceLinesAreReadWholeWithoutCarriageReturns) {
                            code(0, 0x3001, "MOVLW     0x1", "c", "src\\long.asm"));
 }
 
+// The words of one source line are listed section by section in name order,
+// each section's in the order of its table, wherever the sections lie and
+// however their tables are ordered.
+TEST(VostrumListing, WordsOfALineFollowTheSectionsByName) {
+  CoffBuilder b = executable(kMirrow);
+  const int second = b.section(".b", SCN_CODE, 0x10);
+  const int first = b.section(".a", SCN_CODE, 0x20);
+  b.words(second, {0x3001, 0x3002});
+  b.words(first, {0x3003, 0x3004});
+  const uint32_t file = b.fileSymbol("order.asm");
+  b.line(second, file, 1, 0x10, 0, 0);
+  b.line(second, file, 1, 0x11, 0, 0);
+  b.line(first, file, 2, 0x20, 0, 0);
+  b.line(first, file, 1, 0x21, 0, 0);
+  const Listed l = listProgram(b, {{"order.asm", "one\ntwo\n"}});
+
+  expectClean(l);
+  EXPECT_EQ(l.listing, pageHeader() + code(0x21, 0x3004, "MOVLW     0x4", "one", "order.asm") +
+                           code(0x10, 0x3001, "MOVLW     0x1") + code(0x11, 0x3002, "MOVLW     0x2") +
+                           code(0x20, 0x3003, "MOVLW     0x3", "two", "order.asm"));
+}
+
+// Rows are written in place when every field fits its column; a longer field
+// (an address past 6 digits, a source line past 80 characters) pushes the
+// columns after it, and a line longer than one read of the source is read
+// whole. The last line, without a line end, keeps its carriage return.
+TEST(VostrumListing, LongFieldsPushTheColumnsAfterThem) {
+  CoffBuilder b = executable(kHalvern);
+  const int low = b.section(".code", SCN_CODE, 0x10);
+  const int high = b.section(".high", SCN_CODE, 0x1000000);
+  b.words(low, {0x0E05, 0x0012});
+  b.words(high, {0xD7FF, 0x0000});
+  const uint32_t file = b.fileSymbol("wide.asm");
+  b.line(low, file, 1, 0x10, 0, 0);
+  b.line(high, file, 2, 0x1000000, 0, 0);
+  b.line(high, file, 2, 0x1000002, 0, 0);
+  b.line(low, file, 4, 0x12, 0, 0);
+  const std::string wide(81, 'w'), huge(300000, 'h');
+  const Listed l =
+      listProgram(b, {{"wide.asm", wide + "\n  bra $\r\n" + huge + "\n  return\r"}});
+
+  expectClean(l);
+  EXPECT_EQ(l.listing, pageHeader() + code(0x10, 0x0e05, "MOVLW     0x5", wide, "wide.asm") +
+                           code(0x1000000, 0xd7ff, "BRA       0x1000000", "  bra $", "wide.asm") +
+                           code(0x1000002, 0x0000, "NOP       ") + text(huge, "wide.asm") +
+                           code(0x12, 0x0012, "RETURN    0x0", "  return\r", "wide.asm"));
+}
+
 TEST(VostrumListing, OnlyRegularFilesOtherThanTheListingAreRead) {
   TempDir dir;
   ASSERT_EQ(mkfifo(dir.file("pipe.asm").c_str(), 0600), 0);

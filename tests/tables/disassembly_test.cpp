@@ -1,7 +1,9 @@
 // Disassembly text of single words and Halvern word pairs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "mgdisasm.h"
@@ -86,6 +88,42 @@ TEST(Disassembly, EveryLegalWordHasAText) {
       ASSERT_GE(text.size(), 10u);
       ASSERT_LE(text.size(), 80u);
       ASSERT_EQ(used, isTwoWordInstruction(decodeInstruction(word, family), family) ? 2 : 1);
+    }
+  }
+}
+
+// The texts come from tables (padded mnemonics, operand digits): every legal
+// word of every family reads as the C library formats its fields, "%-10s" and
+// "0x%lx" apart by commas, where its text is its raw fields (every word but a
+// Halvern branch or two-word instruction); a word that is no instruction gives
+// no text and leaves wordsUsed alone.
+TEST(Disassembly, TablesGiveTheTextsThatPrintfFormatsFromTheFields) {
+  const CoreFamily families[] = {CORE_MIRROW, CORE_QUENBY, CORE_TARSEL, CORE_HALVERN};
+  for (CoreFamily family : families) {
+    const Disassembler disassembler(family);
+    for (uint32_t w = 0; w <= 0xFFFF; ++w) {
+      const uint16_t word = static_cast<uint16_t>(w);
+      char text[kDisassemblyRoom];
+      uint8_t used = 7;
+      const size_t length = disassembler.text(text, 0x100, word, 0x0000, used);
+      if (!isLegalInstruction(word, family)) {
+        ASSERT_EQ(length, 0u) << word;
+        ASSERT_EQ(used, 7) << word;
+        continue;
+      }
+      const InstructionId id = decodeInstruction(word, family);
+      const std::set<InstructionId> branches = {INSTR_BC,  INSTR_BN, INSTR_BNC, INSTR_BNN, INSTR_BNOV,
+                                                INSTR_BNZ, INSTR_BOV, INSTR_BZ,  INSTR_BRA, INSTR_RCALL};
+      if (family == CORE_HALVERN && (isTwoWordInstruction(id, family) || branches.count(id))) continue;
+      char expected[96];
+      int n = std::snprintf(expected, sizeof expected, "%-10s", instructionName(id));
+      for (int i = 0; i < 3; ++i)
+        if (hasOperand(id, family, i))
+          n += std::snprintf(expected + n, sizeof expected - n, i == 0 ? "0x%lx" : ",0x%lx",
+                             static_cast<unsigned long>(getOperand(word, family, i)));
+      ASSERT_EQ(std::string(text, length), expected) << word;
+      ASSERT_EQ(used, 1);
+      ASSERT_STREQ(disassembleInstruction(0x100, word, 0x0000, used, family), expected);
     }
   }
 }
