@@ -95,6 +95,8 @@ class Coff2Cod : public Cod {
   // The entries of source file `srcndx` (a stretch of cLine).
   std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
+  // Warns once that the records of a file number above 255 are left out.
+  [[gnu::noinline, gnu::cold]] void warnFileNumber(const SourceFrame& frame);
 
   bool cListing = true;  // listing on or off
   int cPageLength = 0;   // listing lines per page; 0: no paging

@@ -327,22 +327,28 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
   // A record holds its file number in one byte: rather than give a record to
   // the wrong file, the records of higher file numbers are left out.
   if (frame.fileNumber > kMaxRecordFileNumber) {
-    if (!cFileNumberWarned)
-      reportWarning("Coff2Cod::doNextFile()",
-                    "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
-                        ": line records hold file numbers up to 255, so its line records and those of the "
-                        "files after it are left out.");
-    cFileNumberWarned = true;
+    warnFileNumber(frame);
     return;
   }
   // The directory whose window holds the address; directory 0 when there is none.
   uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
-  LineInfo& record = cLineInfoTables[directory].emplace_back();
+  LineInfo record;
   record.FileNum = static_cast<uint8_t>(frame.fileNumber);
   record.Flags = static_cast<uint8_t>(flags);
   record.Line = static_cast<uint16_t>(frame.line & 0xFFFF);
   record.CodeAddress = static_cast<uint16_t>(address & 0xFFFF);
+  cLineInfoTables[directory].push_back(record);
+}
+
+// Apart from the record path: it runs at most once a listing.
+void Coff2Cod::warnFileNumber(const SourceFrame& frame) {
+  if (!cFileNumberWarned)
+    reportWarning("Coff2Cod::doNextFile()",
+                  "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
+                      ": line records hold file numbers up to 255, so its line records and those of the "
+                      "files after it are left out.");
+  cFileNumberWarned = true;
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {
