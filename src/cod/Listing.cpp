@@ -378,12 +378,13 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
   // The directory whose window holds the address; directory 0 when there is none.
   uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
-  LineInfo record;
+  // Filled in place: a record put together on the stack and copied whole
+  // makes the copy wait for its four narrower stores.
+  LineInfo& record = cLineInfoTables[directory].emplace_back();
   record.FileNum = static_cast<uint8_t>(frame.fileNumber);
   record.Flags = static_cast<uint8_t>(flags);
   record.Line = static_cast<uint16_t>(frame.line & 0xFFFF);
   record.CodeAddress = static_cast<uint16_t>(address & 0xFFFF);
-  cLineInfoTables[directory].push_back(record);
 }
 
 // Apart from the record path: it runs at most once a listing.
