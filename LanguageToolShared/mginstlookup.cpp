@@ -1,14 +1,18 @@
 // Recognition by table: for each family, an array indexed by every word of the
-// family's width that names the instruction the word fits, and an array indexed
-// by instruction id. Both are built once, on first use, from the family table.
+// family's width that names the instruction the word fits (kept as blocks of
+// alike slots), and an array indexed by instruction id. Both are built once, on
+// first use, from the family table.
+#include <map>
 #include <vector>
 
 #include "Assert.h"
 #include "mginstset.h"
 
 struct FamilyLookup {
-  WordLookup cWords;             // views cByWord
-  std::vector<uint8_t> cByWord;  // 1 + index into the family table; 0 = illegal
+  WordLookup cWords;               // views cBlockOf and cSlots
+  std::vector<uint8_t> cByWord;    // 1 + index into the family table; 0 = illegal (while building)
+  std::vector<uint16_t> cBlockOf;  // per block of words: where its slots start in cSlots
+  std::vector<uint8_t> cSlots;     // the distinct blocks of cByWord
   uint8_t cById[INSTR_PAGESEL + 1] = {};  // 1 + index; 0 = not of the family
 };
 
@@ -32,6 +36,22 @@ static void enter(FamilyLookup& lookup, const InstrSet& set, uint16_t word, size
   slot = static_cast<uint8_t>(index + 1);
 }
 
+// Keeps each distinct block of slots once and points every block of words at
+// its copy; the full table is dropped.
+static void foldBlocks(FamilyLookup& lookup) {
+  constexpr size_t kBlock = size_t(1) << kWordBlockBits;
+  std::map<std::vector<uint8_t>, uint16_t> seen;
+  for (size_t at = 0; at < lookup.cByWord.size(); at += kBlock) {
+    std::vector<uint8_t> block(lookup.cByWord.begin() + static_cast<std::ptrdiff_t>(at),
+                               lookup.cByWord.begin() + static_cast<std::ptrdiff_t>(at + kBlock));
+    const auto [it, added] = seen.emplace(std::move(block), static_cast<uint16_t>(lookup.cSlots.size()));
+    if (added) lookup.cSlots.insert(lookup.cSlots.end(), it->first.begin(), it->first.end());
+    ZV_ASSERT(lookup.cSlots.size() <= UINT16_MAX + 1u);
+    lookup.cBlockOf.push_back(it->second);
+  }
+  lookup.cByWord = std::vector<uint8_t>();
+}
+
 static FamilyLookup buildLookup(const InstrSet& set) {
   FamilyLookup lookup;
   lookup.cByWord.assign(static_cast<size_t>(set.cWidthMask) + 1, 0);
@@ -49,8 +69,9 @@ static FamilyLookup buildLookup(const InstrSet& set) {
       bits = static_cast<uint16_t>((bits - free) & free);
     } while (bits != 0);
   }
+  foldBlocks(lookup);
   // A moved vector keeps its elements where they are.
-  lookup.cWords = WordLookup{set.cDescs, lookup.cByWord.data(), set.cWidthMask};
+  lookup.cWords = WordLookup{set.cDescs, lookup.cBlockOf.data(), lookup.cSlots.data(), set.cWidthMask};
   return lookup;
 }
 

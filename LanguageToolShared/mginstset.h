@@ -52,14 +52,22 @@ const InstrSet& tarselInstructions();
 const InstrSet& halvernInstructions();
 
 // The recognition of one family's words for a caller that looks up many: the
-// description a word fits, null when the word is illegal.
+// description a word fits, null when the word is illegal. A word's slot is
+// found in two steps: its high bits pick a block of slots for its low
+// kWordBlockBits bits, and blocks that are alike are kept once, so that the
+// table of a family is a few KB (held in the cache) instead of one slot for
+// every word.
+constexpr int kWordBlockBits = 6;
+
 struct WordLookup {
-  const InstrDesc* cDescs = nullptr;  // the family table
-  const uint8_t* cByWord = nullptr;   // 1 + index into the table; 0 = illegal
+  const InstrDesc* cDescs = nullptr;   // the family table
+  const uint16_t* cBlockOf = nullptr;  // word >> kWordBlockBits: offset of its block in cSlots
+  const uint8_t* cSlots = nullptr;     // 1 + index into the table; 0 = illegal
   uint16_t cWidthMask = 0;
 
   const InstrDesc* of(uint16_t word) const {
-    const uint8_t slot = cByWord[word & cWidthMask];
+    const uint32_t w = word & cWidthMask;
+    const uint8_t slot = cSlots[cBlockOf[w >> kWordBlockBits] + (w & ((1u << kWordBlockBits) - 1))];
     return slot == 0 ? nullptr : &cDescs[slot - 1];
   }
 };

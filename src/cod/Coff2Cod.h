@@ -27,12 +27,19 @@ struct LstSection {
   const Data* cScnData = nullptr;         // its contents; null when it has none
 };
 
-// One line-number entry of a code section, as the listing reads it.
+// One line-number entry of a code section, as the listing reads it; its
+// source file is that of the stretch of the line map that holds it.
 struct LstLine {
-  uint32_t l_srcndx = 0;
   uint32_t l_paddr = 0;   // word address of the code
   uint16_t l_lnno = 0;
   uint16_t cSection = 0;  // index into Coff2Cod::cLineSections (a file has at most 65,535 sections)
+};
+
+// Where the entries of one source file start in the line map; they end where
+// the next file's start.
+struct LstFileLines {
+  uint32_t cSrcndx = 0;  // the file symbol's index
+  size_t cFirst = 0;     // index into Coff2Cod::cLine
 };
 
 // True when entry `index` is a symbol of storage class file (103) with at least
@@ -95,16 +102,19 @@ class Coff2Cod : public Cod {
   // The entries of source file `srcndx` (a stretch of cLine).
   std::pair<const LstLine*, const LstLine*> linesOfFile(uint32_t srcndx) const;
   void addLineRecord(const SourceFrame& frame, int flags, uint32_t address);
+  // Warns once that the records of a file number above 255 are left out.
+  [[gnu::noinline, gnu::cold]] void warnFileNumber(const SourceFrame& frame);
 
   bool cListing = true;  // listing on or off
   int cPageLength = 0;   // listing lines per page; 0: no paging
   int cLineCount = 0;    // listing lines written so far
   // File symbol index -> its file number (position in cSourceNames).
   std::map<uint32_t, uint32_t> cSourceIndex;
-  // The line entries of every code section, ordered by l_srcndx, then l_lnno;
-  // the entries of one source line keep the order of the sections (by name)
-  // and of their tables.
+  // The line entries of every code section, ordered by source file, then
+  // l_lnno; the entries of one source line keep the order of the sections (by
+  // name) and of their tables. cLineFiles holds each file's stretch, by file.
   std::vector<LstLine> cLine;
+  std::vector<LstFileLines> cLineFiles;
   std::vector<LstSection> cLineSections;  // the code sections with line numbers, by name
 
   // The listing while it is written.

@@ -95,24 +95,35 @@ bool readWords(const LstSection& section, uint32_t address, uint32_t bytesPerWor
   return true;
 }
 
+// The line-number tables of the code sections, by name, as the line map reads them.
+using LineTables = std::vector<const std::vector<coff_lineno>*>;
+
+// An entry with its source file, while the line map is put in order.
+struct KeyedLine {
+  uint32_t srcndx = 0;
+  LstLine line;
+};
+
 // The order of the line map: source file, line, then section (by name). The
 // entries of one line in one section keep their order through stable merges.
-uint64_t lineKey(const LstLine& l) {
-  return uint64_t(l.l_srcndx) << 32 | uint32_t(l.l_lnno) << 16 | l.cSection;
+uint64_t lineKey(uint32_t srcndx, uint16_t lnno, uint16_t section) {
+  return uint64_t(srcndx) << 32 | uint32_t(lnno) << 16 | section;
 }
 
-bool lineOrder(const LstLine& a, const LstLine& b) { return lineKey(a) < lineKey(b); }
+bool lineOrder(const KeyedLine& a, const KeyedLine& b) {
+  return lineKey(a.srcndx, a.line.l_lnno, a.line.cSection) < lineKey(b.srcndx, b.line.l_lnno, b.line.cSection);
+}
 
 // Sorts the entries in lineOrder, equal ones kept in their order. The stretches
 // already in order are merged pairwise, so entries that come in line order, as
 // a section's mostly do, cost one pass.
-void sortByLine(std::vector<LstLine>& lines) {
+void sortByLine(std::vector<KeyedLine>& lines) {
   std::vector<size_t> runs{0};  // where each ascending stretch starts, then the end
   for (size_t i = 1; i < lines.size(); ++i)
     if (lineOrder(lines[i], lines[i - 1])) runs.push_back(i);
   runs.push_back(lines.size());
   if (runs.size() <= 2) return;
-  std::vector<LstLine> merged(lines.size());
+  std::vector<KeyedLine> merged(lines.size());
   while (runs.size() > 2) {
     std::vector<size_t> next;
     size_t r = 0;
@@ -134,13 +145,53 @@ void sortByLine(std::vector<LstLine>& lines) {
   }
 }
 
+// Appends an entry of file `srcndx`, starting the file's stretch when it is new.
+void appendLine(std::vector<LstLine>& lines, std::vector<LstFileLines>& files, uint32_t srcndx, const LstLine& line) {
+  if (files.empty() || files.back().cSrcndx != srcndx) files.push_back(LstFileLines{srcndx, lines.size()});
+  lines.push_back(line);
+}
+
+// The entries of the tables in `order`, when they come in lineOrder that way
+// (as when each section holds one stretch of the sources); false, with nothing
+// kept, when they do not.
+bool takeInOrder(const LineTables& tables, const std::vector<uint16_t>& order, size_t count,
+                 std::vector<LstLine>& lines, std::vector<LstFileLines>& files) {
+  lines.reserve(count);
+  uint64_t last = 0;
+  for (const uint16_t s : order) {
+    for (const coff_lineno& l : *tables[s]) {
+      const uint64_t key = lineKey(l.l_srcndx, l.l_lnno, s);
+      if (key < last) {
+        std::vector<LstLine>().swap(lines);
+        files.clear();
+        return false;
+      }
+      last = key;
+      appendLine(lines, files, l.l_srcndx, LstLine{l.l_paddr, l.l_lnno, s});
+    }
+  }
+  return true;
+}
+
+// The entries of the tables in `order`, sorted into lineOrder.
+void takeSorted(const LineTables& tables, const std::vector<uint16_t>& order, size_t count,
+                std::vector<LstLine>& lines, std::vector<LstFileLines>& files) {
+  std::vector<KeyedLine> keyed;
+  keyed.reserve(count);
+  for (const uint16_t s : order)
+    for (const coff_lineno& l : *tables[s]) keyed.push_back(KeyedLine{l.l_srcndx, LstLine{l.l_paddr, l.l_lnno, s}});
+  sortByLine(keyed);
+  lines.reserve(count);
+  for (const KeyedLine& k : keyed) appendLine(lines, files, k.srcndx, k.line);
+}
+
 }  // namespace
 
 Coff2Cod::Coff2Cod() = default;
 Coff2Cod::~Coff2Cod() = default;
 
 void Coff2Cod::buildLineMap(const Coff& coff) {
-  std::vector<const std::vector<coff_lineno>*> tables;
+  LineTables tables;
   size_t count = 0;
   for (const auto& [name, hdr] : coff.cScnHdr) {
     if (scnType(hdr) != SCNTYPE_CODE) continue;
@@ -158,26 +209,20 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
   for (size_t s = 0; s < order.size(); ++s) order[s] = static_cast<uint16_t>(s);
   const auto firstKey = [&](uint16_t s) {
     const coff_lineno& l = tables[s]->front();
-    return lineKey(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
+    return lineKey(l.l_srcndx, l.l_lnno, s);
   };
   std::sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
-  cLine.reserve(count);
-  bool ordered = true;
-  uint64_t last = 0;
-  for (const uint16_t s : order) {
-    for (const coff_lineno& l : *tables[s]) {
-      cLine.push_back(LstLine{l.l_srcndx, l.l_paddr, l.l_lnno, s});
-      const uint64_t key = lineKey(cLine.back());
-      ordered = ordered && key >= last;
-      last = key;
-    }
-  }
-  if (!ordered) sortByLine(cLine);
+  if (!takeInOrder(tables, order, count, cLine, cLineFiles)) takeSorted(tables, order, count, cLine, cLineFiles);
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
   std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
-  for (const LstLine& e : cLine)
-    std::cout << "   srcndx=" << e.l_srcndx << ",  linenum=" << e.l_lnno << ",  paddr=" << toHex(e.l_paddr, 4)
-              << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+  for (size_t f = 0; f < cLineFiles.size(); ++f) {
+    const size_t end = f + 1 < cLineFiles.size() ? cLineFiles[f + 1].cFirst : cLine.size();
+    for (size_t i = cLineFiles[f].cFirst; i < end; ++i) {
+      const LstLine& e = cLine[i];
+      std::cout << "   srcndx=" << cLineFiles[f].cSrcndx << ",  linenum=" << e.l_lnno
+                << ",  paddr=" << toHex(e.l_paddr, 4) << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+    }
+  }
 }
 
 void Coff2Cod::reserveLineRecords() {
@@ -192,11 +237,11 @@ void Coff2Cod::reserveLineRecords() {
 }
 
 std::pair<const LstLine*, const LstLine*> Coff2Cod::linesOfFile(uint32_t srcndx) const {
-  const auto from = std::lower_bound(cLine.begin(), cLine.end(), srcndx,
-                                     [](const LstLine& l, uint32_t file) { return l.l_srcndx < file; });
-  const auto to = std::upper_bound(from, cLine.end(), srcndx,
-                                   [](uint32_t file, const LstLine& l) { return file < l.l_srcndx; });
-  return {cLine.data() + (from - cLine.begin()), cLine.data() + (to - cLine.begin())};
+  const auto file = std::lower_bound(cLineFiles.begin(), cLineFiles.end(), srcndx,
+                                     [](const LstFileLines& f, uint32_t index) { return f.cSrcndx < index; });
+  if (file == cLineFiles.end() || file->cSrcndx != srcndx) return {cLine.data(), cLine.data()};
+  const size_t end = file + 1 != cLineFiles.end() ? file[1].cFirst : cLine.size();
+  return {cLine.data() + file->cFirst, cLine.data() + end};
 }
 
 bool Coff2Cod::createListFile(const Coff& coff) {
@@ -327,22 +372,29 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
   // A record holds its file number in one byte: rather than give a record to
   // the wrong file, the records of higher file numbers are left out.
   if (frame.fileNumber > kMaxRecordFileNumber) {
-    if (!cFileNumberWarned)
-      reportWarning("Coff2Cod::doNextFile()",
-                    "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
-                        ": line records hold file numbers up to 255, so its line records and those of the "
-                        "files after it are left out.");
-    cFileNumberWarned = true;
+    warnFileNumber(frame);
     return;
   }
   // The directory whose window holds the address; directory 0 when there is none.
   uint32_t directory = address >> cWindowShift;
   if (directory >= cLineInfoTables.size()) directory = 0;
+  // Filled in place: a record put together on the stack and copied whole
+  // makes the copy wait for its four narrower stores.
   LineInfo& record = cLineInfoTables[directory].emplace_back();
   record.FileNum = static_cast<uint8_t>(frame.fileNumber);
   record.Flags = static_cast<uint8_t>(flags);
   record.Line = static_cast<uint16_t>(frame.line & 0xFFFF);
   record.CodeAddress = static_cast<uint16_t>(address & 0xFFFF);
+}
+
+// Apart from the record path: it runs at most once a listing.
+void Coff2Cod::warnFileNumber(const SourceFrame& frame) {
+  if (!cFileNumberWarned)
+    reportWarning("Coff2Cod::doNextFile()",
+                  "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
+                      ": line records hold file numbers up to 255, so its line records and those of the "
+                      "files after it are left out.");
+  cFileNumberWarned = true;
 }
 
 ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {

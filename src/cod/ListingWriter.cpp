@@ -39,9 +39,15 @@ struct HexPairs {
 };
 constexpr HexPairs kHexPairs;
 
-// The `bytes` low bytes of `value` as hex digits, highest first.
-void putHex(char* out, uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i, value >>= 8) std::memcpy(out + 2 * i, kHexPairs.digits[value & 0xFF], 2);
+// The `Bytes` low bytes of `value` as hex digits, highest first.
+template <int Bytes>
+void putHex(char* out, uint32_t value) {
+  for (int i = Bytes - 1; i >= 0; --i, value >>= 8) std::memcpy(out + 2 * i, kHexPairs.digits[value & 0xFF], 2);
+}
+
+// Most rows after a source line's first leave the source and file empty.
+void putText(char* out, std::string_view text) {
+  if (!text.empty()) std::memcpy(out, text.data(), text.size());
 }
 
 // The digits of `value` zero-filled to 6: 6, 7 or 8 of them.
@@ -108,18 +114,23 @@ void ListingWriter::codeRow(uint32_t address, uint16_t value, std::string_view d
     // Every column in its place: the fields go into a row of blanks.
     char* out = room(kFileColumn + file.size() + 1);
     std::memcpy(out, kBlankRow.data(), kFileColumn);
-    putHex(out, address, 3);
-    putHex(out + kValueColumn, value, 2);
-    std::memcpy(out + kDisassemblyColumn, disassembly.data(), disassembly.size());
-    std::memcpy(out + kSourceColumn, source.data(), source.size());
-    std::memcpy(out + kFileColumn, file.data(), file.size());
+    putHex<3>(out, address);
+    putHex<2>(out + kValueColumn, value);
+    putText(out + kDisassemblyColumn, disassembly);
+    putText(out + kSourceColumn, source);
+    putText(out + kFileColumn, file);
     out[kFileColumn + file.size()] = '\n';
     commit(out + kFileColumn + file.size() + 1);
     return;
   }
+  wideCodeRow(address, value, disassembly, source, file);
+}
+
+void ListingWriter::wideCodeRow(uint32_t address, uint16_t value, std::string_view disassembly,
+                                std::string_view source, std::string_view file) {
   char digits[8], valueDigits[4];
   const size_t length = addressDigits(digits, address);
-  putHex(valueDigits, value, 2);
+  putHex<2>(valueDigits, value);
   row(std::string_view(digits, length), std::string_view(valueDigits, 4), disassembly, source, file);
 }
 

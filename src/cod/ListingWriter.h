@@ -41,6 +41,9 @@ class ListingWriter {
   char* room(size_t size);
   void commit(const char* end) { cUsed = static_cast<size_t>(end - cBuffer.data()); }
   void handOver();
+  // A code row with a field wider than its column, or an address past 6 digits.
+  [[gnu::noinline]] void wideCodeRow(uint32_t address, uint16_t value, std::string_view disassembly,
+                                     std::string_view source, std::string_view file);
   void row(std::string_view address, std::string_view value, std::string_view disassembly, std::string_view source,
            std::string_view file);
 
