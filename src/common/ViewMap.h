@@ -77,8 +77,9 @@ class ViewMap {
     return {&s.value, true};
   }
 
+  // Empties the map and gives back its slots' memory.
   void clear() {
-    cSlots.assign(kMinSlots, Slot());
+    std::vector<Slot>(kMinSlots).swap(cSlots);
     cSize = 0;
   }
 
