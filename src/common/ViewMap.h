@@ -67,11 +67,11 @@ class ViewMap {
   Value* find(std::string_view key) { return find(key, hashOf(key)); }
   const Value* find(std::string_view key, uint32_t hash) const {
     const Slot& s = cSlots[probe(key, hash)];
-    return s.used ? &s.value : nullptr;
+    return s.used() ? &s.value : nullptr;
   }
   Value* find(std::string_view key, uint32_t hash) {
     Slot& s = cSlots[probe(key, hash)];
-    return s.used ? &s.value : nullptr;
+    return s.used() ? &s.value : nullptr;
   }
   bool count(std::string_view key) const { return find(key) != nullptr; }
   bool count(std::string_view key, uint32_t hash) const { return find(key, hash) != nullptr; }
@@ -90,10 +90,10 @@ class ViewMap {
   }
   std::pair<Value*, bool> tryEmplace(std::string_view key, uint32_t hash, Value value) {
     if ((cSize + 1) * 2 > cSlots.size()) rehash(cSlots.size() * 2);
-    ZV_ASSERT(key.size() <= UINT32_MAX);
+    ZV_ASSERT(key.size() < Slot::kFree);
     Slot& s = cSlots[probe(key, hash)];
-    if (s.used) return {&s.value, false};
-    s = Slot{key.data(), static_cast<uint32_t>(key.size()), hash, std::move(value), true};
+    if (s.used()) return {&s.value, false};
+    s = Slot{key.data(), static_cast<uint32_t>(key.size()), hash, std::move(value)};
     ++cSize;
     return {&s.value, true};
   }
@@ -125,13 +125,15 @@ class ViewMap {
   }
 
   // Kept small, since the probes walk the array: the key as pointer and length
-  // and the low half of its hash.
+  // and the low half of its hash. A free slot has the length kFree, which no
+  // key has (24 bytes a slot for the maps of a link, not 32 with a flag).
   struct Slot {
+    static constexpr uint32_t kFree = UINT32_MAX;
     const char* data = nullptr;
-    uint32_t size = 0;
+    uint32_t size = kFree;
     uint32_t hash = 0;
     Value value{};
-    bool used = false;
+    bool used() const { return size != kFree; }
     std::string_view key() const { return std::string_view(data, size); }
   };
 
@@ -145,7 +147,7 @@ class ViewMap {
     const size_t mask = cSlots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& s = cSlots[i];
-      if (!s.used || (s.hash == hash && sameKey(s, key))) return i;
+      if (!s.used() || (s.hash == hash && sameKey(s, key))) return i;
     }
   }
 
@@ -154,9 +156,9 @@ class ViewMap {
     old.swap(cSlots);
     const size_t mask = slots - 1;
     for (Slot& s : old) {
-      if (!s.used) continue;
+      if (!s.used()) continue;
       size_t i = s.hash & mask;
-      while (cSlots[i].used) i = (i + 1) & mask;
+      while (cSlots[i].used()) i = (i + 1) & mask;
       cSlots[i] = std::move(s);
     }
   }
