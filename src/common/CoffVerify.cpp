@@ -1,5 +1,6 @@
 // Coff::verify: every index and offset inside a Coff must point at something
 // that exists. Each fault is reported at once and checking goes on.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,20 +42,22 @@ class Verifier {
 
   bool isSymbol(size_t i) const { return cCoff.cAuxKinds[i] == AUX_NONE; }
 
-  // The section numbers in use, marked in a table by number, so that each
-  // symbol's number is checked without a search of cScnNum.
-  static constexpr int kLowestScnum = -32768;  // n_scnum is 16 bits
+  // The section numbers in use, marked in a table by number from the lowest,
+  // so that each symbol's number is checked without a search of cScnNum.
+  // Numbers outside n_scnum's 16 bits match no symbol.
   void markSections() {
     for (const auto& entry : cCoff.cScnNum) {
-      if (entry.first < kLowestScnum || entry.first > 32767) continue;
-      size_t at = static_cast<size_t>(entry.first - kLowestScnum);
+      if (entry.first < INT16_MIN || entry.first > INT16_MAX) continue;
+      if (cScnums.empty()) cLowestScnum = entry.first;
+      size_t at = static_cast<size_t>(entry.first - cLowestScnum);
       if (at >= cScnums.size()) cScnums.resize(at + 1);
-      cScnums[at] = true;
+      cScnums[at] = 1;
     }
   }
   bool hasScnum(int scnum) const {
-    size_t at = static_cast<size_t>(scnum - kLowestScnum);
-    return at < cScnums.size() && cScnums[at];
+    if (scnum < cLowestScnum) return false;
+    size_t at = static_cast<size_t>(scnum - cLowestScnum);
+    return at < cScnums.size() && cScnums[at] != 0;
   }
 
   // A string table whose offsets stay within a few bytes an entry (as every
@@ -66,12 +69,12 @@ class Verifier {
     uint64_t last = std::prev(strings.end())->first;
     if (last > 64 * uint64_t(strings.size())) return;
     cOffsets.resize(last + 1);
-    for (const auto& entry : strings) cOffsets[entry.first] = true;
+    for (const auto& entry : strings) cOffsets[entry.first] = 1;
     cOffsetsMarked = true;
   }
   bool hasOffset(uint32_t offset) const {
     if (!cOffsetsMarked) return cCoff.cStringTbl.count(offset) != 0;
-    return offset < cOffsets.size() && cOffsets[offset];
+    return offset < cOffsets.size() && cOffsets[offset] != 0;
   }
 
   void checkScnums() {
@@ -153,8 +156,9 @@ class Verifier {
 
   const Coff& cCoff;
   uint32_t cLastIndex;
-  std::vector<bool> cScnums;   // by n_scnum - kLowestScnum
-  std::vector<bool> cOffsets;  // by string-table offset, while cOffsetsMarked
+  int cLowestScnum = 0;
+  std::vector<uint8_t> cScnums;   // by n_scnum - cLowestScnum: 1 in use
+  std::vector<uint8_t> cOffsets;  // by string-table offset, while cOffsetsMarked: 1 an entry
   bool cOffsetsMarked = false;
   bool cOk = true;
 };
