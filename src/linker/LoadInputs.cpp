@@ -313,8 +313,10 @@ class ImportState {
     auto passedOver = [this](const HashedName& n) {
       return cDefs.count(n.name, n.hash) || cLibraries.find(n) == nullptr;
     };
-    cUndefined.erase(std::remove_if(cUndefined.begin(), cUndefined.end(), passedOver), cUndefined.end());
-    if (cUndefined.size() > cUndefined.capacity() / 2) cUndefined.reserve(2 * cUndefined.capacity());
+    cUndefined.erase(std::remove_if(cUndefined.begin(), cUndefined.end(), passedOver),
+                     cUndefined.end());
+    if (cUndefined.size() > cUndefined.capacity() / 2)
+      cUndefined.reserve(2 * cUndefined.capacity());
   }
 
   const LibraryIndex cLibraries;

@@ -252,10 +252,9 @@ class Linker {
   std::map<std::string, Memory*> cScnMem;
 
   // Symbol resolution (Symbols.cpp): buildExtSymDef fills it, resolveExternals
-  // reads it, link() empties it after that. Points into an input's cSymbols or at one of the three symbols
-  // below. The keys are views of the definitions' names: in those records, or
-  // in the merged string table until the output's names are added to it; only
-  // resolveExternals looks them up.
+  // reads it, link() empties it after that. Points into an input's cSymbols or at one of the three
+  // symbols below. The keys are views of the definitions' names: in those records, or in the merged
+  // string table until the output's names are added to it; only resolveExternals looks them up.
   ViewMap<const syment*> cExtSymDef;
   // Per input (FileKey): its first output symbol index. Filled by
   // buildOutputSymbolTbl, read by buildOutputLineInfo.
