@@ -217,12 +217,12 @@ void Linker::mergeStringTbls() {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
   }
+  // Each input's ids become its merged offsets in place.
   for (FileKey file = 0; file < cCoff.size(); ++file) {
-    MergedOffsets offsets;
-    offsets.reserve(entryIds[file].size());
-    for (uint32_t id : entryIds[file]) offsets.push_back(mergedOffset[id]);
-    std::vector<uint32_t>().swap(entryIds[file]);
+    MergedOffsets& offsets = entryIds[file];
+    for (uint32_t& entry : offsets) entry = mergedOffset[entry];
     replaceStringTbl(*cCoff[file], merged, offsets);
+    MergedOffsets().swap(offsets);
   }
 }
 
