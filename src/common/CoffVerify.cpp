@@ -141,12 +141,9 @@ class Verifier {
     for (const auto& entry : cCoff.cLineNums) {
       size_t j = 0;
       for (const coff_lineno& l : entry.second) {
-        // The fault's text is built only for a fault.
-        auto where = [&] {
-          return ", section '" + entry.first + "' line[" + std::to_string(j) + "] has an invalid ";
-        };
-        if (!validIndex(l.l_srcndx)) fault(where() + "l_srcndx.");
-        if (!validIndex(l.l_fcnndx)) fault(where() + "l_fcnndx.");
+        std::string where = ", section '" + entry.first + "' line[" + std::to_string(j) + "] has an invalid ";
+        if (!validIndex(l.l_srcndx)) fault(where + "l_srcndx.");
+        if (!validIndex(l.l_fcnndx)) fault(where + "l_fcnndx.");
         ++j;
       }
     }
