@@ -1,6 +1,8 @@
 // Coff::verify: every index and offset inside a Coff must point at something
 // that exists. Each fault is reported at once and checking goes on.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Assert.h"
 #include "Coff.h"
@@ -11,7 +13,10 @@ namespace {
 class Verifier {
  public:
   explicit Verifier(const Coff& coff)
-      : cCoff(coff), cLastIndex(static_cast<uint32_t>(coff.cSymbols.size()) - 1u) {}
+      : cCoff(coff), cLastIndex(static_cast<uint32_t>(coff.cSymbols.size()) - 1u) {
+    markSections();
+    markOffsets();
+  }
 
   int run() {
     ZV_ASSERT(cCoff.cSymbols.size() == cCoff.cAuxKinds.size());
@@ -37,11 +42,46 @@ class Verifier {
 
   bool isSymbol(size_t i) const { return cCoff.cAuxKinds[i] == AUX_NONE; }
 
+  // The section numbers in use, marked in a table by number from the lowest,
+  // so that each symbol's number is checked without a search of cScnNum.
+  // Numbers outside n_scnum's 16 bits match no symbol.
+  void markSections() {
+    for (const auto& entry : cCoff.cScnNum) {
+      if (entry.first < INT16_MIN || entry.first > INT16_MAX) continue;
+      if (cScnums.empty()) cLowestScnum = entry.first;
+      size_t at = static_cast<size_t>(entry.first - cLowestScnum);
+      if (at >= cScnums.size()) cScnums.resize(at + 1);
+      cScnums[at] = 1;
+    }
+  }
+  bool hasScnum(int scnum) const {
+    if (scnum < cLowestScnum) return false;
+    size_t at = static_cast<size_t>(scnum - cLowestScnum);
+    return at < cScnums.size() && cScnums[at] != 0;
+  }
+
+  // A string table whose offsets stay within a few bytes an entry (as every
+  // table read or merged does) has its offsets marked in a table by offset;
+  // a sparse one is searched.
+  void markOffsets() {
+    const StringTbl& strings = cCoff.cStringTbl;
+    if (strings.empty()) return;
+    uint64_t last = std::prev(strings.end())->first;
+    if (last > 64 * uint64_t(strings.size())) return;
+    cOffsets.resize(last + 1);
+    for (const auto& entry : strings) cOffsets[entry.first] = 1;
+    cOffsetsMarked = true;
+  }
+  bool hasOffset(uint32_t offset) const {
+    if (!cOffsetsMarked) return cCoff.cStringTbl.count(offset) != 0;
+    return offset < cOffsets.size() && cOffsets[offset] != 0;
+  }
+
   void checkScnums() {
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
       if (!isSymbol(i)) continue;
       int scnum = cCoff.cSymbols[i].sym.n_scnum;
-      if (scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || cCoff.cScnNum.count(scnum)) continue;
+      if (scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || hasScnum(scnum)) continue;
       fault(" symbol[" + std::to_string(i) + "] has an invalid n_scnum.");
     }
   }
@@ -49,7 +89,7 @@ class Verifier {
   void checkSymbolOffsets() {
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
       const syment& s = cCoff.cSymbols[i].sym;
-      if (!isSymbol(i) || !nameInStringTable(s) || cCoff.cStringTbl.count(s.n_offset())) continue;
+      if (!isSymbol(i) || !nameInStringTable(s) || hasOffset(s.n_offset())) continue;
       fault(" symbol[" + std::to_string(i) + "] has an invalid n_offset.");
     }
   }
@@ -58,7 +98,7 @@ class Verifier {
     size_t i = 0;
     for (const auto& entry : cCoff.cScnHdr) {
       const scnhdr& h = entry.second;
-      if (nameInStringTable(h) && !cCoff.cStringTbl.count(h.s_offset()))
+      if (nameInStringTable(h) && !hasOffset(h.s_offset()))
         fault(" section[" + std::to_string(i) + "] has an invalid s_offset.");
       ++i;
     }
@@ -120,6 +160,10 @@ class Verifier {
 
   const Coff& cCoff;
   uint32_t cLastIndex;
+  int cLowestScnum = 0;
+  std::vector<uint8_t> cScnums;   // by n_scnum - cLowestScnum: 1 in use
+  std::vector<uint8_t> cOffsets;  // by string-table offset, while cOffsetsMarked: 1 an entry
+  bool cOffsetsMarked = false;
   bool cOk = true;
 };
 

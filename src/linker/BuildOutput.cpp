@@ -280,3 +280,14 @@ uint16_t Linker::bytesPerLocation(uint8_t memType) const {
   ZV_ASSERT(cRamWidthBits);
   return static_cast<uint16_t>((cRamWidthBits + 7) / 8);
 }
+
+void Linker::releaseInputs() {
+  if (traceLevel("Linker::print")) return;
+  cCoff.clear();
+  cCoff.shrink_to_fit();
+}
+
+void Linker::releaseLibraries() {
+  cArchives.clear();
+  cArchives.shrink_to_fit();
+}

@@ -23,6 +23,8 @@ int Linker::link(std::string& message) {
   // Neither the output nor the map may replace a file the link reads.
   if (!checkOutputsSpareInputs(message)) return 0;
   if (!importLibraryMembers(message)) return 0;
+  // The members not taken are no longer needed.
+  releaseLibraries();
   if (!checkProcessors(message)) return 0;
   if (!checkSectionConsistency(message)) return 0;
   if (!checkMemoryAttributes(message)) return 0;
@@ -48,7 +50,9 @@ int Linker::link(std::string& message) {
 
   if (!buildExtSymDef(message)) return 0;
   if (!resolveExternals(message)) return 0;
-  // From here on every reference is resolved.
+  // From here on every reference is resolved, and the definitions' index is
+  // no longer needed.
+  cExtSymDef.clear();
 
   if (!verifyRelocations(message)) return 0;
   if (!patchSections(message)) return 0;
@@ -62,7 +66,9 @@ int Linker::link(std::string& message) {
   if (!buildOutputScnHdrs(message)) return 0;
   if (!buildOutputFileHdr(message)) return 0;
   if (!buildOutputHoles()) return 0;
-  // From here on every filled CODEPAGE is covered.
+  // From here on every filled CODEPAGE is covered, and the output holds all
+  // it takes from the inputs.
+  releaseInputs();
 
   cOutput.preWrite();
   // From here on the output's layout is fixed.

@@ -298,7 +298,25 @@ class ImportState {
   }
 
   void refer(const HashedName& n) {
-    if (!cDefs.count(n.name, n.hash)) cUndefined.push_back(n);
+    if (cDefs.count(n.name, n.hash)) return;
+    if (cUndefined.size() == cUndefined.capacity() && cUndefined.size() >= kPruneFrom) prune();
+    cUndefined.push_back(n);
+  }
+
+  // Drops the names that done() would pass over: those defined since they were
+  // referred to, and those no library defines. Most references of a large link
+  // are to inputs taken in later, and the list would otherwise hold them all.
+  // Once the list is full again it is pruned again, or doubled when most of it
+  // stays.
+  static constexpr size_t kPruneFrom = 4096;
+  void prune() {
+    auto passedOver = [this](const HashedName& n) {
+      return cDefs.count(n.name, n.hash) || cLibraries.find(n) == nullptr;
+    };
+    cUndefined.erase(std::remove_if(cUndefined.begin(), cUndefined.end(), passedOver),
+                     cUndefined.end());
+    if (cUndefined.size() > cUndefined.capacity() / 2)
+      cUndefined.reserve(2 * cUndefined.capacity());
   }
 
   const LibraryIndex cLibraries;

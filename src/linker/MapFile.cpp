@@ -353,7 +353,9 @@ SymbolTable collectSymbols(const Coff& output) {
   const auto& table = output.cSymbols;
   const SectionTypes types = sectionTypes(output);
   const FileMarkers markers(output.cStringTbl);
-  symbols.rows.reserve(table.size());
+  size_t mapped = 0;
+  for (size_t i = 0; i < table.size(); ++i) mapped += !isAuxAt(output, i) && isMapped(table[i].sym);
+  symbols.rows.reserve(mapped);
   for (size_t i = 0; i < table.size(); ++i) {
     if (isAuxAt(output, i)) continue;
     const syment& s = table[i].sym;

@@ -143,6 +143,42 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
   return 1;
 }
 
+namespace {
+
+// A distinct text's place in the byte order of the merged table: its first
+// sixteen bytes as two big-endian keys, zero-padded. Where the keys differ the
+// texts differ the same way; equal keys leave the order to the texts.
+struct TextSlot {
+  uint64_t key[2];
+  uint32_t id;
+};
+
+TextSlot textSlotOf(std::string_view text, uint32_t id) {
+  unsigned char bytes[16] = {};
+  std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
+  TextSlot slot{{0, 0}, id};
+  for (size_t i = 0; i < 8; ++i) {
+    slot.key[0] = (slot.key[0] << 8) | bytes[i];
+    slot.key[1] = (slot.key[1] << 8) | bytes[i + 8];
+  }
+  return slot;
+}
+
+// The ids of `texts` (distinct texts, by id) in the byte order of the texts.
+std::vector<TextSlot> byteOrder(const std::vector<std::string_view>& texts) {
+  std::vector<TextSlot> slots;
+  slots.reserve(texts.size());
+  for (uint32_t id = 0; id < texts.size(); ++id) slots.push_back(textSlotOf(texts[id], id));
+  std::sort(slots.begin(), slots.end(), [&texts](const TextSlot& a, const TextSlot& b) {
+    if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
+    if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
+    return texts[a.id] < texts[b.id];
+  });
+  return slots;
+}
+
+}  // namespace
+
 void Linker::mergeStringTbls() {
   // Each distinct text gets an id when first seen; every input entry is noted
   // by its text's id. The views point into the inputs' tables, which stay in
@@ -151,37 +187,42 @@ void Linker::mergeStringTbls() {
   // start with.
   size_t entries = 0;
   for (const auto& input : cCoff) entries += input->cStringTbl.size();
-  ViewMap<uint32_t> ids;
-  ids.reserve(entries / 3);
-  std::vector<std::pair<std::string_view, uint32_t>> texts;  // (text, id), by id
+  std::vector<std::string_view> texts;  // by id
   texts.reserve(entries / 3);
   std::vector<std::vector<uint32_t>> entryIds(cCoff.size());
-  for (FileKey file = 0; file < cCoff.size(); ++file) {
-    const StringTbl& table = cCoff[file]->cStringTbl;
-    entryIds[file].reserve(table.size());
-    for (const auto& [offset, text] : table) ids.prefetch(text);
-    for (const auto& [offset, text] : table) {
-      auto [id, added] = ids.tryEmplace(text, static_cast<uint32_t>(texts.size()));
-      if (added) texts.emplace_back(text, *id);
-      entryIds[file].push_back(*id);
+  {
+    ViewMap<uint32_t> ids;
+    ids.reserve(entries / 3);
+    for (FileKey file = 0; file < cCoff.size(); ++file) {
+      const StringTbl& table = cCoff[file]->cStringTbl;
+      entryIds[file].reserve(table.size());
+      for (const auto& [offset, text] : table) ids.prefetch(text);
+      for (const auto& [offset, text] : table) {
+        auto [id, added] = ids.tryEmplace(text, static_cast<uint32_t>(texts.size()));
+        if (added) texts.emplace_back(text);
+        entryIds[file].push_back(*id);
+      }
     }
   }
 
-  // The merged table holds the texts in byte order.
-  std::sort(texts.begin(), texts.end());
+  // The merged table holds the texts in byte order (they are distinct, so the
+  // order has no ties).
   StringTbl& merged = cOutput.cStringTbl;
   merged.reserve(merged.size() + texts.size());
   std::vector<uint32_t> mergedOffset(texts.size());
-  for (const auto& [text, id] : texts) mergedOffset[id] = merged.append(std::string(text));
+  for (const TextSlot& slot : byteOrder(texts))
+    mergedOffset[slot.id] = merged.append(std::string(texts[slot.id]));
+  std::vector<std::string_view>().swap(texts);
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
   }
+  // Each input's ids become its merged offsets in place.
   for (FileKey file = 0; file < cCoff.size(); ++file) {
-    MergedOffsets offsets;
-    offsets.reserve(entryIds[file].size());
-    for (uint32_t id : entryIds[file]) offsets.push_back(mergedOffset[id]);
+    MergedOffsets& offsets = entryIds[file];
+    for (uint32_t& entry : offsets) entry = mergedOffset[entry];
     replaceStringTbl(*cCoff[file], merged, offsets);
+    MergedOffsets().swap(offsets);
   }
 }
 

@@ -149,6 +149,12 @@ class Linker {
   int buildOutputScnHdrs(std::string& message);
   int buildOutputFileHdr(std::string& message);
   int buildOutputHoles();  // 0 when a hole could not be filled (reported)
+  // Frees the inputs and libraries once the output is built, so that writing
+  // the output and the map does not hold them too; kept when the trace that
+  // prints them after the link is on.
+  void releaseInputs();
+  // Frees the libraries (the members the import did not take).
+  void releaseLibraries();
   static void buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
                                 uint32_t end, const std::string& fill);
   bool buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
@@ -246,10 +252,9 @@ class Linker {
   std::map<std::string, Memory*> cScnMem;
 
   // Symbol resolution (Symbols.cpp): buildExtSymDef fills it, resolveExternals
-  // reads it. Points into an input's cSymbols or at one of the three symbols
-  // below. The keys are views of the definitions' names: in those records, or
-  // in the merged string table until the output's names are added to it; only
-  // resolveExternals looks them up.
+  // reads it, link() empties it after that. Points into an input's cSymbols or at one of the three
+  // symbols below. The keys are views of the definitions' names: in those records, or in the merged
+  // string table until the output's names are added to it; only resolveExternals looks them up.
   ViewMap<const syment*> cExtSymDef;
   // Per input (FileKey): its first output symbol index. Filled by
   // buildOutputSymbolTbl, read by buildOutputLineInfo.
