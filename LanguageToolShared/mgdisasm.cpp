@@ -147,26 +147,31 @@ bool isSecondWord(const WordLookup& halvern, uint16_t next) {
 
 // The Halvern instructions whose text differs from their raw fields; false for
 // the others.
-bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, uint16_t next, const InstrDesc& desc,
-                           const WordLookup& halvern, uint8_t& wordsUsed) {
+bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, uint16_t next,
+                           const InstrDesc& desc, const WordLookup& halvern, uint8_t& wordsUsed) {
   const InstructionId id = desc.cId;
   const uint16_t* fields = desc.cLayout.cFields;
   switch (id) {
-    case INSTR_BC: case INSTR_BN: case INSTR_BNC: case INSTR_BNN:
-    case INSTR_BNOV: case INSTR_BNZ: case INSTR_BOV: case INSTR_BZ:
-      out.value(branchTarget(address, word, 8));
-      return true;
-    case INSTR_BRA: case INSTR_RCALL:
-      out.value(branchTarget(address, word, 11));
-      return true;
-    case INSTR_CALL: case INSTR_GOTO: case INSTR_LFSR: case INSTR_MOVFF:
-      break;
-    default:
-      return false;
+    case INSTR_BC:
+    case INSTR_BN:
+    case INSTR_BNC:
+    case INSTR_BNN:
+    case INSTR_BNOV:
+    case INSTR_BNZ:
+    case INSTR_BOV:
+    case INSTR_BZ: out.value(branchTarget(address, word, 8)); return true;
+    case INSTR_BRA:
+    case INSTR_RCALL: out.value(branchTarget(address, word, 11)); return true;
+    case INSTR_CALL:
+    case INSTR_GOTO:
+    case INSTR_LFSR:
+    case INSTR_MOVFF: break;
+    default: return false;
   }
   const bool second = isSecondWord(halvern, next);
   switch (id) {
-    case INSTR_CALL: case INSTR_GOTO:
+    case INSTR_CALL:
+    case INSTR_GOTO:
       if (second) {
         out.value(((word & 0xFFu) | ((next & 0xFFFu) << 8)) * 2);
       } else {
@@ -200,7 +205,8 @@ bool appendHalvernOperands(OperandText& out, uint32_t address, uint16_t word, ui
 Disassembler::Disassembler(CoreFamily family)
     : cFamily(family), cWords(&wordLookup(family)), cHalvern(&wordLookup(CORE_HALVERN)) {}
 
-size_t Disassembler::text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const {
+size_t Disassembler::text(char* out, uint32_t address, uint16_t word, uint16_t nextWord,
+                          uint8_t& wordsUsed) const {
   const InstrDesc* desc = cWords->of(word);
   if (desc == nullptr) return 0;
   const PaddedName& name = paddedName(desc->cId);
@@ -215,8 +221,8 @@ size_t Disassembler::text(char* out, uint32_t address, uint16_t word, uint16_t n
   return length;
 }
 
-size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
-                       CoreFamily family) {
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord,
+                       uint8_t& wordsUsed, CoreFamily family) {
   return Disassembler(family).text(out, address, word, nextWord, wordsUsed);
 }
 

@@ -26,8 +26,8 @@ constexpr size_t kDisassemblyRoom = 40;
 // two-word instructions. `wordsUsed` becomes 1, or 2 when the next word was
 // consumed. The mnemonics and hex digits come from tables: this runs for every
 // word of a listing.
-size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed,
-                       CoreFamily family);
+size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord,
+                       uint8_t& wordsUsed, CoreFamily family);
 
 struct WordLookup;
 
@@ -35,7 +35,8 @@ struct WordLookup;
 class Disassembler {
  public:
   explicit Disassembler(CoreFamily family);
-  size_t text(char* out, uint32_t address, uint16_t word, uint16_t nextWord, uint8_t& wordsUsed) const;
+  size_t text(char* out, uint32_t address, uint16_t word, uint16_t nextWord,
+              uint8_t& wordsUsed) const;
 
  private:
   CoreFamily cFamily;

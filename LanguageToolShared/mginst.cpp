@@ -7,17 +7,23 @@
 #include "mginstset.h"
 
 static const char* const kMnemonics[INSTR_PAGESEL] = {
-    "ADDLW", "ADDWF", "ADDWFC", "ANDLW", "ANDWF", "BC", "BCF", "BN", "BNC", "BNN",
-    "BNOV", "BNZ", "BOV", "BRA", "BSF", "BTFSC", "BTFSS", "BTG", "BZ", "CALL", "CLRF",
-    "CLRW", "CLRWDT", "COMF", "CPFSEQ", "CPFSGT", "CPFSLT", "DAW", "DCFSNZ", "DECF",
-    "DECFSZ", "GOTO", "HALT", "INCF", "INCFSZ", "INFSNZ", "IORLW", "IORWF", "LCALL",
-    "LFSR", "LOG", "MOVF", "MOVFF", "MOVFP", "MOVLB", "MOVLR", "MOVLW", "MOVPF",
-    "MOVWF", "MULLW", "MULWF", "NEGF", "NEGW", "NOP", "OPTION", "PAUSE", "POP", "PUSH",
-    "RCALL", "RESET", "RETFIE", "RETLW", "RETURN", "RLCF", "RLF", "RLNCF", "RRCF",
-    "RRF", "RRNCF", "SETF", "SLEEP", "STOP", "SUBFWB", "SUBLW", "SUBWF", "SUBWFB",
-    "SWAPF", "TABLRD", "TABLWT", "TBLRD", "TBLRDPOSTDEC", "TBLRDPOSTINC", "TBLRDPREINC",
-    "TBLWT", "TBLWTPOSTDEC", "TBLWTPOSTINC", "TBLWTPREINC", "TLRD", "TLWT", "TRAP",
-    "TRET", "TRIS", "TSTFSZ", "WORD2", "XORLW", "XORWF", "BANKSEL", "PAGESEL",
+    "ADDLW",        "ADDWF",        "ADDWFC",       "ANDLW",        "ANDWF",       "BC",
+    "BCF",          "BN",           "BNC",          "BNN",          "BNOV",        "BNZ",
+    "BOV",          "BRA",          "BSF",          "BTFSC",        "BTFSS",       "BTG",
+    "BZ",           "CALL",         "CLRF",         "CLRW",         "CLRWDT",      "COMF",
+    "CPFSEQ",       "CPFSGT",       "CPFSLT",       "DAW",          "DCFSNZ",      "DECF",
+    "DECFSZ",       "GOTO",         "HALT",         "INCF",         "INCFSZ",      "INFSNZ",
+    "IORLW",        "IORWF",        "LCALL",        "LFSR",         "LOG",         "MOVF",
+    "MOVFF",        "MOVFP",        "MOVLB",        "MOVLR",        "MOVLW",       "MOVPF",
+    "MOVWF",        "MULLW",        "MULWF",        "NEGF",         "NEGW",        "NOP",
+    "OPTION",       "PAUSE",        "POP",          "PUSH",         "RCALL",       "RESET",
+    "RETFIE",       "RETLW",        "RETURN",       "RLCF",         "RLF",         "RLNCF",
+    "RRCF",         "RRF",          "RRNCF",        "SETF",         "SLEEP",       "STOP",
+    "SUBFWB",       "SUBLW",        "SUBWF",        "SUBWFB",       "SWAPF",       "TABLRD",
+    "TABLWT",       "TBLRD",        "TBLRDPOSTDEC", "TBLRDPOSTINC", "TBLRDPREINC", "TBLWT",
+    "TBLWTPOSTDEC", "TBLWTPOSTINC", "TBLWTPREINC",  "TLRD",         "TLWT",        "TRAP",
+    "TRET",         "TRIS",         "TSTFSZ",       "WORD2",        "XORLW",       "XORWF",
+    "BANKSEL",      "PAGESEL",
 };
 
 const char* instructionName(InstructionId id) {

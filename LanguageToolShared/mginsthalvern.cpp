@@ -17,6 +17,8 @@ static constexpr OperandLayout kFast = {{0x0001, 0, 0}, 1, 0};
 static constexpr OperandLayout kWord2 = {{0x0FFF, 0, 0}, 1, 0};
 static constexpr OperandLayout kNone = {{0, 0, 0}, 0, 0};
 
+// Two instructions a line, as the family manual groups them.
+// clang-format off
 static const InstrDesc kHalvern[] = {
     instr(INSTR_ADDWF, 0x2400, kFileDestAccess),  instr(INSTR_ADDWFC, 0x2000, kFileDestAccess),
     instr(INSTR_ANDWF, 0x1400, kFileDestAccess),  instr(INSTR_COMF, 0x1C00, kFileDestAccess),
@@ -74,6 +76,7 @@ static const InstrDesc kHalvern[] = {
     instr(INSTR_TBLWTPREINC, 0x000F, kNone),      instr(INSTR_TRAP, 0x00E0, kNone),
     instr(INSTR_TRET, 0x00E1, kNone),
 };
+// clang-format on
 
 const InstrSet& halvernInstructions() {
   static const InstrSet set = {kHalvern, sizeof kHalvern / sizeof kHalvern[0], 0xFFFF};

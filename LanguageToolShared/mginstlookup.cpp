@@ -44,7 +44,8 @@ static void foldBlocks(FamilyLookup& lookup) {
   for (size_t at = 0; at < lookup.cByWord.size(); at += kBlock) {
     std::vector<uint8_t> block(lookup.cByWord.begin() + static_cast<std::ptrdiff_t>(at),
                                lookup.cByWord.begin() + static_cast<std::ptrdiff_t>(at + kBlock));
-    const auto [it, added] = seen.emplace(std::move(block), static_cast<uint16_t>(lookup.cSlots.size()));
+    const auto [it, added] = seen.emplace(std::move(block),
+                                          static_cast<uint16_t>(lookup.cSlots.size()));
     if (added) lookup.cSlots.insert(lookup.cSlots.end(), it->first.begin(), it->first.end());
     ZV_ASSERT(lookup.cSlots.size() <= UINT16_MAX + 1u);
     lookup.cBlockOf.push_back(it->second);
@@ -71,7 +72,8 @@ static FamilyLookup buildLookup(const InstrSet& set) {
   }
   foldBlocks(lookup);
   // A moved vector keeps its elements where they are.
-  lookup.cWords = WordLookup{set.cDescs, lookup.cBlockOf.data(), lookup.cSlots.data(), set.cWidthMask};
+  lookup.cWords = WordLookup{set.cDescs, lookup.cBlockOf.data(), lookup.cSlots.data(),
+                             set.cWidthMask};
   return lookup;
 }
 
@@ -93,7 +95,9 @@ const InstrSet& instructionSet(CoreFamily family) {
   }
 }
 
-const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) { return familyLookup(family).cWords.of(word); }
+const InstrDesc* instructionOfWord(uint16_t word, CoreFamily family) {
+  return familyLookup(family).cWords.of(word);
+}
 
 const WordLookup& wordLookup(CoreFamily family) { return familyLookup(family).cWords; }
 

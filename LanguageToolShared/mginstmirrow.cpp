@@ -14,27 +14,27 @@ static constexpr OperandLayout kNoneFree2 = {{0, 0, 0}, 0, 0x0060};
 static constexpr OperandLayout kNone = {{0, 0, 0}, 0, 0};
 
 static const InstrDesc kMirrow[] = {
-    instr(INSTR_ADDWF, 0x0700, kFileDest),  instr(INSTR_ANDWF, 0x0500, kFileDest),
-    instr(INSTR_COMF, 0x0900, kFileDest),   instr(INSTR_DECF, 0x0300, kFileDest),
-    instr(INSTR_DECFSZ, 0x0B00, kFileDest), instr(INSTR_INCF, 0x0A00, kFileDest),
-    instr(INSTR_INCFSZ, 0x0F00, kFileDest), instr(INSTR_IORWF, 0x0400, kFileDest),
-    instr(INSTR_MOVF, 0x0800, kFileDest),   instr(INSTR_RLF, 0x0D00, kFileDest),
-    instr(INSTR_RRF, 0x0C00, kFileDest),    instr(INSTR_SUBWF, 0x0200, kFileDest),
-    instr(INSTR_SWAPF, 0x0E00, kFileDest),  instr(INSTR_XORWF, 0x0600, kFileDest),
+    instr(INSTR_ADDWF, 0x0700, kFileDest),      instr(INSTR_ANDWF, 0x0500, kFileDest),
+    instr(INSTR_COMF, 0x0900, kFileDest),       instr(INSTR_DECF, 0x0300, kFileDest),
+    instr(INSTR_DECFSZ, 0x0B00, kFileDest),     instr(INSTR_INCF, 0x0A00, kFileDest),
+    instr(INSTR_INCFSZ, 0x0F00, kFileDest),     instr(INSTR_IORWF, 0x0400, kFileDest),
+    instr(INSTR_MOVF, 0x0800, kFileDest),       instr(INSTR_RLF, 0x0D00, kFileDest),
+    instr(INSTR_RRF, 0x0C00, kFileDest),        instr(INSTR_SUBWF, 0x0200, kFileDest),
+    instr(INSTR_SWAPF, 0x0E00, kFileDest),      instr(INSTR_XORWF, 0x0600, kFileDest),
 
-    instr(INSTR_BCF, 0x1000, kFileBit),     instr(INSTR_BSF, 0x1400, kFileBit),
-    instr(INSTR_BTFSC, 0x1800, kFileBit),   instr(INSTR_BTFSS, 0x1C00, kFileBit),
+    instr(INSTR_BCF, 0x1000, kFileBit),         instr(INSTR_BSF, 0x1400, kFileBit),
+    instr(INSTR_BTFSC, 0x1800, kFileBit),       instr(INSTR_BTFSS, 0x1C00, kFileBit),
 
-    instr(INSTR_CLRF, 0x0180, kFile),       instr(INSTR_MOVWF, 0x0080, kFile),
+    instr(INSTR_CLRF, 0x0180, kFile),           instr(INSTR_MOVWF, 0x0080, kFile),
 
-    instr(INSTR_ANDLW, 0x3900, kLiteral8),  instr(INSTR_IORLW, 0x3800, kLiteral8),
+    instr(INSTR_ANDLW, 0x3900, kLiteral8),      instr(INSTR_IORLW, 0x3800, kLiteral8),
     instr(INSTR_XORLW, 0x3A00, kLiteral8),
 
     instr(INSTR_ADDLW, 0x3E00, kLiteral8Free1), instr(INSTR_SUBLW, 0x3C00, kLiteral8Free1),
 
     instr(INSTR_MOVLW, 0x3000, kLiteral8Free2), instr(INSTR_RETLW, 0x3400, kLiteral8Free2),
 
-    instr(INSTR_CALL, 0x2000, kAddress11),  instr(INSTR_GOTO, 0x2800, kAddress11),
+    instr(INSTR_CALL, 0x2000, kAddress11),      instr(INSTR_GOTO, 0x2800, kAddress11),
 
     instr(INSTR_TRIS, 0x0060, kPort),
 
@@ -42,8 +42,8 @@ static const InstrDesc kMirrow[] = {
 
     instr(INSTR_NOP, 0x0000, kNoneFree2),
 
-    instr(INSTR_CLRWDT, 0x0064, kNone),     instr(INSTR_OPTION, 0x0062, kNone),
-    instr(INSTR_RETFIE, 0x0009, kNone),     instr(INSTR_RETURN, 0x0008, kNone),
+    instr(INSTR_CLRWDT, 0x0064, kNone),         instr(INSTR_OPTION, 0x0062, kNone),
+    instr(INSTR_RETFIE, 0x0009, kNone),         instr(INSTR_RETURN, 0x0008, kNone),
     instr(INSTR_SLEEP, 0x0063, kNone),
 };
 

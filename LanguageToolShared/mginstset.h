@@ -27,8 +27,8 @@ struct InstrDesc {
   bool cTwoWord;
 
   uint16_t freeBits() const {
-    return static_cast<uint16_t>(cLayout.cFields[0] | cLayout.cFields[1] |
-                                 cLayout.cFields[2] | cLayout.cDontCare);
+    return static_cast<uint16_t>(cLayout.cFields[0] | cLayout.cFields[1] | cLayout.cFields[2] |
+                                 cLayout.cDontCare);
   }
 };
 

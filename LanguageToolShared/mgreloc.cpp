@@ -10,6 +10,8 @@ static void checkInstruction(InstructionId id, CoreFamily family) {
 }
 
 static int halvernFirstOperandRelocType(InstructionId id) {
+  // Cases of one result share a line, as many as fit.
+  // clang-format off
   switch (id) {
     case INSTR_BC: case INSTR_BN: case INSTR_BNC: case INSTR_BNN:
     case INSTR_BNOV: case INSTR_BNZ: case INSTR_BOV: case INSTR_BZ:
@@ -31,6 +33,7 @@ static int halvernFirstOperandRelocType(InstructionId id) {
     default:  // the instructions on a register or a literal
       return RELOCT_F;
   }
+  // clang-format on
 }
 
 int operandRelocType(InstructionId id, CoreFamily family, int index) {
@@ -56,21 +59,25 @@ int thirdOperandRelocType(InstructionId id, CoreFamily family) {
 int secondWordRelocType(InstructionId id, CoreFamily family) {
   checkInstruction(id, family);
   if (family != CORE_HALVERN) return -1;
+  // clang-format off
   switch (id) {
     case INSTR_CALL: case INSTR_GOTO: return RELOCT_CALL2;
     case INSTR_LFSR: return RELOCT_LFSR2;
     case INSTR_MOVFF: return RELOCT_FF2;
     default: return -1;
   }
+  // clang-format on
 }
 
 int secondWordOperand(InstructionId id, CoreFamily family) {
   checkInstruction(id, family);
   if (family != CORE_HALVERN) return -1;
+  // clang-format off
   switch (id) {
     case INSTR_CALL: case INSTR_GOTO: return 1;
     case INSTR_LFSR: case INSTR_MOVFF: return 2;
     case INSTR_RCALL: case INSTR_TRAP: case INSTR_TRET: return 0;
     default: return -1;
   }
+  // clang-format on
 }

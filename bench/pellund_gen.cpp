@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   if (!b.writeFile(argv[1])) return 1;
 
   std::ofstream raw(argv[2], std::ios::binary);
-  raw.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  raw.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   raw.close();
   if (!raw) {
     std::fprintf(stderr, "pellund_gen: could not write %s\n", argv[2]);

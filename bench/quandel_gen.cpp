@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   // Without its count it writes nothing: a run by mistake would fill the
   // current directory with thousands of files.
   if (argc != 2 || std::atoi(argv[1]) < 1) {
-    std::fprintf(stderr, "usage: quandel_gen COUNT   (writes COUNT objects m00000.o ... into the current directory)\n");
+    std::fprintf(stderr,
+                 "usage: quandel_gen COUNT   (writes COUNT objects m00000.o ... into the current "
+                 "directory)\n");
     return 2;
   }
   const int count = std::atoi(argv[1]);

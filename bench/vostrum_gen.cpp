@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     const uint32_t size = std::min(step, bytes - at);
     const std::string name = sections.empty() ? ".code" : ".code" + std::to_string(sections.size());
     sections.push_back(b.section(name, SCN_CODE, at));
-    b.contents(sections.back(), std::vector<uint8_t>(program.begin() + at, program.begin() + at + size));
+    b.contents(sections.back(),
+               std::vector<uint8_t>(program.begin() + at, program.begin() + at + size));
   }
   const int code = sections.front();
   if (lines == 0) b.fileSymbol("main.asm");

@@ -49,8 +49,12 @@ std::string numbered(const char* prefix, int n, int width) {
   return buf;
 }
 
-std::string definition(int object, int d) { return numbered("o", object, 4) + numbered("_fn", d, 2); }
-std::string memberDefinition(int member, int d) { return numbered("l", member, 5) + numbered("_e", d, 1); }
+std::string definition(int object, int d) {
+  return numbered("o", object, 4) + numbered("_fn", d, 2);
+}
+std::string memberDefinition(int member, int d) {
+  return numbered("l", member, 5) + numbered("_e", d, 1);
+}
 
 // The definition that relocation `r` of object `n` refers to; relocation 0
 // refers to a library member's.
@@ -88,7 +92,8 @@ bool writeLibrary(int members) {
     int scn = b.section(numbered("l", m, 5), SCN_CODE);
     b.contents(scn, code(m, kMemberBytes));
     for (int d = 0; d < kMemberDefinitions; ++d)
-      b.symbol(memberDefinition(m, d), static_cast<uint32_t>(d * 2), static_cast<int16_t>(scn), C_EXT);
+      b.symbol(memberDefinition(m, d), static_cast<uint32_t>(d * 2), static_cast<int16_t>(scn),
+               C_EXT);
     archive.cMembers.push_back(std::make_unique<Coff>(b.image()));
   }
   return archive.makeSymbols() && archive.write();
@@ -97,9 +102,11 @@ bool writeLibrary(int members) {
 bool writeCommandFile() {
   std::FILE* f = std::fopen("bench.lkr", "w");
   if (!f) return false;
-  std::fputs("LIBPATH .\n"
-             "CODEPAGE NAME=program START=0x0 END=0x1FFFFF\n"
-             "DATABANK NAME=gpr START=0x0 END=0xFFF\n", f);
+  std::fputs(
+      "LIBPATH .\n"
+      "CODEPAGE NAME=program START=0x0 END=0x1FFFFF\n"
+      "DATABANK NAME=gpr START=0x0 END=0xFFF\n",
+      f);
   return std::fclose(f) == 0;
 }
 

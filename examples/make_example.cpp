@@ -25,7 +25,7 @@ constexpr uint32_t kMirrowId = 0x1008;
 constexpr uint32_t kMirrowWidth = 14;
 constexpr uint32_t kHalvernId = 0x4085;
 constexpr uint32_t kHalvernWidth = 8;
-constexpr uint32_t kBuilt = 1797120000;  // the time stamp of every file
+constexpr uint32_t kBuilt = 1797120000;   // the time stamp of every file
 constexpr uint8_t kClassEndOfFile = 107;  // ".eof": the end of a source file's symbols
 
 // One source file, read for the line numbers of its instructions.

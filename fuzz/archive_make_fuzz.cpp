@@ -41,7 +41,8 @@ void exercise(const Archive& archive) {
   std::unique_ptr<Archive> back = read(first);
   if (!back || back->cMembers.size() != copy.cMembers.size()) __builtin_trap();
   for (size_t i = 0; i < copy.cMembers.size(); ++i) {
-    if (back->cMembers[i]->cCoffName != copy.cMembers[i]->cCoffName.substr(0, 255)) __builtin_trap();
+    if (back->cMembers[i]->cCoffName != copy.cMembers[i]->cCoffName.substr(0, 255))
+      __builtin_trap();
   }
   if (written(*back) != first) __builtin_trap();
 }

@@ -44,7 +44,8 @@ size_t records(const Cod& cod) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setQuiet(1);
   const char* dir = std::getenv("TMPDIR");
-  const std::string base = std::string(dir && *dir ? dir : "/tmp") + "/cod_make_fuzz." + std::to_string(getpid());
+  const std::string base = std::string(dir && *dir ? dir : "/tmp") + "/cod_make_fuzz." +
+                           std::to_string(getpid());
   gInput = base + ".in.cod";
   gOutput = base + ".out.cod";
   std::atexit(removeFiles);

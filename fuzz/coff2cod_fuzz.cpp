@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!converter.write()) std::abort();
   std::unique_ptr<Cod> back = Cod::make(written);
   if (!back || back->cDirectories.size() != converter.cDirectories.size() ||
-      codeBlocks(*back) != codeBlocks(converter) || back->cSymbols.size() != converter.cSymbols.size() ||
+      codeBlocks(*back) != codeBlocks(converter) ||
+      back->cSymbols.size() != converter.cSymbols.size() ||
       back->cLongSymbols.size() != converter.cLongSymbols.size())
     std::abort();  // a written file reads back whole
   std::remove(written.c_str());

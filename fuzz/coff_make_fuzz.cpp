@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -20,8 +20,8 @@
 
 #include "Coff.h"
 #include "ProgramExit.h"
-#include "ScratchDir.h"
 #include "Reporter.h"
+#include "ScratchDir.h"
 
 namespace {
 

@@ -74,7 +74,8 @@ std::string readFile(const std::string& name) {
 // Removes what the last input left: extracted members, the library.
 void clearDir() {
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
+  for (const auto& e : std::filesystem::directory_iterator(".", ec))
+    std::filesystem::remove_all(e.path(), ec);
 }
 
 // A name as mkstemp makes it from ".zvlib-XXXXXX": six letters or digits.

@@ -83,7 +83,8 @@ void link(bool withLibrary) {
   std::string message;
   if (!linker.addObjectFile("in.o", message)) return;
   if (withLibrary && !linker.addLibraryFile("one.lib", message)) return;
-  if (!linker.setOutputFile("out.o", message) || !linker.setMapFile("out.map", message)) __builtin_trap();
+  if (!linker.setOutputFile("out.o", message) || !linker.setMapFile("out.map", message))
+    __builtin_trap();
   const int status = exitStatusOf([&] { linker.link(message); });
   if (status != -1 && status != 255) __builtin_trap();  // a fatal report, or nothing
 }

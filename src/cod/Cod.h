@@ -125,11 +125,13 @@ struct MemoryMap {
 
 #pragma pack(pop)
 
-static_assert(sizeof(CodDirectory) == kCodBlockSize + 1, "a directory is 512 bytes on file, 513 in memory");
+static_assert(sizeof(CodDirectory) == kCodBlockSize + 1,
+              "a directory is 512 bytes on file, 513 in memory");
 static_assert(offsetof(CodDirectory, SourceLen) == 256 && offsetof(CodDirectory, Time) == 328 &&
-                  offsetof(CodDirectory, SymTab) == 426 && offsetof(CodDirectory, HighAddr) == 439 &&
-                  offsetof(CodDirectory, CodType) == 451 && offsetof(CodDirectory, LSymTab) == 462 &&
-                  offsetof(CodDirectory, Spare) == 470,
+                  offsetof(CodDirectory, SymTab) == 426 &&
+                  offsetof(CodDirectory, HighAddr) == 439 &&
+                  offsetof(CodDirectory, CodType) == 451 &&
+                  offsetof(CodDirectory, LSymTab) == 462 && offsetof(CodDirectory, Spare) == 470,
               "directory fields lie at their file offsets");
 static_assert(sizeof(Block) == kCodBlockSize, "a block is 512 bytes");
 static_assert(sizeof(Symbol) == 16, "a symbol record is 16 bytes");
@@ -215,7 +217,7 @@ class Cod {
   std::list<Symbol> cSymbols;
   std::list<SourceName> cSourceNames;
   std::vector<std::vector<LineInfo>> cLineInfoTables;  // one table per directory
-  std::vector<std::list<MemoryMap>> cMemoryMapLists;  // one list per directory
+  std::vector<std::list<MemoryMap>> cMemoryMapLists;   // one list per directory
   std::list<LongSymbol> cLongSymbols;
   std::list<LocalGroup> cLocalGroups;
   std::list<DebugMsg> cDebugMsgs;

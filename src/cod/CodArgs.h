@@ -10,9 +10,9 @@
 #include <string>
 
 struct CodArgs {
-  int cPageLength = 0;        // listing lines per page; 0: no paging
+  int cPageLength = 0;  // listing lines per page; 0: no paging
   bool cPageLengthGiven = false;
-  bool cNoListing = false;    // /d
+  bool cNoListing = false;  // /d
   std::string cCoffName;
 };
 

@@ -1,7 +1,7 @@
 // Text dumps of a Cod and its records, for looking into a file by hand:
 //
 //   Directory[0]=
-//   Directory: 
+//   Directory:
 //      Index[0]=1
 //      SourceLen=8
 //      Source=prog.cod
@@ -18,7 +18,9 @@
 
 namespace {
 
-std::string text(uint8_t len, const char* field, size_t width) { return codString(len, field, width); }
+std::string text(uint8_t len, const char* field, size_t width) {
+  return codString(len, field, width);
+}
 
 }  // namespace
 
@@ -63,27 +65,32 @@ void print(std::ostream& os, const CodDirectory& d) {
 }
 
 void print(std::ostream& os, const Symbol& r) {
-  os << "Symbol: " << "   NameLen=" << int(r.NameLen) << ",  Name=" << text(r.NameLen, r.Name, sizeof r.Name)
+  os << "Symbol: "
+     << "   NameLen=" << int(r.NameLen) << ",  Name=" << text(r.NameLen, r.Name, sizeof r.Name)
      << ",  SymbolType=" << int(r.SymbolType) << ", " << symbolTypeName(r.SymbolType)
      << ",  SymbolValue=" << r.SymbolValue << "\n";
 }
 
 void print(std::ostream& os, const SourceName& r) {
-  os << "SourceName: " << "   FileNameLen=" << int(r.FileNameLen)
+  os << "SourceName: "
+     << "   FileNameLen=" << int(r.FileNameLen)
      << ",  FileName=" << text(r.FileNameLen, r.FileName, sizeof r.FileName) << "\n";
 }
 
 void print(std::ostream& os, const LineInfo& r) {
-  os << "LineInfo: " << "   FileNum=" << int(r.FileNum) << ",  Flags=" << int(r.Flags) << ",  Line=" << r.Line
+  os << "LineInfo: "
+     << "   FileNum=" << int(r.FileNum) << ",  Flags=" << int(r.Flags) << ",  Line=" << r.Line
      << ",  CodeAddress=" << r.CodeAddress << "\n";
 }
 
 void print(std::ostream& os, const MemoryMap& r) {
-  os << "MemoryMap: " << "   Start=" << r.Start << ",  Last=" << r.Last << "\n";
+  os << "MemoryMap: "
+     << "   Start=" << r.Start << ",  Last=" << r.Last << "\n";
 }
 
 void print(std::ostream& os, const LongSymbol& r) {
-  os << "LongSymbol: " << "   NameLen=" << int(r.NameLen) << ",  Type=" << r.Type << ",  Value=" << r.Value
+  os << "LongSymbol: "
+     << "   NameLen=" << int(r.NameLen) << ",  Type=" << r.Type << ",  Value=" << r.Value
      << ",  Name= " << r.Name << "\n";
 }
 
@@ -95,12 +102,14 @@ void print(std::ostream& os, const LocalGroup& r) {
 }
 
 void print(std::ostream& os, const DebugMsg& r) {
-  os << "DebugMsg: " << "   Address=" << r.Address << ",  Type=" << int(r.Type) << ",  MsgLen=" << int(r.MsgLen)
+  os << "DebugMsg: "
+     << "   Address=" << r.Address << ",  Type=" << int(r.Type) << ",  MsgLen=" << int(r.MsgLen)
      << ",  Msg= " << r.Msg << "\n";
 }
 
 void print(std::ostream& os, const Block& r) {
-  os << "Block: " << "--sizeof(Block)=" << sizeof(Block) << "\n";
+  os << "Block: "
+     << "--sizeof(Block)=" << sizeof(Block) << "\n";
   const std::ios::fmtflags flags = os.flags();
   const char fill = os.fill('0');
   for (size_t i = 0; i < kCodBlockSize; ++i)

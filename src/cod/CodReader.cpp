@@ -34,9 +34,11 @@ class CodReading {
   std::unique_ptr<Cod> run() {
     if (!readDirectories()) return nullptr;
     const CodDirectory& first = cCod->cDirectories.front();
-    if (!readTable(first.SymTab, first.SymEnd, "symbol table", [&](const uint8_t* b) { return takeSymbols(b); }))
+    if (!readTable(first.SymTab, first.SymEnd, "symbol table",
+                   [&](const uint8_t* b) { return takeSymbols(b); }))
       return nullptr;
-    if (!readTable(first.NamTab, first.NamEnd, "name table", [&](const uint8_t* b) { return takeSourceNames(b); }))
+    if (!readTable(first.NamTab, first.NamEnd, "name table",
+                   [&](const uint8_t* b) { return takeSourceNames(b); }))
       return nullptr;
     if (!readPerDirectory()) return nullptr;
     if (!readTable(first.LSymTab, first.LSymEnd, "long symbol table",
@@ -104,13 +106,15 @@ class CodReading {
     for (size_t i = 0; i < cCod->cDirectories.size(); ++i) {
       const CodDirectory& d = cCod->cDirectories[i];
       std::vector<LineInfo>& lines = cCod->cLineInfoTables[i];
-      if (!readTable(d.LineTab, d.LineEnd, "line info table", [&](const uint8_t* b) { return takeLines(b, lines); }))
+      if (!readTable(d.LineTab, d.LineEnd, "line info table",
+                     [&](const uint8_t* b) { return takeLines(b, lines); }))
         return false;
     }
     for (size_t i = 0; i < cCod->cDirectories.size(); ++i) {
       const CodDirectory& d = cCod->cDirectories[i];
       std::list<MemoryMap>& maps = cCod->cMemoryMapLists[i];
-      if (!readTable(d.MemMapOfs, d.MemMapEnd, "memory map table", [&](const uint8_t* b) { return takeMaps(b, maps); }))
+      if (!readTable(d.MemMapOfs, d.MemMapEnd, "memory map table",
+                     [&](const uint8_t* b) { return takeMaps(b, maps); }))
         return false;
     }
     return true;
@@ -204,8 +208,9 @@ class CodReading {
     for (size_t at = 0; at + 6 <= kCodBlockSize;) {
       const size_t len = block[at + 5];
       if (len == 0 || at + 6 + len > kCodBlockSize) break;
-      cCod->cDebugMsgs.emplace_back(getBe32(block + at), block[at + 4],
-                                    std::string(reinterpret_cast<const char*>(block + at + 6), len));
+      cCod->cDebugMsgs.emplace_back(
+          getBe32(block + at), block[at + 4],
+          std::string(reinterpret_cast<const char*>(block + at + 6), len));
       at += len + 6;
     }
     return true;

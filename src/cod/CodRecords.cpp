@@ -30,6 +30,8 @@ void copyName(const std::string& name, char* field, size_t width) {
   std::memcpy(field, name.data(), std::min(name.size(), width));
 }
 
+// The names packed to the line width, as the table reads best.
+// clang-format off
 const char* const kSymbolTypeNames[] = {
     "a_reg", "x_reg", "c_short", "c_long", "c_ushort", "c_ulong", "c_pointer", "c_upointer",
     "table", "m_byte", "m_boolean", "m_index", "byte_array", "u_byte_array", "word_array",
@@ -56,6 +58,7 @@ const char* const kSymbolTypeNames[] = {
     "mcall", "mc_call", "res_word", "local", "unknown", "varlabel", "c_extern", "global",
     "segment", "Bankaddr", "bit_0", "bit_1", "bit_2", "bit_3", "bit_4", "bit_5", "bit_6",
     "bit_7"};
+// clang-format on
 static_assert(sizeof(kSymbolTypeNames) / sizeof(kSymbolTypeNames[0]) == 152,
               "152 symbol type names");
 
@@ -135,7 +138,9 @@ void fromBytes(const uint8_t* p, Symbol& r) {
 
 void toBytes(const SourceName& r, uint8_t* p) { std::memcpy(p, &r, sizeof r); }
 
-void fromBytes(const uint8_t* p, SourceName& r) { std::memcpy(static_cast<void*>(&r), p, sizeof r); }
+void fromBytes(const uint8_t* p, SourceName& r) {
+  std::memcpy(static_cast<void*>(&r), p, sizeof r);
+}
 
 void toBytes(const LineInfo& r, uint8_t* p) {
   p[0] = r.FileNum;

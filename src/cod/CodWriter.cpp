@@ -37,7 +37,9 @@ struct BlockCounts {
   }
 };
 
-uint64_t blocksFor(uint64_t records, uint64_t perBlock) { return (records + perBlock - 1) / perBlock; }
+uint64_t blocksFor(uint64_t records, uint64_t perBlock) {
+  return (records + perBlock - 1) / perBlock;
+}
 
 // Blocks of a table of variable-sized records.
 template <typename Record>
@@ -178,7 +180,8 @@ bool Cod::preWrite() {
       cDirectories[i].Index[slot] = static_cast<uint16_t>(b++);
     }
   }
-  for (size_t i = 0; i + 1 < cDirectories.size(); ++i) cDirectories[i].NextDir = static_cast<uint16_t>(i + 1);
+  for (size_t i = 0; i + 1 < cDirectories.size(); ++i)
+    cDirectories[i].NextDir = static_cast<uint16_t>(i + 1);
 
   // Directory fields are unaligned: they are set by value, never by reference.
   CodDirectory& first = cDirectories.front();
@@ -244,7 +247,8 @@ bool Cod::writeBlockList(std::FILE* file, const std::string& name, const std::li
     }
   }
   if (ok && std::fflush(file) == 0) return true;
-  reportError("Cod::writeBlockList()", "Could not write " + kind + " block in Cod file '" + name + "'.");
+  reportError("Cod::writeBlockList()",
+              "Could not write " + kind + " block in Cod file '" + name + "'.");
   return false;
 }
 
@@ -274,7 +278,9 @@ bool Cod::write() const {
   }
 
   std::list<Block> blocks;
-  auto put = [&](const std::string& kind) { return writeBlockList(file.get(), name, blocks, kind); };
+  auto put = [&](const std::string& kind) {
+    return writeBlockList(file.get(), name, blocks, kind);
+  };
   for (const auto& map : cRawDataMaps) {
     buildCodeBlocks(map, blocks);
     if (!put("code")) return false;

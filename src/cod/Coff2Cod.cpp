@@ -53,7 +53,8 @@ void windowPart(const ByteSpan& span, uint64_t d, uint32_t& start, uint32_t& las
 
 // Overwrites window offsets start..last of a window's code blocks with `src`,
 // a block at a time; blocks are created zero-filled when absent.
-void copyIntoBlocks(std::map<int, Block>& blocks, uint32_t start, uint32_t last, const uint8_t* src) {
+void copyIntoBlocks(std::map<int, Block>& blocks, uint32_t start, uint32_t last,
+                    const uint8_t* src) {
   for (uint32_t k = start / kCodBlockSize; k <= last / kCodBlockSize; ++k) {
     Block& block = blocks[static_cast<int>(k)];
     const uint32_t base = k * kCodBlockSize;
@@ -114,12 +115,14 @@ bool Coff2Cod::checkOutputNames(const Coff& coff, bool noListing) const {
   const int outputs = noListing ? 1 : 2;
   for (int i = 0; i < outputs; ++i) {
     if (!sameFile(names[i], coff.cCoffName)) continue;
-    reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] + "' would replace the Coff file '" +
-                                           coff.cCoffName + "' it is made from.");
+    reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] +
+                                           "' would replace the Coff file '" + coff.cCoffName +
+                                           "' it is made from.");
     return false;
   }
   if (outputs == 2 && sameFile(names[1], names[0])) {
-    reportError("Coff2Cod::convert()", "List file '" + names[1] + "' would replace the Cod file '" + names[0] + "'.");
+    reportError("Coff2Cod::convert()",
+                "List file '" + names[1] + "' would replace the Cod file '" + names[0] + "'.");
     return false;
   }
   return outputsSpareSources(coff, names, outputs, kinds);
@@ -139,8 +142,9 @@ bool Coff2Cod::outputsSpareSources(const Coff& coff, const std::string* names, i
     if (::stat(osPath(source).c_str(), &id) != 0) continue;
     for (int i = 0; i < outputs; ++i) {
       if (!exists[i] || ids[i].st_dev != id.st_dev || ids[i].st_ino != id.st_ino) continue;
-      reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] + "' would replace the source file '" +
-                                             source + "' of the Coff file '" + coff.cCoffName + "'.");
+      reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] +
+                                             "' would replace the source file '" + source +
+                                             "' of the Coff file '" + coff.cCoffName + "'.");
       return false;
     }
   }
@@ -186,10 +190,12 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
   std::stable_sort(sections.begin(), sections.end());
   if (traceLevel("Coff2Cod::createRawDataAndMemoryMap")) {
     std::cout << "Coff2Cod::createRawDataAndMemoryMap: \n";
-    for (const ScnAddr& s : sections) std::cout << "  scnName=" << s.name << ", addr=" << toHex(s.address, 4) << "\n";
+    for (const ScnAddr& s : sections)
+      std::cout << "  scnName=" << s.name << ", addr=" << toHex(s.address, 4) << "\n";
   }
   if (sections.empty()) {
-    reportError(origin, "Coff file '" + coff.cCoffName + "' must contain at least one 'code' or 'romdata' section.");
+    reportError(origin, "Coff file '" + coff.cCoffName +
+                            "' must contain at least one 'code' or 'romdata' section.");
     return false;
   }
 
@@ -203,7 +209,8 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
     for (uint64_t d = span.first / kWindowSize; d <= span.last / kWindowSize; ++d) {
       uint32_t start, last;
       windowPart(span, d, start, last);
-      for (uint32_t k = start / kCodBlockSize; k <= last / kCodBlockSize; ++k) codeBlocks.insert(d * 128 + k);
+      for (uint32_t k = start / kCodBlockSize; k <= last / kCodBlockSize; ++k)
+        codeBlocks.insert(d * 128 + k);
       if (windows + codeBlocks.size() > kCodMaxBlocks) break;
     }
     if (windows + codeBlocks.size() > kCodMaxBlocks) {
@@ -220,7 +227,8 @@ bool Coff2Cod::createRawDataAndMemoryMap(const Coff& coff) {
       uint32_t start, last;
       windowPart(span, d, start, last);
       // The last offset moves to the end of its program word.
-      addMemoryMap(cMemoryMapLists[d], MemoryMap(static_cast<int>(start), static_cast<int>(last + (last + 1) % bytes)));
+      addMemoryMap(cMemoryMapLists[d],
+                   MemoryMap(static_cast<int>(start), static_cast<int>(last + (last + 1) % bytes)));
       copyIntoBlocks(cRawDataMaps[d], start, last, data + (d * kWindowSize + start - span.first));
     }
   }
@@ -249,7 +257,8 @@ void Coff2Cod::createSymbols(const Coff& coff) {
   for (const auto& [number, name] : coff.cScnNum) {
     const auto hdr = coff.cScnHdr.find(name);
     if (number < 1 || hdr == coff.cScnHdr.end() || !isProgramMemory(hdr->second)) continue;
-    if (programMemory.size() <= static_cast<size_t>(number)) programMemory.resize(static_cast<size_t>(number) + 1);
+    if (programMemory.size() <= static_cast<size_t>(number))
+      programMemory.resize(static_cast<size_t>(number) + 1);
     programMemory[static_cast<size_t>(number)] = true;
   }
   for (size_t i = 0; i < coff.cSymbols.size(); ++i) {

@@ -30,7 +30,7 @@ struct LstSection {
 // One line-number entry of a code section, as the listing reads it; its
 // source file is that of the stretch of the line map that holds it.
 struct LstLine {
-  uint32_t l_paddr = 0;   // word address of the code
+  uint32_t l_paddr = 0;  // word address of the code
   uint16_t l_lnno = 0;
   uint16_t cSection = 0;  // index into Coff2Cod::cLineSections (a file has at most 65,535 sections)
 };
@@ -92,11 +92,13 @@ class Coff2Cod : public Cod {
   ListingSymbols& symbolsOf(const Coff& coff);
   // Opens the next source file from the cursor and stacks it; a source that
   // cannot be opened is warned about and passed over.
-  void openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack);
+  void openNextFile(const Coff& coff, size_t& cursor,
+                    std::vector<std::unique_ptr<SourceFrame>>& stack);
   void listSourceLine(SourceFrame& frame, std::string_view text);
   // The disassembly column of one code word, its text written to `text`
   // (kDisassemblyRoom characters) when it has one; steps the frame's skip counter.
-  std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const;
+  std::string_view disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value,
+                               char* text) const;
   // Room in each directory's line records for the code words of its window.
   void reserveLineRecords();
   // The entries of source file `srcndx` (a stretch of cLine).
@@ -120,12 +122,12 @@ class Coff2Cod : public Cod {
   // The listing while it is written.
   ListingWriter cListFile;
   std::string cListName;
-  std::string cTimeStamp;    // one time for every page header
+  std::string cTimeStamp;  // one time for every page header
   uint32_t cBytesPerWord = 2;
-  uint32_t cWindowShift = 15;  // word address >> shift: its directory's window
+  uint32_t cWindowShift = 15;                   // word address >> shift: its directory's window
   std::unique_ptr<Disassembler> cDisassembler;  // of the processor's family
-  bool cFileNumberWarned = false;  // records of file numbers above 255 left out
-  const int* cIncludeTrace = nullptr;  // level of "Coff2Cod::hasInclude"
+  bool cFileNumberWarned = false;               // records of file numbers above 255 left out
+  const int* cIncludeTrace = nullptr;           // level of "Coff2Cod::hasInclude"
   std::unique_ptr<ListingSymbols> cSymbolScan;
   const Coff* cScannedCoff = nullptr;
 };

@@ -33,9 +33,9 @@
 #include "ByteOrder.h"
 #include "Coff2Cod.h"
 #include "ListingSymbols.h"
-#include "SourceLines.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SourceLines.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "mgdisasm.h"
@@ -111,7 +111,8 @@ uint64_t lineKey(uint32_t srcndx, uint16_t lnno, uint16_t section) {
 }
 
 bool lineOrder(const KeyedLine& a, const KeyedLine& b) {
-  return lineKey(a.srcndx, a.line.l_lnno, a.line.cSection) < lineKey(b.srcndx, b.line.l_lnno, b.line.cSection);
+  return lineKey(a.srcndx, a.line.l_lnno, a.line.cSection) <
+         lineKey(b.srcndx, b.line.l_lnno, b.line.cSection);
 }
 
 // Sorts the entries in lineOrder, equal ones kept in their order. The stretches
@@ -131,7 +132,8 @@ void sortByLine(std::vector<KeyedLine>& lines) {
       const auto from = lines.begin() + static_cast<std::ptrdiff_t>(runs[r]);
       const auto middle = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
       const auto to = lines.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]);
-      std::merge(from, middle, middle, to, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), lineOrder);
+      std::merge(from, middle, middle, to, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                 lineOrder);
       next.push_back(runs[r]);
     }
     if (r + 1 < runs.size()) {  // an odd stretch out
@@ -146,8 +148,10 @@ void sortByLine(std::vector<KeyedLine>& lines) {
 }
 
 // Appends an entry of file `srcndx`, starting the file's stretch when it is new.
-void appendLine(std::vector<LstLine>& lines, std::vector<LstFileLines>& files, uint32_t srcndx, const LstLine& line) {
-  if (files.empty() || files.back().cSrcndx != srcndx) files.push_back(LstFileLines{srcndx, lines.size()});
+void appendLine(std::vector<LstLine>& lines, std::vector<LstFileLines>& files, uint32_t srcndx,
+                const LstLine& line) {
+  if (files.empty() || files.back().cSrcndx != srcndx)
+    files.push_back(LstFileLines{srcndx, lines.size()});
   lines.push_back(line);
 }
 
@@ -179,7 +183,8 @@ void takeSorted(const LineTables& tables, const std::vector<uint16_t>& order, si
   std::vector<KeyedLine> keyed;
   keyed.reserve(count);
   for (const uint16_t s : order)
-    for (const coff_lineno& l : *tables[s]) keyed.push_back(KeyedLine{l.l_srcndx, LstLine{l.l_paddr, l.l_lnno, s}});
+    for (const coff_lineno& l : *tables[s])
+      keyed.push_back(KeyedLine{l.l_srcndx, LstLine{l.l_paddr, l.l_lnno, s}});
   sortByLine(keyed);
   lines.reserve(count);
   for (const KeyedLine& k : keyed) appendLine(lines, files, k.srcndx, k.line);
@@ -198,7 +203,8 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     const auto lines = coff.cLineNums.find(name);
     if (lines == coff.cLineNums.end() || lines->second.empty()) continue;
     const auto data = coff.cRawData.find(name);
-    cLineSections.push_back(LstSection{&name, hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second});
+    cLineSections.push_back(
+        LstSection{&name, hdr.s_paddr, data == coff.cRawData.end() ? nullptr : &data->second});
     tables.push_back(&lines->second);
     count += lines->second.size();
   }
@@ -211,8 +217,10 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     const coff_lineno& l = tables[s]->front();
     return lineKey(l.l_srcndx, l.l_lnno, s);
   };
-  std::sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
-  if (!takeInOrder(tables, order, count, cLine, cLineFiles)) takeSorted(tables, order, count, cLine, cLineFiles);
+  std::sort(order.begin(), order.end(),
+            [&](uint16_t a, uint16_t b) { return firstKey(a) < firstKey(b); });
+  if (!takeInOrder(tables, order, count, cLine, cLineFiles))
+    takeSorted(tables, order, count, cLine, cLineFiles);
   if (!traceLevel("Coff2Cod::buildLineMap")) return;
   std::cout << "Coff2Cod::buildLineMap() - Dumping contents of cLine: \n";
   for (size_t f = 0; f < cLineFiles.size(); ++f) {
@@ -220,7 +228,8 @@ void Coff2Cod::buildLineMap(const Coff& coff) {
     for (size_t i = cLineFiles[f].cFirst; i < end; ++i) {
       const LstLine& e = cLine[i];
       std::cout << "   srcndx=" << cLineFiles[f].cSrcndx << ",  linenum=" << e.l_lnno
-                << ",  paddr=" << toHex(e.l_paddr, 4) << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
+                << ",  paddr=" << toHex(e.l_paddr, 4)
+                << ",  secName=" << *cLineSections[e.cSection].cScnName << "\n";
     }
   }
 }
@@ -233,12 +242,14 @@ void Coff2Cod::reserveLineRecords() {
     const size_t directory = l.l_paddr >> cWindowShift;
     ++counts[directory < counts.size() ? directory : 0];
   }
-  for (size_t d = 0; d < counts.size(); ++d) cLineInfoTables[d].reserve(cLineInfoTables[d].size() + counts[d]);
+  for (size_t d = 0; d < counts.size(); ++d)
+    cLineInfoTables[d].reserve(cLineInfoTables[d].size() + counts[d]);
 }
 
 std::pair<const LstLine*, const LstLine*> Coff2Cod::linesOfFile(uint32_t srcndx) const {
-  const auto file = std::lower_bound(cLineFiles.begin(), cLineFiles.end(), srcndx,
-                                     [](const LstFileLines& f, uint32_t index) { return f.cSrcndx < index; });
+  const auto file = std::lower_bound(
+      cLineFiles.begin(), cLineFiles.end(), srcndx,
+      [](const LstFileLines& f, uint32_t index) { return f.cSrcndx < index; });
   if (file == cLineFiles.end() || file->cSrcndx != srcndx) return {cLine.data(), cLine.data()};
   const size_t end = file + 1 != cLineFiles.end() ? file[1].cFirst : cLine.size();
   return {cLine.data() + file->cFirst, cLine.data() + end};
@@ -279,7 +290,8 @@ void Coff2Cod::writePageHeader(bool first) {
   header = header + codConverterBanner() + "\n" + noticeBanner() + "\n";
   header += "Listing File Generated: " + cTimeStamp + "\n\n\n";
   cListFile.text(header + heading() + rule());
-  for (int i = 0; i < 8; ++i) addLineInfo(cLineInfoTables[0], LineInfo(0, kRecordFlagsHeader, 1, 0));
+  for (int i = 0; i < 8; ++i)
+    addLineInfo(cLineInfoTables[0], LineInfo(0, kRecordFlagsHeader, 1, 0));
 }
 
 void Coff2Cod::countLine() {
@@ -308,7 +320,8 @@ void Coff2Cod::doNextFile(const Coff& coff, size_t& cursor) {
   }
 }
 
-void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::unique_ptr<SourceFrame>>& stack) {
+void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor,
+                            std::vector<std::unique_ptr<SourceFrame>>& stack) {
   if (!findNextFile(coff, cursor)) return;
   const size_t file = cursor;
   const std::string name = Coff::getName(coff.cSymbols[file + 1].file, coff.cStringTbl);
@@ -316,7 +329,8 @@ void Coff2Cod::openNextFile(const Coff& coff, size_t& cursor, std::vector<std::u
   if (!isReadableSource(name, cListName) || !frame->in.open(name)) {
     ++cursor;
     reportWarning("Coff2Cod::doNextFile()",
-                  "Could not open source file '" + name + "'.\nThis file will not be present in the list file.");
+                  "Could not open source file '" + name +
+                      "'.\nThis file will not be present in the list file.");
     return;
   }
   const auto number = cSourceIndex.find(static_cast<uint32_t>(file));
@@ -345,7 +359,8 @@ void Coff2Cod::listSourceLine(SourceFrame& frame, std::string_view text) {
     const std::string_view disassembled = disassembly(frame, entry, value, buffer);
     // Only the first word of a source line shows its text and file.
     const std::string_view none("");
-    cListFile.codeRow(entry.l_paddr, value, disassembled, written ? none : text, written ? none : frame.name);
+    cListFile.codeRow(entry.l_paddr, value, disassembled, written ? none : text,
+                      written ? none : frame.name);
     countLine();
     written = true;
   }
@@ -355,7 +370,8 @@ void Coff2Cod::listSourceLine(SourceFrame& frame, std::string_view text) {
   countLine();
 }
 
-std::string_view Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value, char* text) const {
+std::string_view Coff2Cod::disassembly(SourceFrame& frame, const LstLine& entry, uint16_t& value,
+                                       char* text) const {
   uint16_t next = 0;
   if (!readWords(cLineSections[entry.cSection], entry.l_paddr, cBytesPerWord, value, next)) {
     value = 0;
@@ -390,10 +406,11 @@ void Coff2Cod::addLineRecord(const SourceFrame& frame, int flags, uint32_t addre
 // Apart from the record path: it runs at most once a listing.
 void Coff2Cod::warnFileNumber(const SourceFrame& frame) {
   if (!cFileNumberWarned)
-    reportWarning("Coff2Cod::doNextFile()",
-                  "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
-                      ": line records hold file numbers up to 255, so its line records and those of the "
-                      "files after it are left out.");
+    reportWarning(
+        "Coff2Cod::doNextFile()",
+        "Source file '" + frame.name + "' has file number " + std::to_string(frame.fileNumber) +
+            ": line records hold file numbers up to 255, so its line records and those of the "
+            "files after it are left out.");
   cFileNumberWarned = true;
 }
 
@@ -405,9 +422,13 @@ ListingSymbols& Coff2Cod::symbolsOf(const Coff& coff) {
   return *cSymbolScan;
 }
 
-bool Coff2Cod::findNextFile(const Coff& coff, size_t& cursor) { return symbolsOf(coff).nextFile(cursor); }
+bool Coff2Cod::findNextFile(const Coff& coff, size_t& cursor) {
+  return symbolsOf(coff).nextFile(cursor);
+}
 
-bool Coff2Cod::findEndOfFile(const Coff& coff, size_t& cursor) { return symbolsOf(coff).endOfFile(cursor); }
+bool Coff2Cod::findEndOfFile(const Coff& coff, size_t& cursor) {
+  return symbolsOf(coff).endOfFile(cursor);
+}
 
 void Coff2Cod::listControl(const Coff& coff, size_t start, uint64_t line) {
   const ListingSymbols::Switch change = symbolsOf(coff).listSwitch(start, line);
@@ -419,6 +440,7 @@ bool Coff2Cod::hasInclude(const Coff& coff, size_t start, uint64_t line) {
   if (tracing) std::cout << "Coff2Cod::hasInclude() - index=" << start << " line=" << line << "\n";
   const size_t found = symbolsOf(coff).includedFile(start, line);
   if (found == ListingSymbols::kNone) return false;
-  if (tracing) std::cout << "Coff2Cod::hasInclude() - found index=" << found << " line=" << line << "\n";
+  if (tracing)
+    std::cout << "Coff2Cod::hasInclude() - found index=" << found << " line=" << line << "\n";
   return true;
 }

@@ -42,7 +42,8 @@ constexpr HexPairs kHexPairs;
 // The `Bytes` low bytes of `value` as hex digits, highest first.
 template <int Bytes>
 void putHex(char* out, uint32_t value) {
-  for (int i = Bytes - 1; i >= 0; --i, value >>= 8) std::memcpy(out + 2 * i, kHexPairs.digits[value & 0xFF], 2);
+  for (int i = Bytes - 1; i >= 0; --i, value >>= 8)
+    std::memcpy(out + 2 * i, kHexPairs.digits[value & 0xFF], 2);
 }
 
 // Most rows after a source line's first leave the source and file empty.
@@ -108,9 +109,10 @@ void ListingWriter::text(std::string_view text) {
   commit(out + text.size());
 }
 
-void ListingWriter::codeRow(uint32_t address, uint16_t value, std::string_view disassembly, std::string_view source,
-                            std::string_view file) {
-  if (address <= 0xFFFFFF && disassembly.size() <= kDisassemblyWidth && source.size() <= kSourceWidth) {
+void ListingWriter::codeRow(uint32_t address, uint16_t value, std::string_view disassembly,
+                            std::string_view source, std::string_view file) {
+  if (address <= 0xFFFFFF && disassembly.size() <= kDisassemblyWidth &&
+      source.size() <= kSourceWidth) {
     // Every column in its place: the fields go into a row of blanks.
     char* out = room(kFileColumn + file.size() + 1);
     std::memcpy(out, kBlankRow.data(), kFileColumn);
@@ -131,7 +133,8 @@ void ListingWriter::wideCodeRow(uint32_t address, uint16_t value, std::string_vi
   char digits[8], valueDigits[4];
   const size_t length = addressDigits(digits, address);
   putHex<2>(valueDigits, value);
-  row(std::string_view(digits, length), std::string_view(valueDigits, 4), disassembly, source, file);
+  row(std::string_view(digits, length), std::string_view(valueDigits, 4), disassembly, source,
+      file);
 }
 
 void ListingWriter::textRow(std::string_view source, std::string_view file) {
@@ -147,9 +150,11 @@ void ListingWriter::textRow(std::string_view source, std::string_view file) {
   row("", "", "", source, file);
 }
 
-void ListingWriter::row(std::string_view address, std::string_view value, std::string_view disassembly,
-                        std::string_view source, std::string_view file) {
-  char* out = room(kFileColumn + address.size() + value.size() + disassembly.size() + source.size() + file.size() + 1);
+void ListingWriter::row(std::string_view address, std::string_view value,
+                        std::string_view disassembly, std::string_view source,
+                        std::string_view file) {
+  char* out = room(kFileColumn + address.size() + value.size() + disassembly.size() +
+                   source.size() + file.size() + 1);
   out = putColumn(out, address, kAddressWidth);
   out = putBlanks(out, 3);
   out = putColumn(out, value, kValueWidth);

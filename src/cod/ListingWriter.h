@@ -28,8 +28,8 @@ class ListingWriter {
 
   // A row of one code word at `address`; a source line's later words leave
   // the source and file empty.
-  void codeRow(uint32_t address, uint16_t value, std::string_view disassembly, std::string_view source,
-               std::string_view file);
+  void codeRow(uint32_t address, uint16_t value, std::string_view disassembly,
+               std::string_view source, std::string_view file);
   // A row of a source line without code: the first two columns blank.
   void textRow(std::string_view source, std::string_view file);
   // Text as it is (the page header).
@@ -44,8 +44,8 @@ class ListingWriter {
   // A code row with a field wider than its column, or an address past 6 digits.
   [[gnu::noinline]] void wideCodeRow(uint32_t address, uint16_t value, std::string_view disassembly,
                                      std::string_view source, std::string_view file);
-  void row(std::string_view address, std::string_view value, std::string_view disassembly, std::string_view source,
-           std::string_view file);
+  void row(std::string_view address, std::string_view value, std::string_view disassembly,
+           std::string_view source, std::string_view file);
 
   TextWriter cFile;
   std::vector<char> cBuffer;

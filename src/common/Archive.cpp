@@ -137,8 +137,8 @@ std::unique_ptr<Archive> Archive::make(std::istream& in, const std::string& name
     std::string member = nameOf(h);
     // The member is read inside its own bytes: a part that runs past them
     // fails with the reader's message for that part.
-    std::unique_ptr<Coff> coff =
-        Coff::make(in, static_cast<uint32_t>(base), member, memberEnd(h, base, size));
+    std::unique_ptr<Coff> coff = Coff::make(in, static_cast<uint32_t>(base), member,
+                                            memberEnd(h, base, size));
     if (!coff) {
       readError("Could not build member '" + member + "' in library file '" + name + "'. ");
       return nullptr;
@@ -166,7 +166,8 @@ int Archive::write() const {
 
 int Archive::write(std::ostream& out) const {
   if (!out.write(kMagic, sizeof kMagic)) {
-    reportError("Archive::write()", "Could not write archive magic string in library file '" + cName + "'. ");
+    reportError("Archive::write()",
+                "Could not write archive magic string in library file '" + cName + "'. ");
     return 0;
   }
   for (const auto& m : cMembers) {
@@ -174,8 +175,8 @@ int Archive::write(std::ostream& out) const {
     std::streamoff pos = -1;  // where the image goes: right after its header
     if (out.write(reinterpret_cast<const char*>(&h), sizeof h)) pos = out.tellp();
     if (pos < 0 || pos > static_cast<std::streamoff>(UINT32_MAX)) {
-      reportError("Archive::write()",
-                  "Could not write member header for '" + m->cCoffName + "' in library file '" + cName + "'. ");
+      reportError("Archive::write()", "Could not write member header for '" + m->cCoffName +
+                                          "' in library file '" + cName + "'. ");
       return 0;
     }
     // The image writer names the member; the user also learns which library
@@ -198,7 +199,8 @@ int Archive::makeSymbols() {
       if (!isExtDef(s)) continue;
       std::string name = Coff::getName(s, m->cStringTbl);
       if (cSymbols.emplace(name, m.get()).second) continue;
-      reportError("Archive::makeSymbols()", "Symbol '" + name + "' has multiple external definitions.");
+      reportError("Archive::makeSymbols()",
+                  "Symbol '" + name + "' has multiple external definitions.");
       result = 0;
     }
   }

@@ -15,7 +15,9 @@ const uint64_t kLookBehind = 16 * 1024;
 
 }  // namespace
 
-ArchiveReadBuf::ArchiveReadBuf() : cWindow(kWindowSize) { setg(cWindow.data(), cWindow.data(), cWindow.data()); }
+ArchiveReadBuf::ArchiveReadBuf() : cWindow(kWindowSize) {
+  setg(cWindow.data(), cWindow.data(), cWindow.data());
+}
 
 ArchiveReadBuf::~ArchiveReadBuf() { close(); }
 
@@ -81,7 +83,9 @@ ArchiveReadBuf::int_type ArchiveReadBuf::underflow() {
 
 ArchiveReadBuf::pos_type ArchiveReadBuf::seekoff(off_type off, std::ios_base::seekdir dir,
                                                  std::ios_base::openmode which) {
-  uint64_t from = dir == std::ios_base::beg ? 0 : dir == std::ios_base::cur ? position() : cFileSize;
+  uint64_t from = dir == std::ios_base::beg   ? 0
+                  : dir == std::ios_base::cur ? position()
+                                              : cFileSize;
   if (off < 0 && static_cast<uint64_t>(-off) > from) return pos_type(off_type(-1));
   return seekpos(pos_type(static_cast<off_type>(from) + off), which);
 }

@@ -31,7 +31,8 @@ class ArchiveReadBuf : public std::streambuf {
 
  protected:
   int_type underflow() override;
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override;
   pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
 
  private:

@@ -5,7 +5,6 @@
 
 [[noreturn]] void assertionFailed(const char* file, int line, const char* expr);
 
-#define ZV_ASSERT(expr) \
-  ((expr) ? static_cast<void>(0) : assertionFailed(__FILE__, __LINE__, #expr))
+#define ZV_ASSERT(expr) ((expr) ? static_cast<void>(0) : assertionFailed(__FILE__, __LINE__, #expr))
 
 #endif

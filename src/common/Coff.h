@@ -32,16 +32,16 @@ class Coff {
   std::string cCoffName;  // file read from or to write to; a member's name
   filehdr cFileHdr;
   opthdr cOptHdr;
-  std::map<int, std::string> cScnNum;                      // section number -> name
-  std::map<std::string, scnhdr> cScnHdr;                   // name -> header
-  std::map<std::string, Data> cRawData;                    // name -> contents
-  std::map<std::string, std::vector<reloc>> cRelocs;         // name -> relocations
+  std::map<int, std::string> cScnNum;                         // section number -> name
+  std::map<std::string, scnhdr> cScnHdr;                      // name -> header
+  std::map<std::string, Data> cRawData;                       // name -> contents
+  std::map<std::string, std::vector<reloc>> cRelocs;          // name -> relocations
   std::map<std::string, std::vector<coff_lineno>> cLineNums;  // name -> line numbers
-  std::vector<SymEntry> cSymbols;  // symbol table in file order
+  std::vector<SymEntry> cSymbols;                             // symbol table in file order
   std::vector<unsigned> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
   StringTbl cStringTbl;
 
-  Coff();  // empty name and containers, zero headers
+  Coff();                   // empty name and containers, zero headers
   Coff(const Coff& other);  // deep copy of every member
   Coff& operator=(const Coff& other);
   Coff(Coff&& other) noexcept;

@@ -23,7 +23,8 @@ void store(char* field, const std::string& name, const StringTbl& strings, const
   }
   uint32_t offset = strings.lowestOffset(name);
   if (offset == StringTbl::kAbsent)
-    reportFatal("Coff::setName()", std::string("Could not find ") + what + " name '" + name + "' in string table.");
+    reportFatal("Coff::setName()",
+                std::string("Could not find ") + what + " name '" + name + "' in string table.");
   setInlineName(field, "");
   putU32(reinterpret_cast<uint8_t*>(field) + 4, offset);
 }
@@ -50,7 +51,8 @@ std::string_view Coff::nameView(const syment& sym, const StringTbl& strings) {
     return std::string_view(field, static_cast<size_t>(std::find(field, field + 8, '\0') - field));
   }
   auto it = strings.find(sym.n_offset());
-  if (it == strings.end()) reportFatal("Coff::getName()", "Unable to find symbol name in string table.");
+  if (it == strings.end())
+    reportFatal("Coff::getName()", "Unable to find symbol name in string table.");
   return it->second;
 }
 

@@ -154,7 +154,8 @@ class CoffReading {
     uint8_t b[sizeof(filehdr)];
     if (!cIn.read(0, sizeof b, b)) return fail("could not read file header.");
     fromBytes(b, cCoff->cFileHdr);
-    if (cCoff->cFileHdr.f_magic != kCoffMagic) return fail("does not appear to be a valid COFF file.");
+    if (cCoff->cFileHdr.f_magic != kCoffMagic)
+      return fail("does not appear to be a valid COFF file.");
     return true;
   }
 
@@ -165,7 +166,8 @@ class CoffReading {
       return true;
     }
     uint8_t b[sizeof(opthdr)];
-    if (!cIn.read(sizeof(filehdr), sizeof b, b)) return fail("could not read optional file header.");
+    if (!cIn.read(sizeof(filehdr), sizeof b, b))
+      return fail("could not read optional file header.");
     fromBytes(b, cCoff->cOptHdr);
     return true;
   }
@@ -235,7 +237,8 @@ class CoffReading {
     StringTbl& strings = cCoff->cStringTbl;
     strings.reserve(count);
     size_t end = forEachString(bytes, size, [&strings, bytes](size_t pos, size_t len) {
-      strings.set(static_cast<uint32_t>(pos + 4), std::string(reinterpret_cast<const char*>(bytes) + pos, len));
+      strings.set(static_cast<uint32_t>(pos + 4),
+                  std::string(reinterpret_cast<const char*>(bytes) + pos, len));
     });
     cNextString = static_cast<uint32_t>(end + 4);
     return true;
@@ -312,11 +315,13 @@ class CoffReading {
       cCoff->cRawData[name] = Data(hdr.s_size);
       return true;
     }
-    if (!cIn.fits(hdr.s_scnptr, hdr.s_size) || !spend(hdr.s_size)) return fail("could not read raw data.");
+    if (!cIn.fits(hdr.s_scnptr, hdr.s_size) || !spend(hdr.s_size))
+      return fail("could not read raw data.");
     Data contents = mapContents(hdr);
     if (contents.size() == 0) {
       contents = Data::unfilled(hdr.s_size);
-      if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes())) return fail("could not read raw data.");
+      if (!cIn.read(hdr.s_scnptr, hdr.s_size, contents.bytes()))
+        return fail("could not read raw data.");
     }
     cCoff->cRawData[name] = std::move(contents);
     return true;
@@ -436,7 +441,8 @@ bool readWholeFile(const InputFile& source, Data& bytes, uint64_t& got) {
   bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
   got = 0;
   while (got < bytes.size()) {
-    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got, static_cast<off_t>(got));
+    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got,
+                        static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<uint64_t>(n);
@@ -467,6 +473,7 @@ std::unique_ptr<Coff> Coff::makeMapped(const std::string& name) {
   return CoffReading(ImageReader(in, 0, kToStreamEnd), name, 0, mapFd(source), source.size()).run();
 }
 
-std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name, uint64_t end) {
+std::unique_ptr<Coff> Coff::make(std::istream& file, uint32_t base, const std::string& name,
+                                 uint64_t end) {
   return CoffReading(ImageReader(file, base, end), name, base).run();
 }

@@ -46,7 +46,9 @@ struct Out {
   }
 };
 
-uint32_t nameWord(const char* name, int at) { return getU32(reinterpret_cast<const uint8_t*>(name) + at); }
+uint32_t nameWord(const char* name, int at) {
+  return getU32(reinterpret_cast<const uint8_t*>(name) + at);
+}
 
 void setNameOffset(char* name, uint32_t offset) {
   std::memset(name, 0, 4);
@@ -177,7 +179,9 @@ void auxTo(Out out, const aux_var& a) {
 
 }  // namespace
 
-std::string inlineName(const char* field) { return std::string(field, std::find(field, field + 8, '\0')); }
+std::string inlineName(const char* field) {
+  return std::string(field, std::find(field, field + 8, '\0'));
+}
 
 void setInlineName(char* field, const std::string& name) {
   std::memset(field, 0, 8);

@@ -30,7 +30,13 @@ constexpr uint32_t SCN_OVERLAY = 0x4000;
 constexpr uint32_t SCN_ACCESS = 0x8000;
 
 // Section types as scnType returns them.
-enum ScnType : unsigned { SCNTYPE_UNKNOWN = 0, SCNTYPE_CODE, SCNTYPE_IDATA, SCNTYPE_UDATA, SCNTYPE_ROMDATA };
+enum ScnType : unsigned {
+  SCNTYPE_UNKNOWN = 0,
+  SCNTYPE_CODE,
+  SCNTYPE_IDATA,
+  SCNTYPE_UDATA,
+  SCNTYPE_ROMDATA
+};
 
 // Section numbers with a meaning of their own (n_scnum).
 constexpr int16_t N_UNDEF = 0;
@@ -253,8 +259,8 @@ std::string inlineName(const char* field);
 void setInlineName(char* field, const std::string& name);
 
 // Ordering and equality for sorting, merging and de-duplicating entry lists.
-bool operator<(const reloc& a, const reloc& b);        // by r_vaddr
-bool operator==(const reloc& a, const reloc& b);       // r_vaddr, r_symndx, r_type
+bool operator<(const reloc& a, const reloc& b);               // by r_vaddr
+bool operator==(const reloc& a, const reloc& b);              // r_vaddr, r_symndx, r_type
 bool operator<(const coff_lineno& a, const coff_lineno& b);   // by l_lnno
 bool operator==(const coff_lineno& a, const coff_lineno& b);  // l_srcndx, l_lnno, l_paddr
 

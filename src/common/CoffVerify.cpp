@@ -113,7 +113,8 @@ class Verifier {
       size_t j = 0;
       for (const reloc& r : entry.second) {
         if (!validIndex(r.r_symndx))
-          fault(", section '" + entry.first + "' reloc[" + std::to_string(j) + "] has an invalid r_symndx.");
+          fault(", section '" + entry.first + "' reloc[" + std::to_string(j) +
+                "] has an invalid r_symndx.");
         ++j;
       }
     }
@@ -140,7 +141,8 @@ class Verifier {
   // The text of a bad line entry is made only for a fault: a large program has
   // a million entries and none wrong.
   void lineFault(const std::string& section, size_t j, const char* field) {
-    fault(", section '" + section + "' line[" + std::to_string(j) + "] has an invalid " + field + ".");
+    fault(", section '" + section + "' line[" + std::to_string(j) + "] has an invalid " + field +
+          ".");
   }
 
   void checkLines() {
@@ -155,7 +157,8 @@ class Verifier {
   }
 
   void checkSectionCount() {
-    if (cCoff.cScnHdr.size() != cCoff.cScnNum.size()) fault(", cScnHdr.size() != cScnNum.size() . ");
+    if (cCoff.cScnHdr.size() != cCoff.cScnNum.size())
+      fault(", cScnHdr.size() != cScnNum.size() . ");
   }
 
   const Coff& cCoff;

@@ -73,13 +73,18 @@ struct Parts {
   bool fits() const { return fileLength() <= kMaxImageSize; }
 
   void trace(const char* title) const {
-    std::cout << '\n' << title << '\n'
-              << "secHdrStart=" << hex(scnHdrStart) << ", secHdrLength=" << hex(scnHdrLength) << '\n'
-              << "rawDataStart=" << hex(rawDataStart) << ", rawDataLength=" << hex(rawDataLength) << '\n'
+    std::cout << '\n'
+              << title << '\n'
+              << "secHdrStart=" << hex(scnHdrStart) << ", secHdrLength=" << hex(scnHdrLength)
+              << '\n'
+              << "rawDataStart=" << hex(rawDataStart) << ", rawDataLength=" << hex(rawDataLength)
+              << '\n'
               << "relocStart=" << hex(relocStart) << ", relocLength=" << hex(relocLength) << '\n'
               << "lineStart=" << hex(lineStart) << ", lineLength=" << hex(lineLength) << '\n'
-              << "symbolStart=" << hex(symbolStart) << ", symbolLength=" << hex(symbolLength) << '\n'
-              << "stringStart=" << hex(stringStart) << ", stringLength=" << hex(stringLength) << '\n';
+              << "symbolStart=" << hex(symbolStart) << ", symbolLength=" << hex(symbolLength)
+              << '\n'
+              << "stringStart=" << hex(stringStart) << ", stringLength=" << hex(stringLength)
+              << '\n';
   }
 };
 
@@ -181,7 +186,8 @@ bool hasWriterLayout(const Coff& c) {
   const filehdr& fh = c.cFileHdr;
   Parts parts = measure(c);
   if (fh.f_magic != kCoffMagic || fh.f_opthdr != kOptHdrSize || fh.f_nscns != c.cScnHdr.size() ||
-      fh.f_nsyms != c.cSymbols.size() || fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
+      fh.f_nsyms != c.cSymbols.size() ||
+      fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
     return false;
   for (const Place& p : placeSections(c, parts)) {
     auto hit = c.cScnHdr.find(p.name);
@@ -233,7 +239,9 @@ bool canWrite(const Coff& c) {
 // that a failed write is told as the part's own; contents go out as they are.
 class ImageWriter {
  public:
-  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) { cBuffer.resize(kBufferSize); }
+  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) {
+    cBuffer.resize(kBufferSize);
+  }
 
   int run(uint32_t base) {
     cOut.seekp(base);
@@ -299,7 +307,8 @@ class ImageWriter {
   }
 
   bool writeScnHdrs() {
-    for (const auto& entry : cCoff.cScnNum) toBytes(cCoff.cScnHdr.at(entry.second), room(sizeof(scnhdr)));
+    for (const auto& entry : cCoff.cScnNum)
+      toBytes(cCoff.cScnHdr.at(entry.second), room(sizeof(scnhdr)));
     return endPart();
   }
 

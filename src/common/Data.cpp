@@ -59,7 +59,8 @@ Data Data::mapped(int fd, uint64_t offset, uint32_t n) {
                    static_cast<off_t>(start));
   if (p == MAP_FAILED) return d;
   d.cSize = n;
-  d.cBytes = Bytes(static_cast<uint8_t*>(p) + lead, ReleaseBytes{static_cast<size_t>(lead), length});
+  d.cBytes = Bytes(static_cast<uint8_t*>(p) + lead,
+                   ReleaseBytes{static_cast<size_t>(lead), length});
   return d;
 }
 

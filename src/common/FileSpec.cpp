@@ -24,9 +24,7 @@ FileSpec::FileSpec(const std::string& path) {
   cFname = rest;
 }
 
-bool FileSpec::pathExists() const {
-  return hasPath() && DirInfo(path()).dirExists();
-}
+bool FileSpec::pathExists() const { return hasPath() && DirInfo(path()).dirExists(); }
 
 bool FileSpec::fileExists() const {
   if (!hasName()) return false;

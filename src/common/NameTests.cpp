@@ -8,7 +8,8 @@ namespace {
 bool namedFile(const std::string& word, std::string::size_type longerThan, const char* ext) {
   FileSpec spec(word);
   std::string name = spec.name();
-  return name.size() > longerThan && isAsciiAlnum(name[0]) && equalsIgnoringAsciiCase(spec.ext(), ext);
+  return name.size() > longerThan && isAsciiAlnum(name[0]) &&
+         equalsIgnoringAsciiCase(spec.ext(), ext);
 }
 
 }  // namespace

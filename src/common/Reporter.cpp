@@ -54,7 +54,9 @@ void report(char kind, const std::string& origin, std::ostringstream& message, i
 
 void reportError(const std::string& origin, const std::string& text) { report(0, origin, text, 0); }
 
-void reportWarning(const std::string& origin, const std::string& text) { report(1, origin, text, 0); }
+void reportWarning(const std::string& origin, const std::string& text) {
+  report(1, origin, text, 0);
+}
 
 void reportFatal(const std::string& origin, const std::string& text) {
   report(0, origin, text, 0);

@@ -47,14 +47,16 @@ StringTbl& StringTbl::operator=(StringTbl&& other) noexcept {
 }
 
 bool StringTbl::dense() const {
-  return cOffsets.size() >= kStretchMinEntries && (cOffsets.back() >> kStretchBits) <= 4 * cOffsets.size();
+  return cOffsets.size() >= kStretchMinEntries &&
+         (cOffsets.back() >> kStretchBits) <= 4 * cOffsets.size();
 }
 
 void StringTbl::buildStretches() const {
   cStretchStart.clear();
   cStretchStart.reserve((cOffsets.back() >> kStretchBits) + 1);
   for (size_t i = 0; i < cOffsets.size(); ++i)
-    while (cStretchStart.size() <= (cOffsets[i] >> kStretchBits)) cStretchStart.push_back(static_cast<uint32_t>(i));
+    while (cStretchStart.size() <= (cOffsets[i] >> kStretchBits))
+      cStretchStart.push_back(static_cast<uint32_t>(i));
   cStretched = true;
 }
 
@@ -72,7 +74,8 @@ void StringTbl::extendStretches() const {
 size_t StringTbl::position(uint32_t offset) const {
   if (!cStretched && dense()) buildStretches();
   if (!cStretched)
-    return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+    return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) -
+                               cOffsets.begin());
   size_t stretch = offset >> kStretchBits;
   if (stretch >= cStretchStart.size()) return cOffsets.size();
   size_t i = cStretchStart[stretch];

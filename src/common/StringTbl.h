@@ -98,7 +98,9 @@ class StringTbl {
   // nothing.
   void reserve(size_t count);
 
-  friend bool operator==(const StringTbl& a, const StringTbl& b) { return a.cEntries == b.cEntries; }
+  friend bool operator==(const StringTbl& a, const StringTbl& b) {
+    return a.cEntries == b.cEntries;
+  }
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }
 
  private:
@@ -115,7 +117,7 @@ class StringTbl {
   void buildStretches() const;
   void extendStretches() const;
 
-  std::vector<uint32_t> cOffsets;      // ascending; cOffsets[i] == cEntries[i].first
+  std::vector<uint32_t> cOffsets;  // ascending; cOffsets[i] == cEntries[i].first
   std::vector<value_type> cEntries;
   // text -> lowest offset while cIndexed. The views point into cEntries'
   // strings, so anything that moves them (a reallocation, an insertion or

@@ -57,7 +57,8 @@ void TextWriter::print(const char* format, ...) {
 }
 
 void TextWriter::flushBuffer() {
-  if (!cFailed && !cBuffer.empty() && std::fwrite(cBuffer.data(), 1, cBuffer.size(), cFile) != cBuffer.size())
+  if (!cFailed && !cBuffer.empty() &&
+      std::fwrite(cBuffer.data(), 1, cBuffer.size(), cFile) != cBuffer.size())
     cFailed = true;
   cBuffer.clear();
 }

@@ -39,7 +39,8 @@ class TextWriter {
 #if defined(__GNUC__)
   __attribute__((format(printf, 2, 3)))
 #endif
-  void print(const char* format, ...);
+  void
+  print(const char* format, ...);
 
   // Flushes and closes; false when the file was never opened or any write, the
   // flush or the close failed since open.

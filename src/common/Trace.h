@@ -15,7 +15,7 @@
 
 std::string registerTrace(const std::string& name);  // adds it at level 0 if absent
 std::string setTraceLevel(const std::string& name, int level);
-int traceLevel(const std::string& name);  // adds it at level 0 if absent
+int traceLevel(const std::string& name);            // adds it at level 0 if absent
 const int& traceLevelRef(const std::string& name);  // adds it at level 0 if absent
 
 #endif

@@ -13,11 +13,10 @@ namespace {
 const char kOrigin[] = "Coff2Hex::convert()";
 
 // Every byte of a run must have a 32-bit address, the reach of the HEX formats.
-bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start,
-                      uint64_t size) {
+bool fitsAddressRange(const Coff& coff, const std::string& name, uint64_t start, uint64_t size) {
   if (start + size <= 0x100000000ull && size <= UINT32_MAX) return true;
   reportError(kOrigin, "Coff file '" + coff.cCoffName + "', section '" + name +
-                          "' lies beyond the 32-bit address range.");
+                           "' lies beyond the 32-bit address range.");
   return false;
 }
 
@@ -33,7 +32,8 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
   // Bytes per program-memory location: 2 for word memories, 1 for byte memory.
   const uint32_t widthBits = coff.cOptHdr.rom_width_bits;
   if (widthBits == 0 || widthBits > 16) {
-    reportError(kOrigin, "Coff file '" + coff.cCoffName + "' has an unsupported program memory width of " +
+    reportError(kOrigin, "Coff file '" + coff.cCoffName +
+                             "' has an unsupported program memory width of " +
                              std::to_string(widthBits) + " bits.");
     return nullptr;
   }
@@ -57,15 +57,14 @@ Hex* Coff2Hex::convert(const Coff& coff, const std::vector<AddrRange>& ranges) {
 }
 
 // Without ranges: the whole section as one run at its byte address.
-bool Coff2Hex::addWholeSection(const Coff& coff, const std::string& name,
-                               uint32_t bytesPerWord, const ProgramMemory& memory) {
+bool Coff2Hex::addWholeSection(const Coff& coff, const std::string& name, uint32_t bytesPerWord,
+                               const ProgramMemory& memory) {
   const Data* data = programContents(coff, name);
   if (!data) return true;
   const uint64_t start = uint64_t(bytesPerWord) * coff.cScnHdr.at(name).s_paddr;
   const uint32_t padding = paddingAfter(*data, start, memory);
   if (!fitsAddressRange(coff, name, start, uint64_t(data->size()) + padding)) return false;
-  cRanges.emplace_back(static_cast<uint32_t>(start), data->bytes(), data->size(), padding,
-                       name);
+  cRanges.emplace_back(static_cast<uint32_t>(start), data->bytes(), data->size(), padding, name);
   return true;
 }
 
@@ -74,9 +73,9 @@ bool Coff2Hex::addWholeSection(const Coff& coff, const std::string& name,
 // on byte-addressed memory the address of its first byte). Each stretch of
 // selected pairs becomes a run of its own, at the byte address of its first
 // pair; runs end with the section.
-bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name,
-                               uint32_t bytesPerWord, const ProgramMemory& memory,
-                               const std::vector<AddrRange>& ranges, bool& anyRun) {
+bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name, uint32_t bytesPerWord,
+                               const ProgramMemory& memory, const std::vector<AddrRange>& ranges,
+                               bool& anyRun) {
   const Data* data = programContents(coff, name);
   if (!data) return true;
   const uint64_t paddr = coff.cScnHdr.at(name).s_paddr;
@@ -88,8 +87,8 @@ bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name,
   bool open = false;
   for (uint64_t e = 0; e <= size; e += 2) {
     const uint64_t a = paddr + e / bytesPerWord;
-    const bool selected =
-        e < size && a <= UINT32_MAX && isInRanges(ranges, static_cast<uint32_t>(a));
+    const bool selected = e < size && a <= UINT32_MAX &&
+                          isInRanges(ranges, static_cast<uint32_t>(a));
     if (selected && !open) {
       open = true;
       runBegin = e;
@@ -101,8 +100,8 @@ bool Coff2Hex::addSelectedRuns(const Coff& coff, const std::string& name,
       if (!fitsAddressRange(coff, name, start, length)) return false;
       const uint64_t count = std::min(e, stored) - runBegin;
       cRanges.emplace_back(static_cast<uint32_t>(start), data->bytes() + runBegin,
-                           static_cast<uint32_t>(count),
-                           static_cast<uint32_t>(length - count), name);
+                           static_cast<uint32_t>(count), static_cast<uint32_t>(length - count),
+                           name);
     }
   }
   return true;

@@ -31,9 +31,7 @@ bool beyond16Bits(HexFormat format, uint32_t address) {
 }
 
 // A range's last byte address must fit 32 bits, so that the walk cannot wrap.
-void checkRange(const HexRange& r) {
-  ZV_ASSERT(uint64_t(r.cStart) + r.size() <= 0x100000000ull);
-}
+void checkRange(const HexRange& r) { ZV_ASSERT(uint64_t(r.cStart) + r.size() <= 0x100000000ull); }
 
 // The fatal end of a 16-bit format; the file keeps the records written before.
 // Kept out of doLinearAddressRecord, which runs before every record.
@@ -139,8 +137,7 @@ void Hex::writeWordRecords(HexFile& low, HexFile& high) {
   high.endRecord();
 }
 
-void Hex::doLinearAddressRecord(HexFile& file, uint32_t address, HexFormat format,
-                                bool first) {
+void Hex::doLinearAddressRecord(HexFile& file, uint32_t address, HexFormat format, bool first) {
   if (first) gLastLinearAddress = address;
   if (beyond16Bits(format, address)) addressTooHigh(file);
   if (format == INHX32 && (first || address / 0x10000 != gLastLinearAddress / 0x10000)) {

@@ -63,8 +63,7 @@ class Hex {
   bool writeHexFile(HexFormat format);
   bool writeSplitFiles();
   // Bytes i to i + n - 1 of the run: in place, or completed with padding in `scratch`.
-  static const uint8_t* recordBytes(const HexRange& r, uint32_t i, uint32_t n,
-                                    uint8_t* scratch);
+  static const uint8_t* recordBytes(const HexRange& r, uint32_t i, uint32_t n, uint8_t* scratch);
 };
 
 #endif

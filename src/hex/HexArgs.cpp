@@ -33,10 +33,14 @@ bool readRange(const std::string& text, AddrRange& range) {
 }
 
 bool readFormat(const std::string& text, HexFormat& format) {
-  if (text == "INHX8M") format = INHX8M;
-  else if (text == "INHX8S") format = INHX8S;
-  else if (text == "INHX32") format = INHX32;
-  else return false;
+  if (text == "INHX8M")
+    format = INHX8M;
+  else if (text == "INHX8S")
+    format = INHX8S;
+  else if (text == "INHX32")
+    format = INHX32;
+  else
+    return false;
   return true;
 }
 

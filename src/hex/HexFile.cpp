@@ -79,8 +79,7 @@ void HexFile::startBuffer() {
   cUsed = 0;
 }
 
-void HexFile::dataRecord(uint32_t address, const uint8_t* bytes, uint32_t count,
-                         uint32_t stride) {
+void HexFile::dataRecord(uint32_t address, const uint8_t* bytes, uint32_t count, uint32_t stride) {
   if (count == 16 && stride == 1) {
     fullDataRecord(address, bytes);
   } else {

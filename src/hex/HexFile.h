@@ -51,7 +51,7 @@ class HexFile {
   std::string* cMemory = nullptr;  // the text in memory, or null
   bool cFailed = false;
   std::unique_ptr<char[]> cBuffer;  // records not yet handed on
-  size_t cSize = 0;                  // the buffer's capacity
+  size_t cSize = 0;                 // the buffer's capacity
   size_t cUsed = 0;
 };
 

@@ -10,8 +10,7 @@
 
 HexRange::HexRange(uint32_t start, const uint8_t* bytes, uint32_t count, uint32_t padding,
                    std::string section)
-    : cStart(start), cBytes(bytes), cCount(count), cPadding(padding),
-      cSection(std::move(section)) {
+    : cStart(start), cBytes(bytes), cCount(count), cPadding(padding), cSection(std::move(section)) {
   ZV_ASSERT(padding <= 1 && (bytes != nullptr || count == 0));
 }
 

@@ -20,8 +20,8 @@ bool isCommandWord(const std::string& sw, ArCommand& cmd) {
   static const struct {
     char letter;
     ArCommand cmd;
-  } kCommands[] = {{'c', cmdCreate}, {'t', cmdList}, {'d', cmdDelete},
-                   {'r', cmdReplace}, {'x', cmdExtract}};
+  } kCommands[] = {
+      {'c', cmdCreate}, {'t', cmdList}, {'d', cmdDelete}, {'r', cmdReplace}, {'x', cmdExtract}};
   if (sw.size() != 2 || (sw[0] != '-' && sw[0] != '/')) return false;
   for (const auto& c : kCommands) {
     if (sw[1] == c.letter) {
@@ -68,7 +68,8 @@ void ArParser::parse(int argc, char** argv, ArCommandSink& sink) {
 }
 
 void ArParser::usage(const std::string& message) {
-  std::string text = message.empty() ? "Usage:  quandel [/q] /{ctdrx} LIBRARY [MEMBER...] " : message;
+  std::string text = message.empty() ? "Usage:  quandel [/q] /{ctdrx} LIBRARY [MEMBER...] "
+                                     : message;
   reportError("ArParser::usage()", text);
   exitWithSummary(1);
 }

@@ -1,7 +1,7 @@
 // The five commands of the librarian, each on one library.
 //
 //   quandel /t lib.lib
-//   Member: 'a.o'                      Size: 1024   Date: Thu Dec 10 10:20:55 2026 
+//   Member: 'a.o'                      Size: 1024   Date: Thu Dec 10 10:20:55 2026
 //   quandel /x lib.lib
 //   Extracting member 'a.o'.
 #include <cstdint>
@@ -36,7 +36,8 @@ std::unique_ptr<Coff> readObject(const std::string& typed) {
 }
 
 // The first member of that name, or end.
-std::vector<std::unique_ptr<Coff>>::iterator findMember(Archive& archive, const std::string& typed) {
+std::vector<std::unique_ptr<Coff>>::iterator findMember(Archive& archive,
+                                                        const std::string& typed) {
   std::string name = memberName(typed);
   auto it = archive.cMembers.begin();
   while (it != archive.cMembers.end() && (*it)->cCoffName != name) ++it;
@@ -64,7 +65,8 @@ std::string listLine(const Coff& member) {
 bool allExtractable(const std::vector<const Coff*>& chosen, const std::string& library) {
   bool ok = true;
   for (const Coff* m : chosen) {
-    const std::string prefix = "Member '" + m->cCoffName + "' of library '" + library + "' is not extracted: ";
+    const std::string prefix = "Member '" + m->cCoffName + "' of library '" + library +
+                               "' is not extracted: ";
     if (!isExtractableName(m->cCoffName) || passesThroughLink(m->cCoffName)) {
       reportError("Archiver::cmdExtract", prefix + "its name leaves the current directory.");
       ok = false;

@@ -103,7 +103,8 @@ uint32_t Linker::alignmentFor(const std::string& section) const {
   return cRomWidthBits == 8 && type != cScnType.end() && type->second == SCNTYPE_CODE ? 2 : 1;
 }
 
-bool Linker::breaksWordRule(const std::string& section, uint32_t start, std::string& message) const {
+bool Linker::breaksWordRule(const std::string& section, uint32_t start,
+                            std::string& message) const {
   if (alignmentFor(section) == 1 || start % 2 == 0) return false;
   message = "Absolute code section '" + section + "' must start at a word-aligned address.";
   return true;
@@ -129,9 +130,9 @@ int Linker::allocateAbsAssigned(std::list<Memory>& memories, const std::string& 
     return 0;
   }
   if (traceLevel("Linker::allocateAbsAssigned"))
-    std::cout << "Linker::allocateAbsAssigned() - section '" << section << "' start="
-              << toHex(start, 4) << " length=" << lengthText(length) << " memory '" << memName
-              << "'\n";
+    std::cout << "Linker::allocateAbsAssigned() - section '" << section
+              << "' start=" << toHex(start, 4) << " length=" << lengthText(length) << " memory '"
+              << memName << "'\n";
   if (!memory->canFitAt(start, length)) {
     message = "section '" + section + "' has a memory '" + memName +
               "' which can not fit the absolute section. " + "Section '" + section +
@@ -156,8 +157,8 @@ int Linker::allocateAbsUnassigned(std::list<Memory>& memories, const std::string
     cScnMem[section] = &memory;
     return 1;
   }
-  message = "section '" + section + "' can not fit the absolute section. " + "Section '" +
-            section + "' start=" + toHex(start, 4) + ", length=" + lengthText(length);
+  message = "section '" + section + "' can not fit the absolute section. " + "Section '" + section +
+            "' start=" + toHex(start, 4) + ", length=" + lengthText(length);
   return 0;
 }
 
@@ -304,8 +305,8 @@ int Linker::allocateAbsolute(std::string& message) {
     if (!desc) {
       placed = allocateAbsUnassigned(memories, section, start, length, overlay, message);
     } else {
-      const std::string& memName =
-          isDataType(cScnType.at(section)) ? desc->getRunMemory() : desc->getLoadMemory();
+      const std::string& memName = isDataType(cScnType.at(section)) ? desc->getRunMemory()
+                                                                    : desc->getLoadMemory();
       placed = allocateAbsAssigned(memories, memName, section, start, length, overlay, message);
     }
     if (!placed) return 0;
@@ -338,8 +339,8 @@ int Linker::allocateAssigned(std::string& message) {
 int Linker::allocateAssignedSection(const std::string& section, const SectionDesc& desc,
                                     std::string& message) {
   if (!checkSectionType(section, message)) return 0;
-  const std::string& memName =
-      isDataType(cScnType.at(section)) ? desc.getRunMemory() : desc.getLoadMemory();
+  const std::string& memName = isDataType(cScnType.at(section)) ? desc.getRunMemory()
+                                                                : desc.getLoadMemory();
   return allocateRelAssigned(memoriesFor(section), memName, section, cScnSize.at(section),
                              cScnOverlay[section] != 0, message);
 }
@@ -359,7 +360,8 @@ int Linker::allocateRest(std::string& message) {
   bool trace = traceLevel("Linker::mapSections") != 0;
   if (trace) {
     std::cout << "  relocatable unassigned dump: \n";
-    for (const Candidate& c : rest) std::cout << "    " << c.name << " " << lengthText(c.size) << '\n';
+    for (const Candidate& c : rest)
+      std::cout << "    " << c.name << " " << lengthText(c.size) << '\n';
   }
   for (const Candidate& c : rest) {
     int placed = 0;
@@ -367,8 +369,8 @@ int Linker::allocateRest(std::string& message) {
       placed = allocateRomImage(c.name, message);
     } else {
       placed = checkSectionType(c.name, message) &&
-               allocateRelUnassigned(memoriesFor(c.name), c.name, c.size,
-                                     cScnOverlay[c.name] != 0, message);
+               allocateRelUnassigned(memoriesFor(c.name), c.name, c.size, cScnOverlay[c.name] != 0,
+                                     message);
     }
     if (!placed) return 0;
   }

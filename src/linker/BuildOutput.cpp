@@ -50,8 +50,7 @@ int Linker::buildOutputScnNum(std::string& /*message*/) {
     int n = static_cast<int>(numbered.size());
     cOutput.cScnNum[n] = name;
     if (traceLevel("Linker::buildOutputScnNum"))
-      std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name
-                << "'\n";
+      std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name << "'\n";
   };
   for (const auto& input : cCoff)
     for (const auto& [n, name] : input->cScnNum) {
@@ -91,9 +90,8 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
                  static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
         int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
         if (trace)
-          std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName
-                    << "', symbol[" << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to
-                    << '\n';
+          std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
+                    << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
         entry.sym.n_scnum = to;
       }
       cOutput.cSymbols.push_back(entry);
@@ -188,10 +186,10 @@ int Linker::buildOutputLineInfo(std::string& /*message*/) {
       std::vector<coff_lineno>& out = cOutput.cLineNums[name];
       for (coff_lineno line : lines->second) {
         if (trace)
-          std::cout << "Linker::buildOutputLineInfo() - file '" << input.cCoffName
-                    << "', section '" << name << "', fixing up l_srcndx from " << line.l_srcndx
-                    << " to " << line.l_srcndx + base << "l_fcnndx from " << line.l_fcnndx
-                    << " to " << line.l_fcnndx + base << '\n';
+          std::cout << "Linker::buildOutputLineInfo() - file '" << input.cCoffName << "', section '"
+                    << name << "', fixing up l_srcndx from " << line.l_srcndx << " to "
+                    << line.l_srcndx + base << "l_fcnndx from " << line.l_fcnndx << " to "
+                    << line.l_fcnndx + base << '\n';
         line.l_srcndx += base;
         line.l_fcnndx += base;
         out.push_back(line);
@@ -228,8 +226,7 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
     return it != m.end() && it->second != 0;
   };
   for (const auto& [name, type] : cScnType) {
-    setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name),
-                    flag(cScnAccess, name));
+    setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name), flag(cScnAccess, name));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
     if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
   }

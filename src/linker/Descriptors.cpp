@@ -35,10 +35,16 @@ void StackDesc::print(std::ostream& os) const {
   os << "StackDesc:  cSize=" << toHex(cSize, 4) << ", cRunMemory=" << cRunMemory << '\n';
 }
 
-SectionInfo::SectionInfo(const std::string& name, uint32_t address, uint32_t size,
-                         uint8_t location, uint8_t type, int abs, int shared, int access)
-    : cName(name), cAddress(address), cSize(size), cLocation(location), cType(type),
-      cAbs(abs), cShared(shared), cAccess(access) {}
+SectionInfo::SectionInfo(const std::string& name, uint32_t address, uint32_t size, uint8_t location,
+                         uint8_t type, int abs, int shared, int access)
+    : cName(name),
+      cAddress(address),
+      cSize(size),
+      cLocation(location),
+      cType(type),
+      cAbs(abs),
+      cShared(shared),
+      cAccess(access) {}
 
 void SectionInfo::print(std::ostream& os) const {
   os << "SectionInfo:\n"
@@ -54,8 +60,12 @@ void SectionInfo::print(std::ostream& os) const {
 
 SymbolInfo::SymbolInfo(const std::string& name, uint32_t address, uint8_t location,
                        uint8_t storageClass, uint8_t kind, const std::string& file)
-    : cName(name), cAddress(address), cLocation(location), cStorageClass(storageClass),
-      cKind(kind), cFile(file) {}
+    : cName(name),
+      cAddress(address),
+      cLocation(location),
+      cStorageClass(storageClass),
+      cKind(kind),
+      cFile(file) {}
 
 void SymbolInfo::print(std::ostream& os) const {
   const char* storage = cStorageClass == 0 ? "ext" : cStorageClass == 1 ? "stat" : "error!";

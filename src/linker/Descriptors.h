@@ -12,8 +12,7 @@
 class SectionDesc {
  public:
   SectionDesc() = default;
-  SectionDesc(const std::string& name, const std::string& loadMemory,
-              const std::string& runMemory);
+  SectionDesc(const std::string& name, const std::string& loadMemory, const std::string& runMemory);
 
   std::string getName() const { return cName; }
   std::string getLoadMemory() const { return cLoadMemory; }

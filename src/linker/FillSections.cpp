@@ -82,8 +82,8 @@ void Linker::buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
 bool Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                              const std::string& fill) {
   if (traceLevel("Linker::buildOutputHole"))
-    std::cout << "Linker::buildOutputHole() - start=" << toHex(start, 4)
-              << " end=" << toHex(end, 4) << " fill=" << fill << '\n';
+    std::cout << "Linker::buildOutputHole() - start=" << toHex(start, 4) << " end=" << toHex(end, 4)
+              << " fill=" << fill << '\n';
   const uint64_t bytes = (uint64_t(end) - start + 1) * bytesPerLocation(rom);
   if (bytes > UINT32_MAX) {
     reportError("Linker::BuildOutputHole()",
@@ -96,8 +96,9 @@ bool Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_
   Data& data = cOutput.cRawData[name] = Data(static_cast<uint32_t>(bytes));
   if (!fillWith(data, fill))
     reportWarning("Linker::BuildOutputHole()",
-                  "Fill pattern for memory '" + memName + "' doesn't divide evenly into\n"
-                  "          unused program locations.  Last value was truncated.");
+                  "Fill pattern for memory '" + memName +
+                      "' doesn't divide evenly into\n"
+                      "          unused program locations.  Last value was truncated.");
   // A name past eight characters lives in the string table, like a long ROM
   // image name.
   if (name.size() > 8) addOutputString(name);

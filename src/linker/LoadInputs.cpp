@@ -538,11 +538,14 @@ int Linker::appendSectionPart(const std::string& name, const scnhdr& hdr, const 
                               std::string& message) {
   uint64_t total = cScnSize[name];
   uint8_t type = cScnType[name];
-  uint64_t perLocation = (type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA) ? (cRomWidthBits + 7u) / 8u : 1u;
+  uint64_t perLocation = (type == SCNTYPE_CODE || type == SCNTYPE_ROMDATA)
+                             ? (cRomWidthBits + 7u) / 8u
+                             : 1u;
   if (perLocation > 1) total = (total + perLocation - 1) / perLocation * perLocation;
   total += hdr.s_size;
   if (total > UINT32_MAX) {
-    message = "total size of section '" + name + "' exceeds 0xffffffff bytes in file '" + file + "'.";
+    message = "total size of section '" + name + "' exceeds 0xffffffff bytes in file '" + file +
+              "'.";
     return 0;
   }
   cScnSize[name] = static_cast<uint32_t>(total);
@@ -571,8 +574,7 @@ int Linker::checkMemoryAttributes(std::string& message) {
       case SCNTYPE_ROMDATA:
         if (hasRam) fault = prefix + "initialized rom data and can not have a 'RAM'" + suffix;
         break;
-      default:
-        break;
+      default: break;
     }
     if (!fault.empty()) {
       message = fault;

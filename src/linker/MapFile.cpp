@@ -205,8 +205,7 @@ void writeSectionTable(TextWriter& out, const Rows& program, const Rows& data) {
 }
 
 // Runs of used program locations and the utilisation line.
-void writeProgramUsage(TextWriter& out, const Rows& program, uint32_t bytesPerLoc,
-                       uint32_t total) {
+void writeProgramUsage(TextWriter& out, const Rows& program, uint32_t bytesPerLoc, uint32_t total) {
   out.print("\n\n\n%30s%s\n", "", "Program Memory Usage ");
   const char* fmt = "%26s%10s  %10s%6s\n";
   out.print(fmt, "", "Start", "End", "");
@@ -232,9 +231,10 @@ void writeProgramUsage(TextWriter& out, const Rows& program, uint32_t bytesPerLo
   unsigned percent = (total == 0 || used >= total)
                          ? 100u
                          : static_cast<unsigned>(uint64_t(used) * 100 / total);
-  out.print("            %lu out of %lu program addresses used, program memory utilization is "
-            "%u%%\n",
-            static_cast<unsigned long>(used), static_cast<unsigned long>(total), percent);
+  out.print(
+      "            %lu out of %lu program addresses used, program memory utilization is "
+      "%u%%\n",
+      static_cast<unsigned long>(used), static_cast<unsigned long>(total), percent);
   out.write("\n\n");
 }
 

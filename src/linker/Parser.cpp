@@ -53,21 +53,18 @@ void Parser::parse(int argc, char** argv, Linker& linker) {
   if (!commandFile) usage("linker command file required.");
 }
 
-void Parser::parseSwitch(const std::string& word, int& i, int argc, char** argv,
-                         Linker& linker) {
+void Parser::parseSwitch(const std::string& word, int& i, int argc, char** argv, Linker& linker) {
   const std::string sw = foldSwitch(word);
   const char letter = sw.size() >= 2 ? sw[1] : '\0';
   std::string message;
   std::list<std::string> dirs;
   switch (letter) {
     case 'h':
-    case '?':
-      printSyntax();
+    case '?': printSyntax();
     case 'a':
       if (!isHexFormat(switchValue(word, i, argc, argv))) usage("-a switch requires <hexformat>");
       return;  // accepted; the linker writes no HEX file
-    case 'd':
-      return;
+    case 'd': return;
     case 'k':
       if (!dirList(switchValue(word, i, argc, argv), dirs)) usage("-k switch requires <pathlist>");
       cLkrPaths.insert(cLkrPaths.end(), dirs.begin(), dirs.end());
@@ -93,14 +90,9 @@ void Parser::parseSwitch(const std::string& word, int& i, int argc, char** argv,
       accepted(linker.setOutputFile(value, message), message);
       return;
     }
-    case 'q':
-      setQuiet(1);
-      return;
-    case 's':
-      accepted(linker.setStrip(1, message), message);
-      return;
-    default:
-      usage("unknown switch: " + sw);
+    case 'q': setQuiet(1); return;
+    case 's': accepted(linker.setStrip(1, message), message); return;
+    default: usage("unknown switch: " + sw);
   }
 }
 

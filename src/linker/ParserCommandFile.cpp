@@ -140,8 +140,7 @@ void Parser::parseLine(std::istream& words, const std::string& file, uint64_t li
     } else if (keyword == "CODEPAGE") {
       accepted(linker.addCodePage(parseMemory(words, keyword, file, line, rom), message), message);
     } else if (keyword == "SHAREBANK") {
-      accepted(linker.addShareBank(parseMemory(words, keyword, file, line, ram), message),
-               message);
+      accepted(linker.addShareBank(parseMemory(words, keyword, file, line, ram), message), message);
     } else if (keyword == "ACCESSBANK") {
       accepted(linker.addAccessBank(parseMemory(words, keyword, file, line, ram), message),
                message);
@@ -203,8 +202,8 @@ void Parser::parseInclude(std::istream& words, const std::string& file, uint64_t
   if (!any) usage(fault);
 }
 
-Memory Parser::parseMemory(std::istream& words, const std::string& keyword,
-                           const std::string& file, uint64_t line, uint8_t kind) {
+Memory Parser::parseMemory(std::istream& words, const std::string& keyword, const std::string& file,
+                           uint64_t line, uint8_t kind) {
   const std::string fault = "Invalid attributes for " + keyword + " in " + location(file, line);
   bool hasName = false, hasStart = false, hasEnd = false, hasFill = false, isProtected = false;
   std::string name, start, end, fill;
@@ -216,11 +215,16 @@ Memory Parser::parseMemory(std::istream& words, const std::string& keyword,
       continue;
     }
     bool ok = attribute(word, key, value);
-    if (ok && key == "NAME") ok = takeOnce(hasName, name, value);
-    else if (ok && key == "START") ok = takeOnce(hasStart, start, value);
-    else if (ok && key == "END") ok = takeOnce(hasEnd, end, value);
-    else if (ok && key == "FILL") ok = kind == rom && takeOnce(hasFill, fill, value);
-    else ok = false;
+    if (ok && key == "NAME")
+      ok = takeOnce(hasName, name, value);
+    else if (ok && key == "START")
+      ok = takeOnce(hasStart, start, value);
+    else if (ok && key == "END")
+      ok = takeOnce(hasEnd, end, value);
+    else if (ok && key == "FILL")
+      ok = kind == rom && takeOnce(hasFill, fill, value);
+    else
+      ok = false;
     if (!ok) usage(fault);
   }
   if (!hasName || !hasStart || !hasEnd) usage(fault);
@@ -237,10 +241,14 @@ SectionDesc Parser::parseSection(std::istream& words, const std::string& file, u
   std::string word, key, value;
   while (words >> word) {
     bool ok = attribute(word, key, value);
-    if (ok && key == "NAME") ok = takeOnce(hasName, name, value);
-    else if (ok && key == "ROM") ok = takeOnce(hasRom, rom, value);
-    else if (ok && key == "RAM") ok = takeOnce(hasRam, ram, value);
-    else ok = false;
+    if (ok && key == "NAME")
+      ok = takeOnce(hasName, name, value);
+    else if (ok && key == "ROM")
+      ok = takeOnce(hasRom, rom, value);
+    else if (ok && key == "RAM")
+      ok = takeOnce(hasRam, ram, value);
+    else
+      ok = false;
     if (!ok) usage(fault);
   }
   if (!hasName || (!hasRom && !hasRam)) usage(fault);
@@ -254,9 +262,12 @@ StackDesc Parser::parseStack(std::istream& words, const std::string& file, uint6
   std::string word, key, value;
   while (words >> word) {
     bool ok = attribute(word, key, value);
-    if (ok && key == "SIZE") ok = takeOnce(hasSize, size, value);
-    else if (ok && key == "RAM") ok = takeOnce(hasRam, ram, value);
-    else ok = false;
+    if (ok && key == "SIZE")
+      ok = takeOnce(hasSize, size, value);
+    else if (ok && key == "RAM")
+      ok = takeOnce(hasRam, ram, value);
+    else
+      ok = false;
     if (!ok) usage(fault);
   }
   if (!hasSize) usage(fault);
@@ -270,8 +281,10 @@ uint32_t Parser::parseHeap(std::istream& words, const std::string& file, uint64_
   std::string word, key, value;
   while (words >> word) {
     bool ok = attribute(word, key, value);
-    if (ok && key == "MINSIZE") ok = takeOnce(hasMinSize, minSize, value);
-    else ok = false;
+    if (ok && key == "MINSIZE")
+      ok = takeOnce(hasMinSize, minSize, value);
+    else
+      ok = false;
     if (!ok) usage(fault);
   }
   if (!hasMinSize) usage(fault);

@@ -31,38 +31,38 @@ struct Row {
 
 // Indexed by r_type - 1.
 const Row kRows[kLastRelocType] = {
-    {Kind::Even, {1, 0, 8}},         // CALL
-    {Kind::Even, {1, 0, 8}},         // GOTO
-    {Kind::Field, {8, 0, 8}},        // HIGH
-    {Kind::Field, {0, 0, 8}},        // LOW
-    {Kind::Unsupported, {}},         // P
-    {Kind::Field, {8, 0, 8}},        // BANKSEL: the bank number
-    {Kind::Unsupported, {}},         // PAGESEL
-    {Kind::Field, {0, 0, 16}},       // ALL
-    {Kind::Field, {8, 0, 8}},        // IBANKSEL
-    {Kind::Field, {0, 0, 8}},        // F
-    {Kind::Unsupported, {}},         // TRIS
-    {Kind::Unsupported, {}},         // MOVLR
-    {Kind::Field, {8, 0, 8}},        // MOVLB
-    {Kind::Field, {9, 0, 12}},       // CALL2: bits 9-20 into the second word
-    {Kind::Field, {0, 0, 12}},       // FF1
-    {Kind::MovffDest, {0, 0, 12}},   // FF2
-    {Kind::Field, {8, 0, 4}},        // LFSR1
-    {Kind::Field, {0, 0, 8}},        // LFSR2
-    {Kind::Branch, {1, 0, 11}},      // BRA
-    {Kind::Branch, {1, 0, 8}},       // CONDBRA
-    {Kind::Field, {16, 0, 8}},       // UPPER
-    {Kind::Access, {0, 8, 1}},       // ACCESS
-    {Kind::Unsupported, {}},         // PAGESEL_WREG
-    {Kind::Unsupported, {}},         // PAGESEL_BITS
-    {Kind::ScnSize, {0, 0, 8}},      // SCNSZ_LOW
-    {Kind::ScnSize, {8, 0, 8}},      // SCNSZ_HIGH
-    {Kind::ScnSize, {16, 0, 8}},     // SCNSZ_UPPER
-    {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LOW
-    {Kind::ScnEnd, {8, 0, 8}},       // SCNEND_HIGH
-    {Kind::ScnEnd, {16, 0, 8}},      // SCNEND_UPPER
-    {Kind::ScnEnd, {8, 0, 4}},       // SCNEND_LFSR1
-    {Kind::ScnEnd, {0, 0, 8}},       // SCNEND_LFSR2
+    {Kind::Even, {1, 0, 8}},        // CALL
+    {Kind::Even, {1, 0, 8}},        // GOTO
+    {Kind::Field, {8, 0, 8}},       // HIGH
+    {Kind::Field, {0, 0, 8}},       // LOW
+    {Kind::Unsupported, {}},        // P
+    {Kind::Field, {8, 0, 8}},       // BANKSEL: the bank number
+    {Kind::Unsupported, {}},        // PAGESEL
+    {Kind::Field, {0, 0, 16}},      // ALL
+    {Kind::Field, {8, 0, 8}},       // IBANKSEL
+    {Kind::Field, {0, 0, 8}},       // F
+    {Kind::Unsupported, {}},        // TRIS
+    {Kind::Unsupported, {}},        // MOVLR
+    {Kind::Field, {8, 0, 8}},       // MOVLB
+    {Kind::Field, {9, 0, 12}},      // CALL2: bits 9-20 into the second word
+    {Kind::Field, {0, 0, 12}},      // FF1
+    {Kind::MovffDest, {0, 0, 12}},  // FF2
+    {Kind::Field, {8, 0, 4}},       // LFSR1
+    {Kind::Field, {0, 0, 8}},       // LFSR2
+    {Kind::Branch, {1, 0, 11}},     // BRA
+    {Kind::Branch, {1, 0, 8}},      // CONDBRA
+    {Kind::Field, {16, 0, 8}},      // UPPER
+    {Kind::Access, {0, 8, 1}},      // ACCESS
+    {Kind::Unsupported, {}},        // PAGESEL_WREG
+    {Kind::Unsupported, {}},        // PAGESEL_BITS
+    {Kind::ScnSize, {0, 0, 8}},     // SCNSZ_LOW
+    {Kind::ScnSize, {8, 0, 8}},     // SCNSZ_HIGH
+    {Kind::ScnSize, {16, 0, 8}},    // SCNSZ_UPPER
+    {Kind::ScnEnd, {0, 0, 8}},      // SCNEND_LOW
+    {Kind::ScnEnd, {8, 0, 8}},      // SCNEND_HIGH
+    {Kind::ScnEnd, {16, 0, 8}},     // SCNEND_UPPER
+    {Kind::ScnEnd, {8, 0, 4}},      // SCNEND_LFSR1
+    {Kind::ScnEnd, {0, 0, 8}},      // SCNEND_LFSR2
 };
 
 std::string notWordAligned(const std::string& name) {
@@ -149,9 +149,7 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
     case Kind::MovffDest:
       if (!checkMovffDest(value, message)) return 0;
       break;
-    case Kind::Access:
-      value = accessFlag(cAccessBanks, value);
-      break;
+    case Kind::Access: value = accessFlag(cAccessBanks, value); break;
     case Kind::ScnSize:
     case Kind::ScnEnd: {
       const TargetName target = targetName(symbol, strings);
@@ -165,8 +163,7 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
       break;
     }
     case Kind::Field:
-    case Kind::Unsupported:
-      break;
+    case Kind::Unsupported: break;
   }
   static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
   if (tracing) {

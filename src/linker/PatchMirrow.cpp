@@ -32,38 +32,38 @@ struct Row {
 
 // Indexed by r_type - 1.
 const Row kRows[kLastRelocType] = {
-    {Kind::Field, {0, 0, 11}},       // CALL
-    {Kind::Field, {0, 0, 11}},       // GOTO
-    {Kind::Field, {8, 0, 8}},        // HIGH
-    {Kind::Field, {0, 0, 8}},        // LOW
-    {Kind::Unsupported, {}},         // P
-    {Kind::BankSel, {}},             // BANKSEL
-    {Kind::PageSel, {}},             // PAGESEL
-    {Kind::Field, {0, 0, 16}},       // ALL
-    {Kind::IndBankSel, {}},          // IBANKSEL
-    {Kind::Field, {0, 0, 7}},        // F
-    {Kind::Unsupported, {}},         // TRIS
-    {Kind::Unsupported, {}},         // MOVLR
-    {Kind::Unsupported, {}},         // MOVLB
-    {Kind::Unsupported, {}},         // CALL2
-    {Kind::Unsupported, {}},         // FF1
-    {Kind::Unsupported, {}},         // FF2
-    {Kind::Unsupported, {}},         // LFSR1
-    {Kind::Unsupported, {}},         // LFSR2
-    {Kind::Unsupported, {}},         // BRA
-    {Kind::Unsupported, {}},         // CONDBRA
-    {Kind::Unsupported, {}},         // UPPER
-    {Kind::Unsupported, {}},         // ACCESS
-    {Kind::PageSel, {}},             // PAGESEL_WREG
-    {Kind::PageSelBits, {}},         // PAGESEL_BITS
-    {Kind::Unsupported, {}},         // SCNSZ_LOW
-    {Kind::Unsupported, {}},         // SCNSZ_HIGH
-    {Kind::Unsupported, {}},         // SCNSZ_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LOW
-    {Kind::Unsupported, {}},         // SCNEND_HIGH
-    {Kind::Unsupported, {}},         // SCNEND_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LFSR1
-    {Kind::Unsupported, {}},         // SCNEND_LFSR2
+    {Kind::Field, {0, 0, 11}},  // CALL
+    {Kind::Field, {0, 0, 11}},  // GOTO
+    {Kind::Field, {8, 0, 8}},   // HIGH
+    {Kind::Field, {0, 0, 8}},   // LOW
+    {Kind::Unsupported, {}},    // P
+    {Kind::BankSel, {}},        // BANKSEL
+    {Kind::PageSel, {}},        // PAGESEL
+    {Kind::Field, {0, 0, 16}},  // ALL
+    {Kind::IndBankSel, {}},     // IBANKSEL
+    {Kind::Field, {0, 0, 7}},   // F
+    {Kind::Unsupported, {}},    // TRIS
+    {Kind::Unsupported, {}},    // MOVLR
+    {Kind::Unsupported, {}},    // MOVLB
+    {Kind::Unsupported, {}},    // CALL2
+    {Kind::Unsupported, {}},    // FF1
+    {Kind::Unsupported, {}},    // FF2
+    {Kind::Unsupported, {}},    // LFSR1
+    {Kind::Unsupported, {}},    // LFSR2
+    {Kind::Unsupported, {}},    // BRA
+    {Kind::Unsupported, {}},    // CONDBRA
+    {Kind::Unsupported, {}},    // UPPER
+    {Kind::Unsupported, {}},    // ACCESS
+    {Kind::PageSel, {}},        // PAGESEL_WREG
+    {Kind::PageSelBits, {}},    // PAGESEL_BITS
+    {Kind::Unsupported, {}},    // SCNSZ_LOW
+    {Kind::Unsupported, {}},    // SCNSZ_HIGH
+    {Kind::Unsupported, {}},    // SCNSZ_UPPER
+    {Kind::Unsupported, {}},    // SCNEND_LOW
+    {Kind::Unsupported, {}},    // SCNEND_HIGH
+    {Kind::Unsupported, {}},    // SCNEND_UPPER
+    {Kind::Unsupported, {}},    // SCNEND_LFSR1
+    {Kind::Unsupported, {}},    // SCNEND_LFSR2
 };
 
 // B3: rp0 from two banks on, rp1 from three.
@@ -146,16 +146,14 @@ int Linker::doPatchMirrow(Data& data, const reloc& entry, const std::vector<SymE
       return writeBuiltWords(data, entry, bankSelect(numDataBanks(cProcessor), value, tracing),
                              message);
     case Kind::IndBankSel:
-      return writeBuiltWords(
-          data, entry, indirectBankSelect(numDataBanks(cProcessor), value, tracing), message);
-    case Kind::PageSel:
-      return writeBuiltWords(data, entry, pageSelect(value, tracing), message);
+      return writeBuiltWords(data, entry,
+                             indirectBankSelect(numDataBanks(cProcessor), value, tracing), message);
+    case Kind::PageSel: return writeBuiltWords(data, entry, pageSelect(value, tracing), message);
     case Kind::PageSelBits:
       return writeBuiltWords(data, entry, pageSelectBits(numCodePages(cProcessor), value, tracing),
                              message);
     case Kind::Field:
-    case Kind::Unsupported:
-      break;
+    case Kind::Unsupported: break;
   }
   return patchField(data, entry, row.field, value, kOrigin, tracing, message);
 }

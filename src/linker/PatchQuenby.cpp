@@ -29,38 +29,38 @@ struct Row {
 
 // Indexed by r_type - 1.
 const Row kRows[kLastRelocType] = {
-    {Kind::Field, {0, 0, 13}},       // CALL
-    {Kind::Field, {0, 0, 13}},       // GOTO
-    {Kind::Field, {8, 0, 8}},        // HIGH
-    {Kind::Field, {0, 0, 8}},        // LOW
-    {Kind::Field, {0, 8, 5}},        // P
-    {Kind::BankSel, {}},             // BANKSEL
-    {Kind::PageSel, {}},             // PAGESEL
-    {Kind::Field, {0, 0, 16}},       // ALL
-    {Kind::BankSel, {}},             // IBANKSEL
-    {Kind::Field, {0, 0, 8}},        // F
-    {Kind::Unsupported, {}},         // TRIS
-    {Kind::BankNumber, {0, 4, 4}},   // MOVLR
-    {Kind::BankNumber, {0, 0, 4}},   // MOVLB
-    {Kind::Unsupported, {}},         // CALL2
-    {Kind::Unsupported, {}},         // FF1
-    {Kind::Unsupported, {}},         // FF2
-    {Kind::Unsupported, {}},         // LFSR1
-    {Kind::Unsupported, {}},         // LFSR2
-    {Kind::Unsupported, {}},         // BRA
-    {Kind::Unsupported, {}},         // CONDBRA
-    {Kind::Unsupported, {}},         // UPPER
-    {Kind::Unsupported, {}},         // ACCESS
-    {Kind::PageSel, {}},             // PAGESEL_WREG
-    {Kind::Unsupported, {}},         // PAGESEL_BITS
-    {Kind::Unsupported, {}},         // SCNSZ_LOW
-    {Kind::Unsupported, {}},         // SCNSZ_HIGH
-    {Kind::Unsupported, {}},         // SCNSZ_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LOW
-    {Kind::Unsupported, {}},         // SCNEND_HIGH
-    {Kind::Unsupported, {}},         // SCNEND_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LFSR1
-    {Kind::Unsupported, {}},         // SCNEND_LFSR2
+    {Kind::Field, {0, 0, 13}},      // CALL
+    {Kind::Field, {0, 0, 13}},      // GOTO
+    {Kind::Field, {8, 0, 8}},       // HIGH
+    {Kind::Field, {0, 0, 8}},       // LOW
+    {Kind::Field, {0, 8, 5}},       // P
+    {Kind::BankSel, {}},            // BANKSEL
+    {Kind::PageSel, {}},            // PAGESEL
+    {Kind::Field, {0, 0, 16}},      // ALL
+    {Kind::BankSel, {}},            // IBANKSEL
+    {Kind::Field, {0, 0, 8}},       // F
+    {Kind::Unsupported, {}},        // TRIS
+    {Kind::BankNumber, {0, 4, 4}},  // MOVLR
+    {Kind::BankNumber, {0, 0, 4}},  // MOVLB
+    {Kind::Unsupported, {}},        // CALL2
+    {Kind::Unsupported, {}},        // FF1
+    {Kind::Unsupported, {}},        // FF2
+    {Kind::Unsupported, {}},        // LFSR1
+    {Kind::Unsupported, {}},        // LFSR2
+    {Kind::Unsupported, {}},        // BRA
+    {Kind::Unsupported, {}},        // CONDBRA
+    {Kind::Unsupported, {}},        // UPPER
+    {Kind::Unsupported, {}},        // ACCESS
+    {Kind::PageSel, {}},            // PAGESEL_WREG
+    {Kind::Unsupported, {}},        // PAGESEL_BITS
+    {Kind::Unsupported, {}},        // SCNSZ_LOW
+    {Kind::Unsupported, {}},        // SCNSZ_HIGH
+    {Kind::Unsupported, {}},        // SCNSZ_UPPER
+    {Kind::Unsupported, {}},        // SCNEND_LOW
+    {Kind::Unsupported, {}},        // SCNEND_HIGH
+    {Kind::Unsupported, {}},        // SCNEND_UPPER
+    {Kind::Unsupported, {}},        // SCNEND_LFSR1
+    {Kind::Unsupported, {}},        // SCNEND_LFSR2
 };
 
 // B1: MOVLR for a general-purpose address, else MOVLB, of its bank.
@@ -102,14 +102,10 @@ int Linker::doPatchQuenby(Data& data, const reloc& entry, const std::vector<SymE
   switch (row.kind) {
     case Kind::BankSel:
       return writeBuiltWords(data, entry, bankSelect(cProcessor, value, tracing), message);
-    case Kind::PageSel:
-      return writeBuiltWords(data, entry, pageSelect(value, tracing), message);
-    case Kind::BankNumber:
-      value = bankOfAddress(cProcessor, value);
-      break;
+    case Kind::PageSel: return writeBuiltWords(data, entry, pageSelect(value, tracing), message);
+    case Kind::BankNumber: value = bankOfAddress(cProcessor, value); break;
     case Kind::Field:
-    case Kind::Unsupported:
-      break;
+    case Kind::Unsupported: break;
   }
   return patchField(data, entry, row.field, value, kOrigin, tracing, message);
 }

@@ -8,6 +8,8 @@
 
 namespace {
 
+// Four names a line, in type order.
+// clang-format off
 const char* const kTypeNames[] = {
     "RELOCT_CALL",         "RELOCT_GOTO",         "RELOCT_HIGH",         "RELOCT_LOW",
     "RELOCT_P",            "RELOCT_BANKSEL",      "RELOCT_PAGESEL",      "RELOCT_ALL",
@@ -18,6 +20,7 @@ const char* const kTypeNames[] = {
     "RELOCT_SCNSZ_LOW",    "RELOCT_SCNSZ_HIGH",   "RELOCT_SCNSZ_UPPER",  "RELOCT_SCNEND_LOW",
     "RELOCT_SCNEND_HIGH",  "RELOCT_SCNEND_UPPER", "RELOCT_SCNEND_LFSR1", "RELOCT_SCNEND_LFSR2",
 };
+// clang-format on
 static_assert(sizeof kTypeNames / sizeof kTypeNames[0] == kLastRelocType, "one name per type");
 
 }  // namespace
@@ -65,8 +68,7 @@ uint16_t buildBitWord(uint32_t value, unsigned valueBit, uint16_t reg, uint16_t 
   return word;
 }
 
-int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words,
-                    std::string& message) {
+int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words, std::string& message) {
   if (!checkInside(data, entry, words.write[1] ? 2 : 1, message)) return 0;
   for (uint32_t i = 0; i < 2; ++i) {
     if (words.write[i]) Linker::patchBits(data, entry.r_vaddr + 2 * i, words.word[i], 0, 0, 16);
@@ -74,8 +76,8 @@ int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words,
   return 1;
 }
 
-std::string fieldTrace(const char* origin, uint16_t type, const BitField& field,
-                       const reloc& entry, uint32_t value) {
+std::string fieldTrace(const char* origin, uint16_t type, const BitField& field, const reloc& entry,
+                       uint32_t value) {
   return std::string(origin) + " -  " + relocTypeName(type) +
          ", srcBegin=" + std::to_string(field.srcBegin) +
          ", dstBegin=" + std::to_string(field.dstBegin) + ", width=" + std::to_string(field.width) +

@@ -34,7 +34,7 @@ constexpr uint16_t kLastRelocType = 32;
 // "RELOCT_CALL" .. "RELOCT_SCNEND_LFSR2"; "RELOCT_<n>" for any other number.
 std::string relocTypeName(uint16_t type);
 
-std::string unsupportedRelocType();  // "unsupported relocation type."
+std::string unsupportedRelocType();            // "unsupported relocation type."
 std::string relocationAt(const reloc& entry);  // "relocation at offset 0x0000001c"
 
 // The referenced symbol's value plus the sign-extended addend, modulo 2^32.
@@ -74,12 +74,11 @@ uint16_t buildBitWord(uint32_t value, unsigned valueBit, uint16_t reg, uint16_t 
 // Writes the words whose flag is set, after checking that they lie inside the
 // data (the word at r_vaddr always counts). 1 on success, else 0 with the
 // message and nothing written.
-int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words,
-                    std::string& message);
+int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words, std::string& message);
 
 // The patch echo of the traces: "<origin> -  RELOCT_LOW, srcBegin=0, ...".
-std::string fieldTrace(const char* origin, uint16_t type, const BitField& field,
-                       const reloc& entry, uint32_t value);
+std::string fieldTrace(const char* origin, uint16_t type, const BitField& field, const reloc& entry,
+                       uint32_t value);
 
 // Writes the value into the field of the word at r_vaddr once that word is
 // known to lie inside the data, echoing the patch when tracing. 1 on success,

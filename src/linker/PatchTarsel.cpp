@@ -29,38 +29,38 @@ struct Row {
 
 // Indexed by r_type - 1.
 const Row kRows[kLastRelocType] = {
-    {Kind::Field, {0, 0, 8}},        // CALL
-    {Kind::Field, {0, 0, 9}},        // GOTO
-    {Kind::Field, {8, 0, 8}},        // HIGH
-    {Kind::Field, {0, 0, 8}},        // LOW
-    {Kind::Unsupported, {}},         // P
-    {Kind::BankSel, {}},             // BANKSEL
-    {Kind::PageSel, {}},             // PAGESEL
-    {Kind::Field, {0, 0, 16}},       // ALL
-    {Kind::BankSel, {}},             // IBANKSEL
-    {Kind::Field, {0, 0, 5}},        // F
-    {Kind::Field, {0, 0, 3}},        // TRIS
-    {Kind::Unsupported, {}},         // MOVLR
-    {Kind::Unsupported, {}},         // MOVLB
-    {Kind::Unsupported, {}},         // CALL2
-    {Kind::Unsupported, {}},         // FF1
-    {Kind::Unsupported, {}},         // FF2
-    {Kind::Unsupported, {}},         // LFSR1
-    {Kind::Unsupported, {}},         // LFSR2
-    {Kind::Unsupported, {}},         // BRA
-    {Kind::Unsupported, {}},         // CONDBRA
-    {Kind::Unsupported, {}},         // UPPER
-    {Kind::Unsupported, {}},         // ACCESS
-    {Kind::Unsupported, {}},         // PAGESEL_WREG
-    {Kind::PageSel, {}},             // PAGESEL_BITS
-    {Kind::Unsupported, {}},         // SCNSZ_LOW
-    {Kind::Unsupported, {}},         // SCNSZ_HIGH
-    {Kind::Unsupported, {}},         // SCNSZ_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LOW
-    {Kind::Unsupported, {}},         // SCNEND_HIGH
-    {Kind::Unsupported, {}},         // SCNEND_UPPER
-    {Kind::Unsupported, {}},         // SCNEND_LFSR1
-    {Kind::Unsupported, {}},         // SCNEND_LFSR2
+    {Kind::Field, {0, 0, 8}},   // CALL
+    {Kind::Field, {0, 0, 9}},   // GOTO
+    {Kind::Field, {8, 0, 8}},   // HIGH
+    {Kind::Field, {0, 0, 8}},   // LOW
+    {Kind::Unsupported, {}},    // P
+    {Kind::BankSel, {}},        // BANKSEL
+    {Kind::PageSel, {}},        // PAGESEL
+    {Kind::Field, {0, 0, 16}},  // ALL
+    {Kind::BankSel, {}},        // IBANKSEL
+    {Kind::Field, {0, 0, 5}},   // F
+    {Kind::Field, {0, 0, 3}},   // TRIS
+    {Kind::Unsupported, {}},    // MOVLR
+    {Kind::Unsupported, {}},    // MOVLB
+    {Kind::Unsupported, {}},    // CALL2
+    {Kind::Unsupported, {}},    // FF1
+    {Kind::Unsupported, {}},    // FF2
+    {Kind::Unsupported, {}},    // LFSR1
+    {Kind::Unsupported, {}},    // LFSR2
+    {Kind::Unsupported, {}},    // BRA
+    {Kind::Unsupported, {}},    // CONDBRA
+    {Kind::Unsupported, {}},    // UPPER
+    {Kind::Unsupported, {}},    // ACCESS
+    {Kind::Unsupported, {}},    // PAGESEL_WREG
+    {Kind::PageSel, {}},        // PAGESEL_BITS
+    {Kind::Unsupported, {}},    // SCNSZ_LOW
+    {Kind::Unsupported, {}},    // SCNSZ_HIGH
+    {Kind::Unsupported, {}},    // SCNSZ_UPPER
+    {Kind::Unsupported, {}},    // SCNEND_LOW
+    {Kind::Unsupported, {}},    // SCNEND_HIGH
+    {Kind::Unsupported, {}},    // SCNEND_UPPER
+    {Kind::Unsupported, {}},    // SCNEND_LFSR1
+    {Kind::Unsupported, {}},    // SCNEND_LFSR2
 };
 
 // B2: both words, always.
@@ -104,14 +104,12 @@ int Linker::doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymE
   const uint32_t value = relocValue(symbols[entry.r_symndx].sym, entry);
   static const int& tracing = traceLevelRef("Linker::doPatchTarsel");
   switch (row.kind) {
-    case Kind::BankSel:
-      return writeBuiltWords(data, entry, bankSelect(value, tracing), message);
+    case Kind::BankSel: return writeBuiltWords(data, entry, bankSelect(value, tracing), message);
     case Kind::PageSel:
       return writeBuiltWords(data, entry, pageSelect(numCodePages(cProcessor), value, tracing),
                              message);
     case Kind::Field:
-    case Kind::Unsupported:
-      break;
+    case Kind::Unsupported: break;
   }
   return patchField(data, entry, row.field, value, kOrigin, tracing, message);
 }

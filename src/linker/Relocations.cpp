@@ -60,8 +60,8 @@ int Linker::verifyRelocations(std::string& message) {
         const syment& symbol = coff->cSymbols[entry.r_symndx].sym;
         const uint32_t target = relocValue(symbol, entry);
         if (tracing) {
-          std::cout << "Linker::verifyRelocations() -  file '" << coff->cCoffName
-                    << "', section '" << scnName << "', call to " << target << '\n';
+          std::cout << "Linker::verifyRelocations() -  file '" << coff->cCoffName << "', section '"
+                    << scnName << "', call to " << target << '\n';
         }
         if (target % page >= half) {
           message = "file '" + coff->cCoffName + "', section '" + scnName +
@@ -119,17 +119,11 @@ int Linker::doPatch(uint32_t fileStart, Data& data, const reloc& entry,
                     const std::vector<SymEntry>& symbols, const StringTbl& strings,
                     std::string& message) {
   switch (cFamily) {
-    case CORE_HALVERN:
-      return doPatchHalvern(fileStart, data, entry, symbols, strings, message);
-    case CORE_QUENBY:
-      return doPatchQuenby(data, entry, symbols, strings, message);
-    case CORE_TARSEL:
-      return doPatchTarsel(data, entry, symbols, strings, message);
-    case CORE_MIRROW:
-      return doPatchMirrow(data, entry, symbols, strings, message);
-    default:
-      message = unsupportedRelocType();
-      return 0;
+    case CORE_HALVERN: return doPatchHalvern(fileStart, data, entry, symbols, strings, message);
+    case CORE_QUENBY: return doPatchQuenby(data, entry, symbols, strings, message);
+    case CORE_TARSEL: return doPatchTarsel(data, entry, symbols, strings, message);
+    case CORE_MIRROW: return doPatchMirrow(data, entry, symbols, strings, message);
+    default: message = unsupportedRelocType(); return 0;
   }
 }
 

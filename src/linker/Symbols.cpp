@@ -3,8 +3,8 @@
 // external definitions of the link and the resolution of every reference.
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 #include <iostream>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -108,8 +108,7 @@ int Linker::relocateSymbols(std::string& message) {
 int Linker::checkFileNames(const Coff& input, std::string& message) const {
   bool ok = true;
   forEachSymbol(input, [&](size_t i, const syment& sym) {
-    if (!ok || !inlineNameIsDotFile(sym) || !hasAuxOfKind(input, i, AUX_FILE))
-      return;
+    if (!ok || !inlineNameIsDotFile(sym) || !hasAuxOfKind(input, i, AUX_FILE)) return;
     uint32_t offset = input.cSymbols[i + 1].file.x_offset;
     if (input.cStringTbl.find(offset) == input.cStringTbl.end()) {
       message = "Coff file '" + input.cCoffName +
@@ -269,12 +268,15 @@ int Linker::buildExtSymDef(std::string& message) {
     forEachSymbol(*input, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
   cExtSymDef.reserve(definitions);
   // The linker's own symbols go first, and replace nothing.
-  auto putOwn = [&](const syment& sym) { *cExtSymDef.tryEmplace(Coff::nameView(sym, strings), &sym).first = &sym; };
+  auto putOwn = [&](const syment& sym) {
+    *cExtSymDef.tryEmplace(Coff::nameView(sym, strings), &sym).first = &sym;
+  };
   putOwn(cCinitSym);
   if (cHasStackDesc) {
     const Memory* stack = cScnMem.at(cStackScnName);
     makeLinkerSymbol(cStackSym, "_stack", stack->getScnStart(cStackScnName));
-    makeLinkerSymbol(cStkSizeSym, "_stksize", static_cast<uint32_t>(stack->getScnSize(cStackScnName)));
+    makeLinkerSymbol(cStkSizeSym, "_stksize",
+                     static_cast<uint32_t>(stack->getScnSize(cStackScnName)));
     putOwn(cStackSym);
     putOwn(cStkSizeSym);
   }

@@ -1,8 +1,8 @@
 #include "linker.h"
 
 #include "Assert.h"
-#include "Trace.h"
 #include "TextHelpers.h"
+#include "Trace.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ void printMemories(std::ostream& os, const std::string& label, const std::list<M
 
 void printNames(std::ostream& os, const std::string& label, const std::list<std::string>& list) {
   size_t index = 0;
-  for (const std::string& name : list) os << "  " << label << '[' << index++ << "]=" << name << '\n';
+  for (const std::string& name : list)
+    os << "  " << label << '[' << index++ << "]=" << name << '\n';
   os << '\n';
 }
 
@@ -279,8 +280,8 @@ void Linker::printInternals(std::ostream& os) const {
     if (abs != cScnAbs.end() && abs->second) {
       auto start = cScnAbsStart.find(name);
       auto size = cScnAbsSize.find(name);
-      os << "cScnAbsStart[" << name << "]=" << toHex(start == cScnAbsStart.end() ? 0 : start->second, 4)
-         << '\n';
+      os << "cScnAbsStart[" << name
+         << "]=" << toHex(start == cScnAbsStart.end() ? 0 : start->second, 4) << '\n';
       os << "cScnAbsSize[" << name << "]=" << toHex(size == cScnAbsSize.end() ? 0 : size->second, 4)
          << '\n';
     }

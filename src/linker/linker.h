@@ -81,10 +81,10 @@ class Linker {
   int mapSections(std::string& message);
   int recordSectionAddresses();
   int allocateAbsAssigned(std::list<Memory>& memories, const std::string& memName,
-                          const std::string& section, uint32_t start, uint64_t length,
-                          bool overlay, std::string& message);
-  int allocateAbsUnassigned(std::list<Memory>& memories, const std::string& section,
-                            uint32_t start, uint64_t length, bool overlay, std::string& message);
+                          const std::string& section, uint32_t start, uint64_t length, bool overlay,
+                          std::string& message);
+  int allocateAbsUnassigned(std::list<Memory>& memories, const std::string& section, uint32_t start,
+                            uint64_t length, bool overlay, std::string& message);
   int allocateRelAssigned(std::list<Memory>& memories, const std::string& memName,
                           const std::string& section, uint64_t length, bool overlay,
                           std::string& message);
@@ -125,8 +125,7 @@ class Linker {
   int patchSection(FileKey file, Coff& coff, const std::string& scnName,
                    const std::vector<reloc>& relocs, std::string& message);
   int doPatch(uint32_t fileStart, Data& data, const reloc& entry,
-              const std::vector<SymEntry>& symbols, const StringTbl& strings,
-              std::string& message);
+              const std::vector<SymEntry>& symbols, const StringTbl& strings, std::string& message);
   int doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
                      const std::vector<SymEntry>& symbols, const StringTbl& strings,
                      std::string& message);
@@ -155,16 +154,16 @@ class Linker {
   void releaseInputs();
   // Frees the libraries (the members the import did not take).
   void releaseLibraries();
-  static void buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
-                                uint32_t end, const std::string& fill);
+  static void buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start, uint32_t end,
+                                const std::string& fill);
   bool buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                        const std::string& fill);
   uint32_t totalProgramMemory() const;
   Data romImage(const Data& bytes) const;
   void copyInputPart(FileKey file, const std::string& name);
   void addOutputString(const std::string& text);
-  void setOutputHeader(const std::string& name, unsigned type, bool abs = false,
-                       bool share = false, bool access = false);
+  void setOutputHeader(const std::string& name, unsigned type, bool abs = false, bool share = false,
+                       bool access = false);
   uint16_t bytesPerLocation(uint8_t memType) const;
 
   // --- The error map (MapFile.cpp) ------------------------------------------
@@ -177,12 +176,12 @@ class Linker {
 
   // The declarations: filled by the command operations (linker.cpp) while the
   // parser reads the command line and command files; read-only from link() on.
-  int cHasMinHeapSize = 0;  // a heap size was declared (only one may be)
-  int cHasStackDesc = 0;    // a STACK was declared: allocation places it, the output has it
+  int cHasMinHeapSize = 0;       // a heap size was declared (only one may be)
+  int cHasStackDesc = 0;         // a STACK was declared: allocation places it, the output has it
   uint32_t cMinHeapSize = 0x20;  // bytes; declared, checked and printed, no phase reads it
-  StackDesc cStackDesc;  // its size (bytes) and memory: allocateStack, buildOutputRawData
+  StackDesc cStackDesc;          // its size (bytes) and memory: allocateStack, buildOutputRawData
   std::string cStackScnName = ".stack";  // the section that allocateStack places
-  std::string cMapFile;     // empty: no map; written by link() and writeErrorMapFile
+  std::string cMapFile;                  // empty: no map; written by link() and writeErrorMapFile
   std::string cOutputFile;  // link() sets "a.out" when none was given; buildOutputFileHdr
   // Objects and libraries as named, in declaration order: the loading phase
   // finds and reads them (LoadInputs.cpp).
@@ -239,8 +238,8 @@ class Linker {
   // output phases read them.
   // Bytes: the inputs' parts end to end, or the largest part of an overlay.
   std::map<std::string, uint32_t> cScnSize;
-  std::map<std::string, uint8_t> cScnType;   // SCNTYPE_* (CoffRecords.h)
-  std::map<std::string, int> cScnAbs;        // nonzero: absolute, at cScnAbsStart
+  std::map<std::string, uint8_t> cScnType;  // SCNTYPE_* (CoffRecords.h)
+  std::map<std::string, int> cScnAbs;       // nonzero: absolute, at cScnAbsStart
   std::map<std::string, int> cScnShare;
   std::map<std::string, int> cScnOverlay;
   std::map<std::string, int> cScnAccess;
@@ -262,10 +261,10 @@ class Linker {
 
   // The initialisation table and the linker's own symbols.
   std::string cCinitScnName = ".cinit";  // the section that allocateCinit places
-  Data cCinitData;    // the table's bytes: buildInitTable fills, buildOutputInitImages writes
-  syment cCinitSym;   // _cinit: allocateCinit sets it, buildExtSymDef defines it
-  syment cStackSym;   // _stack: buildExtSymDef, from the placed stack
-  syment cStkSizeSym; // _stksize: buildExtSymDef, the stack's size in bytes
+  Data cCinitData;          // the table's bytes: buildInitTable fills, buildOutputInitImages writes
+  syment cCinitSym;         // _cinit: allocateCinit sets it, buildExtSymDef defines it
+  syment cStackSym;         // _stack: buildExtSymDef, from the placed stack
+  syment cStkSizeSym;       // _stksize: buildExtSymDef, the stack's size in bytes
   uint32_t cFillCount = 0;  // fill sections made so far: buildOutputHole names .fill_<n>
 
  private:

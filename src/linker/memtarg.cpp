@@ -22,9 +22,7 @@ uint64_t alignUp(uint32_t start, uint32_t alignment) {
 
 // Bytes of `size` locations of `widthBits` bits; 0 while the width is unknown.
 // The dumps use it, since they may run before the processor is known.
-uint64_t dumpBytes(uint64_t size, uint16_t widthBits) {
-  return size * ((widthBits + 7u) >> 3);
-}
+uint64_t dumpBytes(uint64_t size, uint16_t widthBits) { return size * ((widthBits + 7u) >> 3); }
 
 // The dumps show the low 32 bits of a number in eight hex digits.
 std::string hex8(uint64_t value) { return toHex(static_cast<uint32_t>(value), 4); }
@@ -37,8 +35,8 @@ void usageLine(std::ostream& os, const std::string& memory, const std::string& s
   auto pad = [](const std::string& text, size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
   };
-  os << pad(memory, 10) << ' ' << pad(start, 10) << ' ' << pad(end, 10) << ' '
-     << pad(section, 20) << ' ' << pad(address, 10) << ' ' << pad(size, 10) << '\n';
+  os << pad(memory, 10) << ' ' << pad(start, 10) << ' ' << pad(end, 10) << ' ' << pad(section, 20)
+     << ' ' << pad(address, 10) << ' ' << pad(size, 10) << '\n';
 }
 
 }  // namespace
@@ -107,7 +105,8 @@ void Range::allocate(const std::string& name, uint32_t start, uint64_t length,
   cStart = start;
   pc = start;
   cSize = n;
-  if (start != oldStart) pieces.emplace_back(oldStart, uint64_t(start) - oldStart, type, cWidthBits);
+  if (start != oldStart)
+    pieces.emplace_back(oldStart, uint64_t(start) - oldStart, type, cWidthBits);
   uint64_t after = uint64_t(start) + n;
   if (after != oldEnd + 1)
     pieces.emplace_back(static_cast<uint32_t>(after), oldEnd - after + 1, type, cWidthBits);
@@ -163,8 +162,7 @@ void Range::print(std::ostream& os) const {
   os << "Range:   allocName=" << allocName << " start=" << hex8(cStart)
      << " size=" << hex8(dumpBytes(cSize, cWidthBits));
   if (cSize != 0) os << " end=" << hex8(getEnd());
-  os << " pc=" << hex8(pc) << " type=" << typeName(type) << " isOverlay=" << int(isOverlay)
-     << '\n';
+  os << " pc=" << hex8(pc) << " type=" << typeName(type) << " isOverlay=" << int(isOverlay) << '\n';
   for (size_t i = 0; i < cFiles.size(); ++i) {
     uint32_t fileStart = cFileStart.at(cFiles[i]);
     uint64_t fileSize = cFileSize.at(cFiles[i]);
@@ -181,8 +179,13 @@ Memory::Memory() { cUnallocated.emplace_back(0, 1, ram, 0); }
 
 Memory::Memory(const std::string& name, uint32_t start, uint32_t end, uint8_t type,
                bool isProtected, bool hasFill, const std::string& fill)
-    : name(name), type(type), cProtected(isProtected), cHasFill(hasFill), fill(fill),
-      start(start), end(end) {
+    : name(name),
+      type(type),
+      cProtected(isProtected),
+      cHasFill(hasFill),
+      fill(fill),
+      start(start),
+      end(end) {
   // A memory that ends before it starts is refused by the Linker; it keeps an
   // empty range here so that nothing wraps.
   cUnallocated.emplace_back(start, start <= end ? getSize() : 0, type, 0);
@@ -345,8 +348,8 @@ void Memory::printUsage(std::ostream& os, bool header) const {
   }
   bool first = true;
   for (const ScnAddr& section : sections) {
-    usageLine(os, first ? name : "", first ? hex4(start) : "", first ? hex4(end) : "",
-              section.name, hex4(section.address), hex4(getScnSize(section.name)));
+    usageLine(os, first ? name : "", first ? hex4(start) : "", first ? hex4(end) : "", section.name,
+              hex4(section.address), hex4(getScnSize(section.name)));
     first = false;
   }
   os << '\n';

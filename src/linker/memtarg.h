@@ -64,17 +64,17 @@ class Range {
   uint16_t cWidthBits = 8;
   bool isOverlay = false;
   bool cComplete = false;
-  std::vector<FileKey> cFiles;                // load order
-  std::vector<std::string> cFileNames;        // beside cFiles, for the dumps
-  std::map<FileKey, uint32_t> cFileStart;     // location
-  std::map<FileKey, uint64_t> cFileSize;      // bytes
+  std::vector<FileKey> cFiles;             // load order
+  std::vector<std::string> cFileNames;     // beside cFiles, for the dumps
+  std::map<FileKey, uint32_t> cFileStart;  // location
+  std::map<FileKey, uint64_t> cFileSize;   // bytes
 };
 
 class Memory {
  public:
   Memory();  // ram, flags 0, empty name and fill, start = end = 0
-  Memory(const std::string& name, uint32_t start, uint32_t end, uint8_t type,
-         bool isProtected, bool hasFill, const std::string& fill);
+  Memory(const std::string& name, uint32_t start, uint32_t end, uint8_t type, bool isProtected,
+         bool hasFill, const std::string& fill);
 
   const std::string& getName() const { return name; }
   uint32_t getStart() const { return start; }

@@ -93,7 +93,8 @@ TEST(CodReader, DamagedFilesAreRefusedByTheStepThatMeetsThem) {
     dir.write("bad.cod", bytes);
     std::string out;
     EXPECT_FALSE(readCapturing(dir.file("bad.cod"), out));
-    EXPECT_EQ(out, "Error - Cod file '" + dir.file("bad.cod") + "' does not have " + c.fault + ".\n");
+    EXPECT_EQ(out,
+              "Error - Cod file '" + dir.file("bad.cod") + "' does not have " + c.fault + ".\n");
   }
 }
 
@@ -106,7 +107,8 @@ TEST(CodReader, DirectoryChainThatPointsBackIsRefused) {
   dir.write("back.cod", bytes);
   std::string out;
   EXPECT_FALSE(readCapturing(dir.file("back.cod"), out));
-  EXPECT_EQ(out, "Error - Cod file '" + dir.file("back.cod") + "' does not have a properly formed linked directory.\n");
+  EXPECT_EQ(out, "Error - Cod file '" + dir.file("back.cod") +
+                     "' does not have a properly formed linked directory.\n");
 }
 
 TEST(CodReader, MissingFileOrDirectoryCannotBeOpened) {

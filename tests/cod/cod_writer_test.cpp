@@ -54,7 +54,8 @@ std::unique_ptr<Cod> roundTrip(Cod& cod, const TempDir& dir, std::string& bytes)
 TEST(CodWriter, LineRecordsFill85ABlockAndDirectory0ComesFirst) {
   TempDir dir;
   Cod cod = emptyCod(2, "lines.cod");
-  for (int i = 0; i < 86; ++i) cod.addLineInfo(cod.cLineInfoTables[0], LineInfo(1, 0x80, i + 1, 2 * i));
+  for (int i = 0; i < 86; ++i)
+    cod.addLineInfo(cod.cLineInfoTables[0], LineInfo(1, 0x80, i + 1, 2 * i));
   for (int i = 0; i < 85; ++i) cod.addLineInfo(cod.cLineInfoTables[1], LineInfo(2, 0, i + 1, i));
   cod.addMemoryMap(cod.cMemoryMapLists[1], MemoryMap(0, 0x1F));
   std::string bytes;
@@ -96,7 +97,8 @@ TEST(CodWriter, EveryTableReadsBackAsWritten) {
   for (int i = 0; i < 33; ++i) cod.addSymbol(Symbol("s" + std::to_string(i), 46, i));
   cod.addSourceName(SourceName(std::string(63, 'f')));
   // Long symbols of 128 bytes: four fill a block exactly.
-  for (uint32_t i = 0; i < 5; ++i) cod.addLongSymbol(LongSymbol(std::string(121, char('a' + i)), 47, 0x01020300 + i));
+  for (uint32_t i = 0; i < 5; ++i)
+    cod.addLongSymbol(LongSymbol(std::string(121, char('a' + i)), 47, 0x01020300 + i));
   cod.addLocalGroup(LocalGroup(0x10, 0x20, {Symbol("x", 1, 2), Symbol("y", 3, 4)}));
   std::list<Symbol> many;
   for (int i = 0; i < 31; ++i) many.push_back(Symbol("m" + std::to_string(i), 0, i));
@@ -117,7 +119,8 @@ TEST(CodWriter, EveryTableReadsBackAsWritten) {
   for (const auto& f : fields) EXPECT_EQ(u16(bytes, f[0]), f[1]) << f[0];
   EXPECT_EQ(bytes.substr(5 * 512, 8), std::string("\x07__LOCAL"));
   EXPECT_EQ(bytes.substr(7 * 512 + 384 + 124, 4), std::string("\x01\x02\x03\x03"));
-  EXPECT_EQ(bytes.substr(9 * 512, 6), std::string("\x12\x34\x56\x78" "a\x05"));
+  EXPECT_EQ(bytes.substr(9 * 512, 6), std::string("\x12\x34\x56\x78"
+                                                  "a\x05"));
 
   EXPECT_EQ(back->cRawDataMaps[0].size(), 1u);
   EXPECT_EQ(back->cRawDataMaps[0].at(5).bytes[511], 0xCD);
@@ -139,8 +142,9 @@ TEST(CodWriter, EveryTableReadsBackAsWritten) {
   // The dump names every part.
   std::ostringstream dump;
   back->print(dump);
-  for (const char* label : {"Directory[0]=", "SymbolType=46, address", "FileNameLen=63", "LongSymbol: ",
-                            "LocalGroup----{", "DebugMsg: ", "RawDataMap[0]=", "Code Index=5"})
+  for (const char* label :
+       {"Directory[0]=", "SymbolType=46, address", "FileNameLen=63",
+        "LongSymbol: ", "LocalGroup----{", "DebugMsg: ", "RawDataMap[0]=", "Code Index=5"})
     EXPECT_NE(dump.str().find(label), std::string::npos) << label;
 }
 
@@ -162,13 +166,18 @@ TEST(CodWriter, EmptyTablesTakeNoBlockAndLeaveNoGap) {
 TEST(CodWriter, RecordsHoldTheirFileLayout) {
   uint8_t b[300] = {};
   toBytes(Symbol("twelve_chars", 46, 0x12345), b);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(b), 16), std::string("\x0ctwelve_chars\x2e\x45\x23", 16));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(b), 16),
+            std::string("\x0ctwelve_chars\x2e\x45\x23", 16));
   toBytes(Symbol("ab", 47, 1), b);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(b), 16), std::string("\x02" "ab\0\0\0\0\0\0\0\0\0\0\x2f\x01\x00", 16));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(b), 16),
+            std::string("\x02"
+                        "ab\0\0\0\0\0\0\0\0\0\0\x2f\x01\x00",
+                        16));
   const LongSymbol twenty(std::string(20, 'L'), 46, 0x1234);
   EXPECT_EQ(twenty.size(), 27u);
   toBytes(twenty, b);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(b) + 21, 6), std::string("\x2e\x00\x00\x00\x12\x34", 6));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(b) + 21, 6),
+            std::string("\x2e\x00\x00\x00\x12\x34", 6));
   EXPECT_DEATH(Symbol("thirteen_char", 46, 0), "len <= MAX_LENGTH");
 }
 
@@ -191,8 +200,9 @@ TEST(CodWriter, TooManyBlocksAreRefusedBeforeNumbering) {
   for (int i = 0; i < 65536; ++i) cod.addLongSymbol(LongSymbol(std::string(255, 'n'), 46, 0));
   testing::internal::CaptureStderr();
   EXPECT_FALSE(cod.preWrite());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Error - Cod file 'big.cod' would need 65537 blocks; block numbers reach only 65536.\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStderr(),
+      "Error - Cod file 'big.cod' would need 65537 blocks; block numbers reach only 65536.\n");
   EXPECT_EQ(cod.cDirectories[0].LSymTab, 0);
 }
 

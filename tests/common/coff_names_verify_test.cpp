@@ -11,7 +11,8 @@
 
 namespace {
 
-const StringTbl kStrings = {{4, "a_long_name"}, {16, "duplicated"}, {27, "duplicated"}, {38, "src.c"}};
+const StringTbl kStrings = {
+    {4, "a_long_name"}, {16, "duplicated"}, {27, "duplicated"}, {38, "src.c"}};
 
 TEST(CoffNames, InlineAndStringTableNames) {
   scnhdr h;
@@ -99,7 +100,8 @@ TEST(CoffNamesDeathTest, MissingStringsEndTheProgram) {
        "Error - Unable to find symbol name in string table\\."},
   };
   for (const Case& c : cases)
-    EXPECT_EXIT(c.call(), ::testing::ExitedWithCode(255), std::string(c.message) + "\nErrors    : ") << c.what;
+    EXPECT_EXIT(c.call(), ::testing::ExitedWithCode(255), std::string(c.message) + "\nErrors    : ")
+        << c.what;
 }
 
 // The sample's symbols: 0 .file, 1 aux_file, 2 main, 3 aux_fcn, 4 external_symbol
@@ -122,16 +124,21 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
     std::vector<std::string> messages;
   } cases[] = {
       {"sound image", [](Coff&) {}, {}},
-      {"section number past the sections", [](Coff& c) { c.cSymbols[2].sym.n_scnum = 3; },
+      {"section number past the sections",
+       [](Coff& c) { c.cSymbols[2].sym.n_scnum = 3; },
        {" symbol[2] has an invalid n_scnum."}},
-      {"section number -3", [](Coff& c) { c.cSymbols[0].sym.n_scnum = -3; }, {" symbol[0] has an invalid n_scnum."}},
+      {"section number -3",
+       [](Coff& c) { c.cSymbols[0].sym.n_scnum = -3; },
+       {" symbol[0] has an invalid n_scnum."}},
       {"auxiliary entries are not symbols",
        [](Coff& c) {
          c.cSymbols[1].sym.n_scnum = -3;
          c.cSymbols[1].sym.setNOffset(99);
        },
        {}},
-      {"symbol name offset", [](Coff& c) { c.cSymbols[4].sym.setNOffset(5); }, {" symbol[4] has an invalid n_offset."}},
+      {"symbol name offset",
+       [](Coff& c) { c.cSymbols[4].sym.setNOffset(5); },
+       {" symbol[4] has an invalid n_offset."}},
       {"symbol name offsets out of table order, one string named twice, faults in symbol order",
        [](Coff& c) {
          c.cSymbols[0].sym.setNOffset(999);
@@ -142,14 +149,18 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
        },
        {" symbol[0] has an invalid n_offset.", " symbol[4] has an invalid n_offset."}},
       {"section name offset, numbered in name order",
-       [](Coff& c) { c.cScnHdr.at("a_long_data_section").setSOffset(99); }, {" section[1] has an invalid s_offset."}},
-      {"relocations without symbols", noSymbols, {" has relocation entries but an empty symbol table."}},
+       [](Coff& c) { c.cScnHdr.at("a_long_data_section").setSOffset(99); },
+       {" section[1] has an invalid s_offset."}},
+      {"relocations without symbols",
+       noSymbols,
+       {" has relocation entries but an empty symbol table."}},
       {"two relocation lists without symbols",
        [&](Coff& c) {
          noSymbols(c);
          c.cRelocs["a_long_data_section"].push_back(reloc{0, 1000, 0, 1});
        },
-       {" has relocation entries but an empty symbol table.", " has relocation entries but an empty symbol table."}},
+       {" has relocation entries but an empty symbol table.",
+        " has relocation entries but an empty symbol table."}},
       {"last symbol index is valid", [&](Coff& c) { code(c).front().r_symndx = 4; }, {}},
       {"relocation symbol index",
        [&](Coff& c) {
@@ -157,7 +168,8 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
          code(c).push_back(reloc{0, 5, 0, 1});
        },
        {", section '.code' reloc[2] has an invalid r_symndx."}},
-      {"function end index", [](Coff& c) { c.cSymbols[3].fcn.x_endndx = 5; },
+      {"function end index",
+       [](Coff& c) { c.cSymbols[3].fcn.x_endndx = 5; },
        {" symbol[3] has an invalid x_tagndx or x_endndx."}},
       {"function tag and end index, one message",
        [](Coff& c) {
@@ -171,7 +183,8 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
          lineAt(c, 0).l_fcnndx = 6;
          lineAt(c, 1).l_fcnndx = 7;
        },
-       {", section '.code' line[0] has an invalid l_srcndx.", ", section '.code' line[0] has an invalid l_fcnndx.",
+       {", section '.code' line[0] has an invalid l_srcndx.",
+        ", section '.code' line[0] has an invalid l_fcnndx.",
         ", section '.code' line[1] has an invalid l_fcnndx."}},
       {"lines without symbols",
        [&](Coff& c) {
@@ -180,7 +193,9 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
          lineAt(c, 0).l_srcndx = 0xFFFFFFFF;
        },
        {}},
-      {"section count", [](Coff& c) { c.cScnNum[3] = "x"; }, {", cScnHdr.size() != cScnNum.size() . "}},
+      {"section count",
+       [](Coff& c) { c.cScnNum[3] = "x"; },
+       {", cScnHdr.size() != cScnNum.size() . "}},
       {"all checks in order",
        [&](Coff& c) {
          c.cScnNum[3] = "x";
@@ -192,8 +207,10 @@ TEST(CoffVerify, EachCheckReportsItsFault) {
          c.cSymbols[2].sym.n_scnum = 4;
        },
        {" symbol[2] has an invalid n_scnum.", " symbol[4] has an invalid n_offset.",
-        " section[0] has an invalid s_offset.", ", section '.code' reloc[0] has an invalid r_symndx.",
-        " symbol[3] has an invalid x_tagndx or x_endndx.", ", section '.code' line[1] has an invalid l_srcndx.",
+        " section[0] has an invalid s_offset.",
+        ", section '.code' reloc[0] has an invalid r_symndx.",
+        " symbol[3] has an invalid x_tagndx or x_endndx.",
+        ", section '.code' line[1] has an invalid l_srcndx.",
         ", cScnHdr.size() != cScnNum.size() . "}},
   };
   for (const Case& k : cases) {
@@ -242,7 +259,10 @@ TEST(CoffVerify, AuxiliaryIndexFieldsByKind) {
     k.set(c.cSymbols[1]);
     CapturedOutput out;
     EXPECT_EQ(c.verify(), k.reported ? 0 : 1) << k.kind;
-    EXPECT_EQ(out.text(), k.reported ? "Error - Coff file 't.o' symbol[1] has an invalid x_tagndx or x_endndx.\n" : "")
+    EXPECT_EQ(out.text(),
+              k.reported
+                  ? "Error - Coff file 't.o' symbol[1] has an invalid x_tagndx or x_endndx.\n"
+                  : "")
         << k.kind;
   }
 }

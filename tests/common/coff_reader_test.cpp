@@ -41,7 +41,8 @@ TEST(CoffReader, ReadsEveryPartOfAnImage) {
   EXPECT_EQ(c->cAuxKinds, (std::vector<unsigned>{0, AUX_FILE, 0, AUX_FCN, 0}));
   EXPECT_EQ(+c->cSymbols[3].fcn.x_size, 6u);
   EXPECT_EQ(+c->cSymbols[3].fcn.x_lnnoptr, 134u);
-  EXPECT_EQ(c->cStringTbl, (StringTbl{{4, "a_long_data_section"}, {24, "main.c"}, {31, "external_symbol"}}));
+  EXPECT_EQ(c->cStringTbl,
+            (StringTbl{{4, "a_long_data_section"}, {24, "main.c"}, {31, "external_symbol"}}));
 }
 
 TEST(CoffReader, OpensFilesByName) {
@@ -55,8 +56,9 @@ TEST(CoffReader, OpensFilesByName) {
 
   EXPECT_FALSE(Coff::make(dir.file("none.o")));
   EXPECT_FALSE(Coff::make(dir.path()));  // a directory is not a file
-  EXPECT_EQ(out.text(), "Error - Could not open Coff file '" + dir.file("none.o") + "' for reading.\n" +
-                            "Error - Could not open Coff file '" + dir.path() + "' for reading.\n");
+  EXPECT_EQ(out.text(), "Error - Could not open Coff file '" + dir.file("none.o") +
+                            "' for reading.\n" + "Error - Could not open Coff file '" + dir.path() +
+                            "' for reading.\n");
 }
 
 // Large contents mapped, small ones read: the same Coff as make() gives, and
@@ -79,8 +81,9 @@ TEST(CoffReader, MappedFilesReadAsReadOnes) {
   CapturedOutput out;
   EXPECT_FALSE(Coff::makeMapped(dir.file("none.o")));
   EXPECT_FALSE(Coff::makeMapped(dir.path()));
-  EXPECT_EQ(out.text(), "Error - Could not open Coff file '" + dir.file("none.o") + "' for reading.\n" +
-                            "Error - Could not open Coff file '" + dir.path() + "' for reading.\n");
+  EXPECT_EQ(out.text(), "Error - Could not open Coff file '" + dir.file("none.o") +
+                            "' for reading.\n" + "Error - Could not open Coff file '" + dir.path() +
+                            "' for reading.\n");
 }
 
 TEST(CoffReader, ReadsAnImageAtABaseOffset) {
@@ -116,36 +119,42 @@ TEST(CoffReader, EveryStepFailsWithItsMessage) {
     std::function<void(std::string&)> change;
     std::string message;
   } cases[] = {
-      {"file header", [] { return sampleImage().bytes(); }, truncated(19), "could not read file header."},
-      {"magic", [] { return sampleImage().bytes(); }, put16(0, 0x1235), "does not appear to be a valid COFF file."},
-      {"optional header", [] { return sampleImage().bytes(); }, truncated(35), "could not read optional file header."},
-      {"string table length", [] { return sampleImage().bytes(); }, truncated(258), "could not read string table length."},
+      {"file header", [] { return sampleImage().bytes(); }, truncated(19),
+       "could not read file header."},
+      {"magic", [] { return sampleImage().bytes(); }, put16(0, 0x1235),
+       "does not appear to be a valid COFF file."},
+      {"optional header", [] { return sampleImage().bytes(); }, truncated(35),
+       "could not read optional file header."},
+      {"string table length", [] { return sampleImage().bytes(); }, truncated(258),
+       "could not read string table length."},
       {"symbol pointer past the end", [] { return sampleImage().bytes(); }, put32(8, 0x7FFFFFFF),
        "could not read string table length."},
-      {"string table", [] { return sampleImage().bytes(); }, truncated(302), "could not read string table."},
-      {"string table length past the end", [] { return sampleImage().bytes(); }, put32(256, 0xFFFFFFF0),
+      {"string table", [] { return sampleImage().bytes(); }, truncated(302),
        "could not read string table."},
+      {"string table length past the end", [] { return sampleImage().bytes(); },
+       put32(256, 0xFFFFFFF0), "could not read string table."},
       {"section header", stripped, truncated(36 + 40 + 39), "could not read section header."},
-      {"section count past the end", stripped, put16(2, 0xFFFF),
-       "could not read section header."},
-      {"contents past the end", [] { return sampleImage().bytes(); }, put32(kCodeHdr + 20, 300), "could not read raw data."},
-      {"contents size past the end", [] { return sampleImage().bytes(); }, put32(kCodeHdr + 16, 0xFFFFFFFF),
+      {"section count past the end", stripped, put16(2, 0xFFFF), "could not read section header."},
+      {"contents past the end", [] { return sampleImage().bytes(); }, put32(kCodeHdr + 20, 300),
        "could not read raw data."},
-      {"zero-filled size beyond any memory", [] { return sampleImage().bytes(); }, put32(kDataHdr + 16, 0x00400001),
-       "could not read raw data."},
-      {"stored udata counts against the zero-filled size",
-       [] { return sampleImage().bytes(); },
+      {"contents size past the end", [] { return sampleImage().bytes(); },
+       put32(kCodeHdr + 16, 0xFFFFFFFF), "could not read raw data."},
+      {"zero-filled size beyond any memory", [] { return sampleImage().bytes(); },
+       put32(kDataHdr + 16, 0x00400001), "could not read raw data."},
+      {"stored udata counts against the zero-filled size", [] { return sampleImage().bytes(); },
        [](std::string& s) {
          putU32(s, kCodeHdr + 36, SCN_CODE | SCN_UDATA);
          putU32(s, kDataHdr + 16, 0x400000 - 3);
        },
        "could not read raw data."},
-      {"line count past the end", [] { return sampleImage().bytes(); }, put16(kCodeHdr + 34, 0xFFFF),
+      {"line count past the end", [] { return sampleImage().bytes(); },
+       put16(kCodeHdr + 34, 0xFFFF), "could not read line numbers."},
+      {"relocation count past the end", [] { return sampleImage().bytes(); },
+       put16(kCodeHdr + 32, 0xFFFF), "could not read relocation info."},
+      {"foreign line numbers", [] { return foreignImage(0); }, put16(20 + 34, 200),
        "could not read line numbers."},
-      {"relocation count past the end", [] { return sampleImage().bytes(); }, put16(kCodeHdr + 32, 0xFFFF),
+      {"foreign relocations", [] { return foreignImage(0); }, put16(20 + 32, 200),
        "could not read relocation info."},
-      {"foreign line numbers", [] { return foreignImage(0); }, put16(20 + 34, 200), "could not read line numbers."},
-      {"foreign relocations", [] { return foreignImage(0); }, put16(20 + 32, 200), "could not read relocation info."},
   };
   // A stream is read part by part; a file by name is read whole and converted
   // from memory: both fail alike.
@@ -213,14 +222,16 @@ TEST(CoffReader, ForeignObjectsAreConverted) {
     EXPECT_EQ(+relocs.back().r_type, 4);
 
     // Inline file names move to the string table after its last string.
-    EXPECT_EQ(c->cStringTbl, (StringTbl{{4, "a_long_symbol_name"}, {23, "main.c"}, {30, "abcdefghijklmnopqr"}}));
+    EXPECT_EQ(c->cStringTbl,
+              (StringTbl{{4, "a_long_symbol_name"}, {23, "main.c"}, {30, "abcdefghijklmnopqr"}}));
     ASSERT_EQ(c->cAuxKinds, (std::vector<unsigned>{0, AUX_FILE, 0, AUX_FILE, 0}));
     const aux_file& first = c->cSymbols[1].file;
     EXPECT_EQ(+first.x_offset, 23u);
     EXPECT_EQ(+first.x_incline, 0u);
     EXPECT_EQ(+first.x_fill[9], 0x5A);  // the other bytes stay as read
     EXPECT_EQ(+c->cSymbols[3].file.x_offset, 30u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(c->cSymbols[3].file.x_fill), 10), "ijklmnopqr");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(c->cSymbols[3].file.x_fill), 10),
+              "ijklmnopqr");
     EXPECT_EQ(Coff::getName(c->cSymbols[4].sym, c->cStringTbl), "a_long_symbol_name");
   }
 }
@@ -279,7 +290,8 @@ TEST(CoffReader, SectionsOfSizeZeroReadNoEntries) {
   ASSERT_TRUE(c);
   EXPECT_EQ(+c->cScnHdr.at(".empty").s_nreloc, 1);  // the header as read
   EXPECT_EQ(c->cScnNum.at(1), ".empty");
-  EXPECT_EQ(c->cRawData.count(".empty") + c->cRelocs.count(".empty") + c->cLineNums.count(".empty"), 0u);
+  EXPECT_EQ(c->cRawData.count(".empty") + c->cRelocs.count(".empty") + c->cLineNums.count(".empty"),
+            0u);
 }
 
 // Two headers of one name: one cScnHdr entry (the later header), two numbers,

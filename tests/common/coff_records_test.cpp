@@ -23,7 +23,8 @@ std::vector<uint8_t> bytesOf(const Record& r) {
   return b;
 }
 
-syment sym(const char* name, uint8_t sclass, uint16_t type = 0, uint8_t numaux = 1, int16_t scnum = 1) {
+syment sym(const char* name, uint8_t sclass, uint16_t type = 0, uint8_t numaux = 1,
+           int16_t scnum = 1) {
   syment s;
   std::strncpy(s.n_name, name, sizeof s.n_name);
   s.n_sclass = sclass;
@@ -43,7 +44,8 @@ TEST(CoffRecords, ByteOrderAndInlineNames) {
   uint8_t b[6] = {};
   putU16(b, 0xA1B2);
   putU32(b + 2, 0x01020304u);
-  EXPECT_EQ(std::vector<uint8_t>(b, b + 6), (std::vector<uint8_t>{0xB2, 0xA1, 0x04, 0x03, 0x02, 0x01}));
+  EXPECT_EQ(std::vector<uint8_t>(b, b + 6),
+            (std::vector<uint8_t>{0xB2, 0xA1, 0x04, 0x03, 0x02, 0x01}));
   EXPECT_EQ(getU16(b), 0xA1B2);
   EXPECT_EQ(getU32(b + 2), 0x01020304u);
   b[5] = 0xFF;
@@ -164,7 +166,8 @@ TEST(CoffRecords, SymbolClassification) {
   for (int16_t scnum : {0, -1, -2})
     for (uint8_t sclass : {C_EXT, C_STAT, C_LABEL, C_BLOCK, C_FCN})
       EXPECT_FALSE(isRelocatable(sym("x", sclass, 0, 0, scnum))) << scnum << " " << int(sclass);
-  for (uint8_t sclass : {C_EXT, C_STAT, C_LABEL, C_BLOCK, C_FCN}) EXPECT_TRUE(isRelocatable(sym("x", sclass)));
+  for (uint8_t sclass : {C_EXT, C_STAT, C_LABEL, C_BLOCK, C_FCN})
+    EXPECT_TRUE(isRelocatable(sym("x", sclass)));
   EXPECT_FALSE(isRelocatable(sym("x", C_FILE)));
 
   EXPECT_TRUE(isExtDef(sym("x", C_EXT, 0, 0, 2)));

@@ -102,13 +102,22 @@ inline std::string foreignImage(uint16_t optSize) {
   ByteSink b;
   b.u16(kCoffMagic).u16(1).u32(0x01020304).u32(symAt).u32(5).u16(optSize).u16(0);
   for (uint16_t i = 0; i < optSize; ++i) b.u8(0xEE);
-  b.text(".code", 8).u32(0x10).u32(0).u32(4).u32(rawAt).u32(relAt).u32(lineAt).u16(2).u16(3).u32(SCN_CODE);
+  b.text(".code", 8)
+      .u32(0x10)
+      .u32(0)
+      .u32(4)
+      .u32(rawAt)
+      .u32(relAt)
+      .u32(lineAt)
+      .u16(2)
+      .u16(3)
+      .u32(SCN_CODE);
   b.u8(1).u8(2).u8(3).u8(4);
   b.u32(0x0002).u32(4).u16(0xAAAA);  // relocation: vaddr, symndx, unused
   b.u32(0x0003).u32(9).u16(0xBBBB);
-  b.u32(4).u16(0);        // function start: symbol 4
-  b.u32(0x10).u16(5);     // line 5 at 0x10
-  b.u32(0x12).u16(6);     // line 6 at 0x12
+  b.u32(4).u16(0);     // function start: symbol 4
+  b.u32(0x10).u16(5);  // line 5 at 0x10
+  b.u32(0x12).u16(6);  // line 6 at 0x12
   b.text(".file", 8).u32(0).u16(static_cast<uint16_t>(N_DEBUG)).u16(0).u8(C_FILE).u8(1);
   b.text("main.c", 17).u8(0x5A);
   b.text(".file", 8).u32(0).u16(static_cast<uint16_t>(N_DEBUG)).u16(0).u8(C_FILE).u8(1);

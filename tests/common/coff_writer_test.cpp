@@ -165,9 +165,10 @@ TEST(CoffWriter, FixupAuxFcnsTakesEachFunctionsLastBeginLine) {
     text = out.text();
   }
   setTraceLevel("Coff::fixupAuxFcns", 0);
-  EXPECT_EQ(text,
-            "Coff::fixupAuxFcns() - symbol 'f' in section '.code'  from 0x00000084 to 0x00000084\n"
-            "Coff::fixupAuxFcns() - symbol 'g' in section '.code'  from 0x00000000 to 0x00000064\n");
+  EXPECT_EQ(
+      text,
+      "Coff::fixupAuxFcns() - symbol 'f' in section '.code'  from 0x00000084 to 0x00000084\n"
+      "Coff::fixupAuxFcns() - symbol 'g' in section '.code'  from 0x00000000 to 0x00000064\n");
 }
 
 // Two sections of 10,000 functions and 30,000 lines each. Lines come in three
@@ -189,14 +190,16 @@ TEST(CoffWriter, FixupAuxFcnsAtScale) {
         bool begin = (k + r) % 3 != 2 && k % 100 != 99;
         b.line(scns[s], 0, 1, k, begin ? LINENO_FCNBEGIN : 0, fns[s][k]);
       }
-  for (uint32_t k = 0; k < kPerSection; k += 7) b.line(scns[1], 0, 1, k, LINENO_FCNBEGIN, fns[0][k]);
+  for (uint32_t k = 0; k < kPerSection; k += 7)
+    b.line(scns[1], 0, 1, k, LINENO_FCNBEGIN, fns[0][k]);
   Coff c = b.image();
   for (size_t i = 0; i < c.cSymbols.size(); ++i)
     if (c.cAuxKinds[i] == AUX_FCN) c.cSymbols[i].fcn.x_lnnoptr = 0x77;
 
   auto start = std::chrono::steady_clock::now();
   c.fixupAuxFcns();
-  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   std::printf("fixupAuxFcns: %u functions over %zu lines in %.1f ms\n", 2 * kPerSection,
               c.cLineNums.at(".code_a").size() + c.cLineNums.at(".code_b").size(), ms);
 
@@ -246,16 +249,18 @@ TEST(CoffWriter, RefusesAnImagePastFourGiBAndWritesNothing) {
     CapturedOutput out;
     EXPECT_EQ(past.write(file, 0), 0);
     EXPECT_EQ(file.str(), "");
-    EXPECT_EQ(out.text(), "Error - Coff file 'big.o' would be larger than 4 GiB, more than its 32-bit "
-                          "offsets can address.\n");
+    EXPECT_EQ(out.text(),
+              "Error - Coff file 'big.o' would be larger than 4 GiB, more than its 32-bit "
+              "offsets can address.\n");
   }
   TempDir dir;
   past.cCoffName = dir.file("big.o");
   CapturedOutput out;
   EXPECT_EQ(past.write(), 0);
   EXPECT_FALSE(dir.exists("big.o"));
-  EXPECT_EQ(out.text(), "Error - Coff file '" + dir.file("big.o") +
-                            "' would be larger than 4 GiB, more than its 32-bit offsets can address.\n");
+  EXPECT_EQ(out.text(),
+            "Error - Coff file '" + dir.file("big.o") +
+                "' would be larger than 4 GiB, more than its 32-bit offsets can address.\n");
 }
 
 TEST(CoffWriter, TracesOfPreWriteAndSize) {
@@ -345,12 +350,14 @@ TEST(CoffWriter, RefusesCountsThatDoNotFitTheHeader) {
       if (count == 65535) {
         std::unique_ptr<Coff> back = readImage(bytes);
         ASSERT_TRUE(back);
-        EXPECT_EQ(lines ? back->cLineNums.at(".code").size() : back->cRelocs.at(".code").size(), count);
+        EXPECT_EQ(lines ? back->cLineNums.at(".code").size() : back->cRelocs.at(".code").size(),
+                  count);
         continue;
       }
       EXPECT_EQ(bytes, "write failed");
-      EXPECT_EQ(out.text(), std::string("Error - Coff file 't.o', section '.code' has more than 65535 ") +
-                                (lines ? "line numbers.\n" : "relocation entries.\n"));
+      EXPECT_EQ(out.text(),
+                std::string("Error - Coff file 't.o', section '.code' has more than 65535 ") +
+                    (lines ? "line numbers.\n" : "relocation entries.\n"));
       TempDir dir;
       c.cCoffName = dir.file("t.o");
       EXPECT_EQ(c.write(), 0);
@@ -372,7 +379,8 @@ TEST(CoffWriter, RefusesSectionNumbersWithoutTheirHeaders) {
   c.cScnNum[3] = ".code";
   CapturedOutput out;
   EXPECT_EQ(writeImage(c), "write failed");
-  EXPECT_EQ(out.text(), "Error - Coff file 't.o' has section numbers and section headers that do not match.\n");
+  EXPECT_EQ(out.text(),
+            "Error - Coff file 't.o' has section numbers and section headers that do not match.\n");
 }
 
 TEST(CoffWriter, EveryFailedWriteIsReportedWithItsStep) {

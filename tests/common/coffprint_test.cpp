@@ -159,9 +159,9 @@ TEST_F(CoffPrint, OneLinePrinters) {
 // Every AuxKind selects its own printer; an unknown kind prints a symbol.
 TEST_F(CoffPrint, SymEntryDispatch) {
   SymEntry e;
-  const char* prefixes[] = {"Symbol: ",  "Aux File: ", "Aux Scn: ",  "Aux Tag: ", "Aux Eos: ",
-                            "Aux Fcn: ", "Aux Arr: ",  "Aux Eobf: ", "Aux Bobf: ", "Aux Var: ",
-                            "Symbol: "};
+  const char* prefixes[] = {
+      "Symbol: ",  "Aux File: ", "Aux Scn: ",  "Aux Tag: ", "Aux Eos: ", "Aux Fcn: ",
+      "Aux Arr: ", "Aux Eobf: ", "Aux Bobf: ", "Aux Var: ", "Symbol: "};
   for (unsigned kind = 0; kind <= 10; ++kind) {
     std::string line = text([&](std::ostream& os) { printSymEntry(e, kind, os); });
     EXPECT_EQ(line.rfind(prefixes[kind], 0), 0u) << kind << ": " << line;
@@ -216,8 +216,8 @@ TEST_F(CoffPrint, WholeImage) {
       "Line Number: l_srcndx=0, l_lnno=0, l_paddr=0x00000000, l_flags=0x0000, l_fcnndx=0\n\n"
       "Relocation: r_vaddr=0x00000000, r_symndx=0, r_offset=0, r_type=0\n\n"
       "Raw Data: \n01020304 05\n\n\n"
-      "Section Header: \n_s_name=.udata\n" + zeroFields + "\n" +
-      "Raw Data: \n";
+      "Section Header: \n_s_name=.udata\n" +
+      zeroFields + "\n" + "Raw Data: \n";
   std::string symbols =
       "Symbol Table: \n"
       "Index[0]= Symbol: _n_name=.file, n_value=0x00000000, n_scnum=0, n_type=0x0000, "

@@ -1,5 +1,5 @@
-#include "DirInfo.h"
 #include "FileSpec.h"
+#include "DirInfo.h"
 #include "OsPath.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +25,8 @@ TEST(FileSpec, SplitsDriveDirectoryNameAndExtension) {
       {"src\\main.o", "src\\", "main.o", "main", ".o", "src\\main.o", true, true},
       {"src/main.o", "src/", "main.o", "main", ".o", "src/main.o", true, true},
       {"a/b\\c.lkr", "a/b\\", "c.lkr", "c", ".lkr", "a/b\\c.lkr", true, true},
-      {"archive.tar.lib", "", "archive.tar.lib", "archive.tar", ".lib", "archive.tar.lib",
-       false, true},
+      {"archive.tar.lib", "", "archive.tar.lib", "archive.tar", ".lib", "archive.tar.lib", false,
+       true},
       {".lkr", "", ".lkr", "", ".lkr", ".lkr", false, false},
       {"dir/", "dir/", "", "", "", "dir/", true, false},
       {"dir.d/name", "dir.d/", "name", "name", "", "dir.d/name", true, true},
@@ -63,7 +63,7 @@ TEST(FileSpec, ExistenceTestsUseTheFileSystemWithBackslashesAsSeparators) {
   EXPECT_TRUE(FileSpec(back).pathExists());
   EXPECT_FALSE(FileSpec(t.file("y.o")).fileExists());
   EXPECT_FALSE(FileSpec(t.file("nodir/y.o")).pathExists());
-  EXPECT_FALSE(FileSpec("x.o").pathExists());  // no directory part
+  EXPECT_FALSE(FileSpec("x.o").pathExists());    // no directory part
   EXPECT_TRUE(FileSpec(t.path()).fileExists());  // a directory passes the existence test
 
   EXPECT_EQ(DirInfo(t.path()).dirExists(), 1);

@@ -44,8 +44,8 @@ End endOf(const std::function<void()>& run) {
 }
 
 std::string summary() {
-  return "Errors    : " + std::to_string(errorCount()) + "\nWarnings  : " +
-         std::to_string(warningCount()) + "\n\n";
+  return "Errors    : " + std::to_string(errorCount()) +
+         "\nWarnings  : " + std::to_string(warningCount()) + "\n\n";
 }
 
 TEST_F(ReporterExit, EveryEndOfARunGoesThroughTheHandlerAfterItsOutput) {

@@ -94,7 +94,8 @@ TEST(StringTbl, LargeTablesFindEveryOffsetAsASearchWould) {
   };
   for (int i = 0; i < 1000; ++i) offsets.push_back(t.append(std::string(1 + i % 90, 'a')));
   check();
-  for (int i = 0; i < 300; ++i) offsets.push_back(t.append(std::string(1 + i % 200, 'b')));  // after lookups
+  for (int i = 0; i < 300; ++i)
+    offsets.push_back(t.append(std::string(1 + i % 200, 'b')));  // after lookups
   check();
   t[offsets[10] + 1] = "c";  // below the end
   offsets.insert(offsets.begin() + 11, offsets[10] + 1);
@@ -133,8 +134,10 @@ TEST(StringTbl, NamesAreStoredByIndexAtScale) {
   auto start = std::chrono::steady_clock::now();
   std::vector<syment> symbols(2 * kNames);
   for (size_t k = 0; k < symbols.size(); ++k) Coff::setName(symbols[k], names[k % kNames], strings);
-  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  std::printf("setName: %zu long names into %zu strings in %.1f ms\n", symbols.size(), strings.size(), ms);
+  double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("setName: %zu long names into %zu strings in %.1f ms\n", symbols.size(),
+              strings.size(), ms);
   for (size_t k = 0; k < symbols.size(); ++k) {
     ASSERT_TRUE(nameInStringTable(symbols[k]));
     ASSERT_EQ(symbols[k].n_offset(), first[k % kNames]) << k;

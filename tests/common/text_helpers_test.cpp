@@ -21,12 +21,27 @@ TEST(TextHelpers, ToNumber) {
     const char* text;
     uint32_t value;
   } cases[] = {
-      {"0x10", 16}, {"0X10", 16}, {"10", 10}, {"x10", 0}, {"0x", 0},
-      {"0x1F", 31}, {"1x1F", 31}, {"0xff", 255}, {"0x0x5", 5}, {"", 0},
-      {"  42", 42}, {"+7", 7}, {"12ab", 12}, {"abc", 0},
-      {"4294967295", 0xFFFFFFFFu}, {"4294967296", 0xFFFFFFFFu},
-      {"99999999999999999999", 0xFFFFFFFFu}, {"0x1FFFFFFFF", 0xFFFFFFFFu},
-      {"-1", 0xFFFFFFFFu}, {"-2", 0xFFFFFFFEu}, {"0x-1", 0xFFFFFFFFu},
+      {"0x10", 16},
+      {"0X10", 16},
+      {"10", 10},
+      {"x10", 0},
+      {"0x", 0},
+      {"0x1F", 31},
+      {"1x1F", 31},
+      {"0xff", 255},
+      {"0x0x5", 5},
+      {"", 0},
+      {"  42", 42},
+      {"+7", 7},
+      {"12ab", 12},
+      {"abc", 0},
+      {"4294967295", 0xFFFFFFFFu},
+      {"4294967296", 0xFFFFFFFFu},
+      {"99999999999999999999", 0xFFFFFFFFu},
+      {"0x1FFFFFFFF", 0xFFFFFFFFu},
+      {"-1", 0xFFFFFFFFu},
+      {"-2", 0xFFFFFFFEu},
+      {"0x-1", 0xFFFFFFFFu},
   };
   for (const Case& c : cases) EXPECT_EQ(toNumber(c.text), c.value) << c.text;
 }
@@ -44,9 +59,8 @@ TEST(TextHelpers, Split) {
     const char* text;
     L pieces;
   } cases[] = {
-      {"abc", {"abc"}},        {",,", {"", ""}},     {"a,,b", {"a", "", "b"}},
-      {",a", {"", "a"}},       {"a,", {"a"}},        {"", {}},
-      {"p1;p2", {"p1;p2"}},
+      {"abc", {"abc"}}, {",,", {"", ""}}, {"a,,b", {"a", "", "b"}}, {",a", {"", "a"}},
+      {"a,", {"a"}},    {"", {}},         {"p1;p2", {"p1;p2"}},
   };
   for (const Case& c : cases) EXPECT_EQ(split(c.text, ','), c.pieces) << c.text;
   EXPECT_EQ(split("d1;d2", ';'), (L{"d1", "d2"}));
@@ -73,7 +87,7 @@ TEST(TextHelpers, ReadToken) {
   std::string t;
   EXPECT_FALSE(readToken(empty, t));  // "" yields nothing
   std::istringstream open("\"abc");
-  EXPECT_FALSE(readToken(open, t));   // quote left open
+  EXPECT_FALSE(readToken(open, t));  // quote left open
   EXPECT_EQ(t, "abc");
 }
 
@@ -85,8 +99,12 @@ TEST(TextHelpers, SwapBytesAndToHex) {
     int width;
     const char* text;
   } cases[] = {
-      {0x1FF, 1, "0xff"},       {0x1FF, 2, "0x01ff"},       {0x12345678, 3, "0x345678"},
-      {0xABCDEF01, 4, "0xabcdef01"}, {5, 0, "<NaN>"},       {5, 5, "<NaN>"},
+      {0x1FF, 1, "0xff"},
+      {0x1FF, 2, "0x01ff"},
+      {0x12345678, 3, "0x345678"},
+      {0xABCDEF01, 4, "0xabcdef01"},
+      {5, 0, "<NaN>"},
+      {5, 5, "<NaN>"},
   };
   for (const Case& c : cases) EXPECT_EQ(toHex(c.v, c.width), c.text);
 }
@@ -112,17 +130,18 @@ TEST(TextHelpers, DigitValueAndCaseFreeComparison) {
   struct Digit {
     char c;
     int value;
-  } digits[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', 16}, {'Z', 35},
-                {'/', 36}, {':', 36}, {'@', 36}, {'[', 36}, {'`', 36}, {'{', 36}, {'\xC3', 36}};
+  } digits[] = {{'0', 0},  {'9', 9},  {'a', 10}, {'F', 15}, {'g', 16}, {'Z', 35},   {'/', 36},
+                {':', 36}, {'@', 36}, {'[', 36}, {'`', 36}, {'{', 36}, {'\xC3', 36}};
   for (const Digit& d : digits) EXPECT_EQ(digitValue(d.c), d.value) << d.c;
   struct Pair {
     const char* a;
     const char* b;
     bool equal;
-  } pairs[] = {{".LIB", ".lib", true}, {"Ab1_", "aB1_", true}, {"", "", true},
-               {".li", ".lib", false}, {".lib", ".li", false}, {"@", "`", false},
+  } pairs[] = {{".LIB", ".lib", true}, {"Ab1_", "aB1_", true},         {"", "", true},
+               {".li", ".lib", false}, {".lib", ".li", false},         {"@", "`", false},
                {"[", "{", false},      {"\xC3\x89", "\xC3\xA9", false}};
-  for (const Pair& p : pairs) EXPECT_EQ(equalsIgnoringAsciiCase(p.a, p.b), p.equal) << p.a << " " << p.b;
+  for (const Pair& p : pairs)
+    EXPECT_EQ(equalsIgnoringAsciiCase(p.a, p.b), p.equal) << p.a << " " << p.b;
 }
 
 TEST(NameTests, ClassifyWords) {
@@ -130,13 +149,20 @@ TEST(NameTests, ClassifyWords) {
     const char* word;
     int file, number, object, library;
   } cases[] = {
-      {"a.o", 1, 0, 1, 0},          {".o", 0, 0, 0, 0},
-      {"_start.o", 0, 0, 0, 0},     {"c:\\dir\\Foo.O", 1, 0, 1, 0},
-      {"x.lib", 1, 0, 0, 1},        {".lib", 0, 0, 0, 0},
-      {"LIB\\ab.LIB", 1, 0, 0, 1},  {"a.lib", 1, 0, 0, 1},
-      {"007", 1, 1, 0, 0},          {"-1", 0, 0, 0, 0},
-      {"", 0, 0, 0, 0},             {"dir/", 0, 0, 0, 0},
-      {"main.lkr", 1, 0, 0, 0},     {"a.ob", 1, 0, 0, 0},
+      {"a.o", 1, 0, 1, 0},
+      {".o", 0, 0, 0, 0},
+      {"_start.o", 0, 0, 0, 0},
+      {"c:\\dir\\Foo.O", 1, 0, 1, 0},
+      {"x.lib", 1, 0, 0, 1},
+      {".lib", 0, 0, 0, 0},
+      {"LIB\\ab.LIB", 1, 0, 0, 1},
+      {"a.lib", 1, 0, 0, 1},
+      {"007", 1, 1, 0, 0},
+      {"-1", 0, 0, 0, 0},
+      {"", 0, 0, 0, 0},
+      {"dir/", 0, 0, 0, 0},
+      {"main.lkr", 1, 0, 0, 0},
+      {"a.ob", 1, 0, 0, 0},
       {"\xC3\xA9.o", 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
@@ -162,7 +188,8 @@ TEST(Trace, RegistryKeepsLevels) {
 TEST(Trace, AFetchedLevelFollowsLaterSettings) {
   const int& level = traceLevelRef("T::fetched");
   EXPECT_EQ(level, 0);
-  for (int i = 0; i < 100; ++i) registerTrace("T::other" + std::to_string(i));  // the registry grows
+  for (int i = 0; i < 100; ++i)
+    registerTrace("T::other" + std::to_string(i));  // the registry grows
   setTraceLevel("T::fetched", 4);
   EXPECT_EQ(level, 4);
   EXPECT_EQ(&traceLevelRef("T::fetched"), &level);
@@ -183,9 +210,15 @@ TEST(Args, SwitchWordsAndPaths) {
     const char* word;
     bool isSwitch;
   } cases[] = {
-      {"-q", true},   {"/q", true},  {"/omain.out", true}, {"-o", true},
-      {"/home/u/main.o", false},     {"main.o", false},    {"", false},
-      {"/", true},    {"-a/b", true},
+      {"-q", true},
+      {"/q", true},
+      {"/omain.out", true},
+      {"-o", true},
+      {"/home/u/main.o", false},
+      {"main.o", false},
+      {"", false},
+      {"/", true},
+      {"-a/b", true},
   };
   for (const Case& c : cases) EXPECT_EQ(isSwitchWord(c.word), c.isSwitch) << c.word;
   std::string word = "/Q";

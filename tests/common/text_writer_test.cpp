@@ -26,8 +26,8 @@ TEST(TextWriter, WritesPiecesAndFormatsOfAnyLength) {
   out.write("");
   EXPECT_FALSE(out.failed());
   EXPECT_TRUE(out.close());
-  EXPECT_EQ(t.read("map.txt"), std::string("Section Info\nab\0c", 17) + "code  |0x001f|7\n<" + longName +
-                                   ">\n" + block);
+  EXPECT_EQ(t.read("map.txt"), std::string("Section Info\nab\0c", 17) + "code  |0x001f|7\n<" +
+                                   longName + ">\n" + block);
 }
 
 TEST(TextWriter, OpenFailsForADirectoryOrAMissingFolder) {

@@ -6,8 +6,8 @@
 //   m       asks for more memory than any machine has
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 #include <memory>
+#include <string>
 
 #include "Banner.h"
 #include "Console.h"

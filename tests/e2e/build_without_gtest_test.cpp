@@ -10,8 +10,10 @@
 namespace {
 
 const std::string kHint =
-    "GoogleTest is not installed, so the tests were not built. Install it (Debian or Ubuntu: apt-get "
-    "install libgtest-dev) and configure again, or configure with -DZV_TESTS=OFF to build the programs "
+    "GoogleTest is not installed, so the tests were not built. Install it (Debian or Ubuntu: "
+    "apt-get "
+    "install libgtest-dev) and configure again, or configure with -DZV_TESTS=OFF to build the "
+    "programs "
     "alone.";
 
 RunResult cmake(const TempDir& t, const std::vector<std::string>& args) {
@@ -30,19 +32,22 @@ TEST(BuildWithoutGoogleTest, ProgramsBuildTheExampleRunsAndTheTestRunSaysWhatToI
   TempDir t;
   RunResult conf = configure(t, "build", "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON");
   ASSERT_EQ(conf.status, 0) << conf.out << conf.err;
-  EXPECT_NE(conf.err.find("GoogleTest is not installed, so the tests were not built."), std::string::npos)
+  EXPECT_NE(conf.err.find("GoogleTest is not installed, so the tests were not built."),
+            std::string::npos)
       << conf.err;
 
   RunResult build = cmake(t, {"--build", "build", "-j3"});
   ASSERT_EQ(build.status, 0) << build.out << build.err;
-  RunResult example = runProgram(std::string(ZV_SOURCE_DIR) + "/examples/run.sh", {t.file("build")}, t.path());
+  RunResult example = runProgram(std::string(ZV_SOURCE_DIR) + "/examples/run.sh", {t.file("build")},
+                                 t.path());
   EXPECT_EQ(example.status, 0) << example.err;
   EXPECT_NE(example.out.find("Member: 'math.o'"), std::string::npos) << example.out;
   EXPECT_NE(example.out.find(":04000C000C20F00FC5\n"), std::string::npos) << example.out;
   EXPECT_NE(example.out.find(":08001800010112EC00F0006F81\n"), std::string::npos) << example.out;
   EXPECT_TRUE(t.exists("build/example/led.lst"));  // the run keeps its files in the build
 
-  RunResult tests = runProgram(ZV_CTEST_COMMAND, {"--test-dir", "build", "--output-on-failure"}, t.path());
+  RunResult tests = runProgram(ZV_CTEST_COMMAND, {"--test-dir", "build", "--output-on-failure"},
+                               t.path());
   EXPECT_NE(tests.status, 0);
   EXPECT_NE(tests.out.find(kHint + "\n"), std::string::npos) << tests.out;
   EXPECT_NE(tests.out.find("GoogleTestMissing (Failed)"), std::string::npos) << tests.out;

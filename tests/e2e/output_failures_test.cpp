@@ -46,7 +46,8 @@ TEST(OutputFailures, AFileSizeLimitIsAWriteFailure) {
   } cases[] = {
       {"prog.cof", "Error - Could not write hex file 'prog.hex'.\nErrors    : 1\n"},
       {"/a INHX8S prog.cof",
-       "Error - Could not write hex file 'prog.hxl'.\nError - Could not write hex file 'prog.hxh'.\n"
+       "Error - Could not write hex file 'prog.hxl'.\nError - Could not write hex file "
+       "'prog.hxh'.\n"
        "Errors    : 2\n"},
   };
   for (const auto& c : cases) {
@@ -83,7 +84,8 @@ TEST(OutputFailures, AFullStandardOutputFailsTheRun) {
     EXPECT_EQ(r.status, c.status) << c.command;
     EXPECT_EQ(r.out, "") << c.command;
   }
-  EXPECT_EQ(shell(t, "exec \"$QUANDEL\" /t x.lib > out.txt").status, 0);  // the same runs succeed elsewhere
+  EXPECT_EQ(shell(t, "exec \"$QUANDEL\" /t x.lib > out.txt").status,
+            0);  // the same runs succeed elsewhere
 }
 
 }  // namespace

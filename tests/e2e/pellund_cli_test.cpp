@@ -61,7 +61,10 @@ TEST(PellundCli, FaultsPrintTheirTextWithoutSummaryAndEndWithStatus1) {
 TEST(PellundCli, QuietFaultsPrintNothing) {
   TempDir t;
   const std::vector<std::vector<std::string>> lines = {
-      {"/q"}, {"-Q", "a.cof", "b.cof"}, {"a.cof", "/r", "2-1", "/q"}, {"/Q", "/a", "X", "a.cof"},
+      {"/q"},
+      {"-Q", "a.cof", "b.cof"},
+      {"a.cof", "/r", "2-1", "/q"},
+      {"/Q", "/a", "X", "a.cof"},
   };
   for (const auto& args : lines) {
     RunResult r = runProgram(PELLUND_EXE, args, t.path());

@@ -97,7 +97,8 @@ std::string flatten(const std::vector<Chunk>& memory) {
   }
   std::string flat(high - low, '\0');
   for (const Chunk& c : memory) {
-    for (size_t i = 0; i < c.bytes.size(); ++i) flat[c.address - low + i] = static_cast<char>(c.bytes[i]);
+    for (size_t i = 0; i < c.bytes.size(); ++i)
+      flat[c.address - low + i] = static_cast<char>(c.bytes[i]);
   }
   return flat;
 }
@@ -181,43 +182,40 @@ TEST_F(Pellund, RecordsStopAt16ByteBoundariesInEveryFormat) {
       ":0C00200008090A0B0C0D0E0F1011121332\n";
   expectConverts({"/a", "INHX8M"}, {{"prog.hex", records + kEnd, memory}});
   expectConverts({}, {{"prog.hex", ":020000040000FA\n" + records + kEnd, memory}});
-  expectConverts({"/a", "INHX8S"},
-                 {{"prog.hxh",
-                   ":04000C0001030507E0\n"
-                   ":06001000090B0D0F111396\n" +
-                       std::string(kEnd),
-                   half(memory, 1)},
-                  {"prog.hxl",
-                   ":04000C0000020406E4\n"
-                   ":06001000080A0C0E10129C\n" +
-                       std::string(kEnd),
-                   half(memory, 0)}});
+  expectConverts({"/a", "INHX8S"}, {{"prog.hxh",
+                                     ":04000C0001030507E0\n"
+                                     ":06001000090B0D0F111396\n" +
+                                         std::string(kEnd),
+                                     half(memory, 1)},
+                                    {"prog.hxl",
+                                     ":04000C0000020406E4\n"
+                                     ":06001000080A0C0E10129C\n" +
+                                         std::string(kEnd),
+                                     half(memory, 0)}});
 }
 
 TEST_F(Pellund, AddressesAround64Kb) {
   // Sixteen words from byte address 0xFFF0 to 0x1000F.
   image(kQuenby, 16, {{".code", SCN_CODE, 0x7FF8, counting(0x30, 32)}});
   const std::vector<Chunk> memory = {{0xFFF0, counting(0x30, 32)}};
-  expectConverts({"/a", "INHX32"},
-                 {{"prog.hex",
-                   ":020000040000FA\n"
-                   ":10FFF000303132333435363738393A3B3C3D3E3F89\n"
-                   ":020000040001F9\n"
-                   ":10000000404142434445464748494A4B4C4D4E4F78\n" +
-                       std::string(kEnd),
-                   memory}});
+  expectConverts({"/a", "INHX32"}, {{"prog.hex",
+                                     ":020000040000FA\n"
+                                     ":10FFF000303132333435363738393A3B3C3D3E3F89\n"
+                                     ":020000040001F9\n"
+                                     ":10000000404142434445464748494A4B4C4D4E4F78\n" +
+                                         std::string(kEnd),
+                                     memory}});
   // INHX8S addresses words, so these bytes still fit.
-  expectConverts({"/a", "INHX8S"},
-                 {{"prog.hxh",
-                   ":087FF80031333537393B3D3FC1\n"
-                   ":0880000041434547494B4D4F38\n" +
-                       std::string(kEnd),
-                   half(memory, 1)},
-                  {"prog.hxl",
-                   ":087FF80030323436383A3C3EC9\n"
-                   ":0880000040424446484A4C4E40\n" +
-                       std::string(kEnd),
-                   half(memory, 0)}});
+  expectConverts({"/a", "INHX8S"}, {{"prog.hxh",
+                                     ":087FF80031333537393B3D3FC1\n"
+                                     ":0880000041434547494B4D4F38\n" +
+                                         std::string(kEnd),
+                                     half(memory, 1)},
+                                    {"prog.hxl",
+                                     ":087FF80030323436383A3C3EC9\n"
+                                     ":0880000040424446484A4C4E40\n" +
+                                         std::string(kEnd),
+                                     half(memory, 0)}});
 }
 
 TEST_F(Pellund, AddressAbove64KbIsFatalInTheSixteenBitFormats) {
@@ -253,13 +251,12 @@ TEST_F(Pellund, CodeAndRomdataInAscendingAddressOrderIntoTheCurrentDirectory) {
          {".data", SCN_IDATA, 0x0, {9, 9}},
          {".stack", SCN_UDATA, 0x20, {0, 0, 0, 0}}},
         "out/prog.cof");
-  expectConverts({},
-                 {{"prog.hex",
-                   ":020000040000FA\n"
-                   ":0400200003040500D0\n"
-                   ":020400000102F7\n" +
-                       std::string(kEnd),
-                   {{0x20, {3, 4, 5, 0}}, {0x400, {1, 2}}}}});
+  expectConverts({}, {{"prog.hex",
+                       ":020000040000FA\n"
+                       ":0400200003040500D0\n"
+                       ":020400000102F7\n" +
+                           std::string(kEnd),
+                       {{0x20, {3, 4, 5, 0}}, {0x400, {1, 2}}}}});
 }
 
 TEST_F(Pellund, ImageWithoutProgramMemoryGivesOnlyTheEndRecord) {
@@ -301,17 +298,15 @@ TEST_F(Pellund, RangesSelectWordsIntoRunsThatNeverSpanSections) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    expectConverts(c.switches,
-                   {{"prog.hex", ":020000040000FA\n" + c.records + kEnd, c.memory}});
+    expectConverts(c.switches, {{"prog.hex", ":020000040000FA\n" + c.records + kEnd, c.memory}});
   }
 }
 
 TEST_F(Pellund, RangesThatSelectNothingFailWithOnlyTheSummary) {
-  image(kMirrow, 14,
-        {{".code", SCN_CODE, 0x100, {1, 2, 3, 4}}, {".data", SCN_IDATA, 0x0, {1, 2}}});
+  image(kMirrow, 14, {{".code", SCN_CODE, 0x100, {1, 2, 3, 4}}, {".data", SCN_IDATA, 0x0, {1, 2}}});
   std::unique_ptr<TempDir> dir = workDir();
-  RunResult r =
-      runProgram(PELLUND_EXE, {"/r", "0x0-0xFF", "/r", "0x102-0xFFFF", "prog.cof"}, dir->path());
+  RunResult r = runProgram(PELLUND_EXE, {"/r", "0x0-0xFF", "/r", "0x102-0xFFFF", "prog.cof"},
+                           dir->path());
   EXPECT_EQ(r.out, banner() + summary(0));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(dir->list(), std::vector<std::string>{"prog.cof"});
@@ -367,9 +362,11 @@ TEST_F(Pellund, Inhx8sRefusesHalvernSectionsAtOddAddresses) {
     RunResult r = runProgram(PELLUND_EXE, switches, dir->path());
     EXPECT_EQ(r.out, banner() +
                          "Error - Coff file 'prog.cof', section '.rb' starts at the odd byte "
-                         "address 0x" + std::string(switches.size() == 3 ? "00000203" : "00000205") +
+                         "address 0x" +
+                         std::string(switches.size() == 3 ? "00000203" : "00000205") +
                          ", which INHX8S cannot split into 16-bit words; use INHX32 or INHX8M "
-                         "format!\n" + summary(1));
+                         "format!\n" +
+                         summary(1));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(dir->list(), std::vector<std::string>{"prog.cof"});
   }
@@ -400,7 +397,8 @@ TEST_F(Pellund, HexFileThatIsTheInputIsRefused) {
     SCOPED_TRACE(c.what);
     std::unique_ptr<TempDir> dir = workDir();
     mkdir(dir->file("sub").c_str(), 0700);
-    const std::string inputPath = dir->file(c.input.find('\\') == std::string::npos ? c.input : "fw.hex");
+    const std::string inputPath = dir->file(c.input.find('\\') == std::string::npos ? c.input
+                                                                                    : "fw.hex");
     ASSERT_EQ(rename(dir->file("prog.cof").c_str(), inputPath.c_str()), 0);
     const std::string before = dir->read(inputPath.substr(dir->path().size() + 1));
     if (!c.link.empty()) {
@@ -410,8 +408,8 @@ TEST_F(Pellund, HexFileThatIsTheInputIsRefused) {
     }
     const std::vector<std::string> entries = dir->list();
     RunResult r = runProgram(PELLUND_EXE, {"/a", c.format, c.input}, dir->path());
-    EXPECT_EQ(r.out, banner() + "Error - Hex file '" + c.output + "' is the Coff file '" +
-                         c.input + "'; the input would be overwritten.\n" + summary(1));
+    EXPECT_EQ(r.out, banner() + "Error - Hex file '" + c.output + "' is the Coff file '" + c.input +
+                         "'; the input would be overwritten.\n" + summary(1));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(dir->list(), entries);  // nothing created
     EXPECT_EQ(dir->read(inputPath.substr(dir->path().size() + 1)), before);
@@ -442,8 +440,10 @@ TEST_F(Pellund, UnusableProgramMemoryWidthIsAnError) {
     image(kMirrow, bits, {{".code", SCN_CODE, 0x0, {1, 2}}});
     std::unique_ptr<TempDir> dir = workDir();
     RunResult r = runProgram(PELLUND_EXE, {"prog.cof"}, dir->path());
-    EXPECT_EQ(r.out, banner() + "Error - Coff file 'prog.cof' has an unsupported program memory "
-                                "width of " + std::to_string(bits) + " bits.\n" + summary(1));
+    EXPECT_EQ(r.out, banner() +
+                         "Error - Coff file 'prog.cof' has an unsupported program memory "
+                         "width of " +
+                         std::to_string(bits) + " bits.\n" + summary(1));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(dir->list(), std::vector<std::string>{"prog.cof"});
   }
@@ -474,7 +474,8 @@ TEST_F(Pellund, HexFileThatCannotBeWrittenFailsWithStatus1) {
     RunResult r = runProgram(PELLUND_EXE, {"/a", c.format, "prog.cof"}, dir->path());
     // A directory cannot be opened; /dev/full opens, and its write fails.
     const std::string error = c.full ? "Could not write hex file '" + std::string(c.blocked) + "'."
-                                     : "Could not open hex file '" + std::string(c.blocked) + "' for writing.";
+                                     : "Could not open hex file '" + std::string(c.blocked) +
+                                           "' for writing.";
     EXPECT_EQ(r.out, banner() + "Error - " + error + "\n" + summary(1));
     EXPECT_EQ(r.status, 1);
     if (std::string(c.format) == "INHX8S") {

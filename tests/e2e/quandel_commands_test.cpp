@@ -13,15 +13,20 @@ namespace {
 
 std::string banner() { return std::string(librarianBanner()) + "\n" + noticeBanner() + "\n\n"; }
 
-std::string summary(int errors) { return "Errors    : " + std::to_string(errors) + "\nWarnings  : 0\n\n"; }
+std::string summary(int errors) {
+  return "Errors    : " + std::to_string(errors) + "\nWarnings  : 0\n\n";
+}
 
 // What a run prints around its own lines.
-std::string run(const std::string& lines, int errors = 0) { return banner() + lines + summary(errors); }
+std::string run(const std::string& lines, int errors = 0) {
+  return banner() + lines + summary(errors);
+}
 
 // Writes an object with one code section holding `fill` and an external
 // definition of each name; gives its bytes.
-std::string writeObject(const TempDir& t, const std::string& file, const std::vector<std::string>& defs,
-                        uint16_t fill = 1, uint32_t stamp = 1000000000) {
+std::string writeObject(const TempDir& t, const std::string& file,
+                        const std::vector<std::string>& defs, uint16_t fill = 1,
+                        uint32_t stamp = 1000000000) {
   CoffBuilder b(file);
   b.optionalHeader(0x1234, 16).timeStamp(stamp);
   int code = b.section(".code", SCN_CODE);
@@ -64,8 +69,8 @@ TEST(QuandelCommands, CreateListReplaceDeleteExtractRoundTrip) {
   r = quandel(t, {"/t", "LIB.LIB"});
   EXPECT_EQ(r.out, run("Member: 'a.o'                      Size: " + std::to_string(a.size()) +
                        "    Date: Sun Sep  9 01:46:40 2001 \n"
-                       "Member: 'b.o'                      Size: " + std::to_string(b.size()) +
-                       "    Date: Fri Feb 13 23:31:30 2009 \n"));
+                       "Member: 'b.o'                      Size: " +
+                       std::to_string(b.size()) + "    Date: Fri Feb 13 23:31:30 2009 \n"));
   EXPECT_EQ(r.status, 0);
 
   // A new a.o keeps its place; c.o goes last.
@@ -74,7 +79,8 @@ TEST(QuandelCommands, CreateListReplaceDeleteExtractRoundTrip) {
   r = quandel(t, {"-r", "LIB.LIB", "c.o", "a.o"});
   EXPECT_EQ(r.out, run(""));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(t.read("LIB.LIB"), kMagic + entry("a.o", a2) + entry("b.o", b, 1234567890) + entry("c.o", c));
+  EXPECT_EQ(t.read("LIB.LIB"),
+            kMagic + entry("a.o", a2) + entry("b.o", b, 1234567890) + entry("c.o", c));
 
   r = quandel(t, {"/d", "LIB.LIB", "b.o"});
   EXPECT_EQ(r.status, 0);
@@ -158,11 +164,15 @@ TEST(QuandelCommands, FailuresReportAndChangeNothing) {
       {{"/d", "corrupt.lib", "a.o"},
        "Error - Coff file 'a.o' could not read string table length.\n"
        "Error - Could not build member 'a.o' in library file 'corrupt.lib'. \n"},
-      {{"/c", "new.lib", "a.o", "nope.o"}, "Error - Could not open Coff file 'nope.o' for reading.\n"},
-      {{"/c", "new.lib", "a.o", "dup.o"}, "Error - Symbol 'main' has multiple external definitions.\n"},
-      {{"/r", "x.lib", "c.o", "nope.o"}, "Error - Could not open Coff file 'nope.o' for reading.\n"},
-      {{"/x", "x.lib", "obj/b.o"}, "Extracting member 'obj\\b.o'.\n"
-                                   "Error - Could not open Coff file 'obj\\b.o' for writing.\n"},
+      {{"/c", "new.lib", "a.o", "nope.o"},
+       "Error - Could not open Coff file 'nope.o' for reading.\n"},
+      {{"/c", "new.lib", "a.o", "dup.o"},
+       "Error - Symbol 'main' has multiple external definitions.\n"},
+      {{"/r", "x.lib", "c.o", "nope.o"},
+       "Error - Could not open Coff file 'nope.o' for reading.\n"},
+      {{"/x", "x.lib", "obj/b.o"},
+       "Extracting member 'obj\\b.o'.\n"
+       "Error - Could not open Coff file 'obj\\b.o' for writing.\n"},
   };
   for (const auto& c : cases) {
     t.write("x.lib", lib);
@@ -174,7 +184,8 @@ TEST(QuandelCommands, FailuresReportAndChangeNothing) {
     EXPECT_EQ(r.out, run(c.messages, errors)) << c.args[0] << " " << c.args.back();
     EXPECT_EQ(r.status, 1) << c.args[0] << " " << c.args.back();
     EXPECT_EQ(t.read("x.lib"), lib) << c.args[0] << " " << c.args.back();
-    EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "b.o", "bad.lib", "c.o", "corrupt.lib", "dup.o", "x.lib"}))
+    EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "b.o", "bad.lib", "c.o", "corrupt.lib",
+                                                  "dup.o", "x.lib"}))
         << c.args[0] << " " << c.args.back();
   }
 }

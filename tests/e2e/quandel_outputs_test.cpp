@@ -31,7 +31,8 @@ CoffBuilder object(const std::string& name) {
 // x.lib holding a.o and a member named like the library.
 void writeLibrary(const TempDir& t) {
   Archive archive(t.file("x.lib"));
-  for (const char* name : {"a.o", "x.lib"}) archive.cMembers.push_back(std::make_unique<Coff>(object(name).image()));
+  for (const char* name : {"a.o", "x.lib"})
+    archive.cMembers.push_back(std::make_unique<Coff>(object(name).image()));
   ASSERT_TRUE(archive.write());
 }
 
@@ -56,7 +57,9 @@ TEST(QuandelOutputs, AnObjectFileThatIsTheLibraryIsRefused) {
   ASSERT_EQ(symlink("m.o", t.file("x.lib").c_str()), 0);
   const std::string before = t.read("m.o");
   RunResult r = runProgram(QUANDEL_EXE, {"/c", "x.lib", "m.o"}, t.path());
-  EXPECT_EQ(r.out, failedRun("Object file 'm.o' is the library file 'x.lib'; the input would be overwritten."));
+  EXPECT_EQ(
+      r.out,
+      failedRun("Object file 'm.o' is the library file 'x.lib'; the input would be overwritten."));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(t.read("m.o"), before);
   EXPECT_EQ(t.list(), (std::vector<std::string>{"m.o", "x.lib"}));

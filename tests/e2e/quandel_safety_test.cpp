@@ -33,8 +33,8 @@ CoffBuilder object(const std::string& name, const std::vector<std::string>& defs
   return b;
 }
 
-std::string writeObject(const TempDir& t, const std::string& file, const std::vector<std::string>& defs,
-                        uint16_t fill = 1, size_t words = 8) {
+std::string writeObject(const TempDir& t, const std::string& file,
+                        const std::vector<std::string>& defs, uint16_t fill = 1, size_t words = 8) {
   CoffBuilder b = object(file, defs, fill, words);
   EXPECT_TRUE(b.writeFile(t.file(file)));
   return b.bytes();
@@ -97,7 +97,8 @@ TEST(QuandelSafety, AFailedWriteLeavesTheOldLibraryIntact) {
     EXPECT_EQ(r.out, run(bigFailed, 2)) << c.args;
     EXPECT_EQ(r.status, 1) << c.args;
     EXPECT_EQ(t.read("x.lib"), c.lib) << c.args;
-    EXPECT_EQ(t.list(), (std::vector<std::string>{"big.o", "other.o", "small.o", "x.lib"})) << c.args;
+    EXPECT_EQ(t.list(), (std::vector<std::string>{"big.o", "other.o", "small.o", "x.lib"}))
+        << c.args;
   }
 }
 
@@ -125,9 +126,11 @@ TEST(QuandelSafety, AMemberThatCannotBeWrittenFailsTheCommand) {
   const std::string lib = library({{"a.o", a}, {"b.o", b}, {"dup.o", twoSectionsOfOneName()}});
   t.write("x.lib", lib);
   RunResult r = quandel(t, {"/d", "x.lib", "b.o"});
-  EXPECT_EQ(r.out, run("Error - Coff file 'dup.o' has section numbers and section headers that do not match.\n"
-                       "Error - Could not write library file 'x.lib'.\n",
-                       2));
+  EXPECT_EQ(
+      r.out,
+      run("Error - Coff file 'dup.o' has section numbers and section headers that do not match.\n"
+          "Error - Could not write library file 'x.lib'.\n",
+          2));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(t.read("x.lib"), lib);
   EXPECT_EQ(t.list(), (std::vector<std::string>{"a.o", "x.lib"}));
@@ -136,9 +139,13 @@ TEST(QuandelSafety, AMemberThatCannotBeWrittenFailsTheCommand) {
 TEST(QuandelSafety, ExtractionRefusesNamesThatLeaveTheCurrentDirectory) {
   TempDir t;
   std::string a = object("a.o", {}).bytes();
-  t.write("x.lib", library({{"a.o", a}, {"..\\up.o", a}, {"\\abs.o", a}, {"c:drive.o", a},
+  t.write("x.lib", library({{"a.o", a},
+                            {"..\\up.o", a},
+                            {"\\abs.o", a},
+                            {"c:drive.o", a},
                             {"sub\\..\\..\\deep.o", a}}));
-  const std::string refused = "' of library 'x.lib' is not extracted: its name leaves the current directory.\n";
+  const std::string refused =
+      "' of library 'x.lib' is not extracted: its name leaves the current directory.\n";
   const struct {
     std::vector<std::string> args;
     std::string messages;
@@ -190,12 +197,13 @@ TEST(QuandelSafety, OnlySoundObjectsGoIn) {
   plain.symbol("abs", 5, N_ABS, C_EXT);
   std::string foreign = plain.bytes();
   foreign.erase(20, 16);
-  putU16(foreign, 16, 0);   // f_opthdr
-  putU32(foreign, 8, 20);   // f_symptr
+  putU16(foreign, 16, 0);  // f_opthdr
+  putU32(foreign, 8, 20);  // f_symptr
   t.write("foreign.o", foreign);
   const std::string lib = library({{"a.o", a}});
   const std::string dupMessage = "Error - Coff file 'dup.o', cScnHdr.size() != cScnNum.size() . \n";
-  const std::string foreignMessage = "Error - Coff file 'foreign.o' missing optional file header.\n";
+  const std::string foreignMessage =
+      "Error - Coff file 'foreign.o' missing optional file header.\n";
   const struct {
     std::vector<std::string> args;
     std::string messages;
@@ -255,7 +263,8 @@ TEST(QuandelSafety, ExtractionNeverWritesThroughALink) {
   const std::string lib = library({{"c.o", a}, {"sub\\c.o", a}});
   t.write("work/my.lib", lib);
   const std::string refused =
-      "Error - Member 'sub\\c.o' of library 'my.lib' is not extracted: its name leaves the current directory.\n";
+      "Error - Member 'sub\\c.o' of library 'my.lib' is not extracted: its name leaves the current "
+      "directory.\n";
   const struct {
     std::vector<std::string> args;
     std::string messages;
@@ -366,7 +375,8 @@ Tracer findTracer(const TempDir& t) {
     if (access(strace.c_str(), X_OK) != 0) continue;
     RunResult probe = runProgram(strace, {"-o", "/dev/null", "/bin/true"}, t.path());
     if (probe.status == 0) return {strace, ""};
-    whyNot = strace + " cannot trace here (status " + std::to_string(probe.status) + "): " + probe.err;
+    whyNot = strace + " cannot trace here (status " + std::to_string(probe.status) +
+             "): " + probe.err;
   }
   return {"", whyNot};
 }
@@ -376,7 +386,8 @@ Tracer findTracer(const TempDir& t) {
 // the run with the sanitizer's status, so it is switched off; nothing else is.
 std::vector<std::string> tracedEnvironment() {
   const char* asan = std::getenv("ASAN_OPTIONS");
-  return {std::string("ASAN_OPTIONS=") + (asan && *asan ? std::string(asan) + ":" : "") + "detect_leaks=0"};
+  return {std::string("ASAN_OPTIONS=") + (asan && *asan ? std::string(asan) + ":" : "") +
+          "detect_leaks=0"};
 }
 
 // The fsync and rename calls of a traced run, in order; each line of the
@@ -408,11 +419,13 @@ TEST(QuandelSafety, TheNewLibraryIsOnDiskBeforeItTakesTheOldOnesPlace) {
   }
   writeObject(t, "a.o", {"f"});
   RunResult r = runProgram(tracer.path,
-                           {"-f", "-o", "trace.txt", "-e", "trace=fsync,rename", QUANDEL_EXE, "/q", "/c", "x.lib", "a.o"},
+                           {"-f", "-o", "trace.txt", "-e", "trace=fsync,rename", QUANDEL_EXE, "/q",
+                            "/c", "x.lib", "a.o"},
                            t.path(), tracedEnvironment());
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   // The new file, the rename, then the directory that holds the new name.
-  EXPECT_EQ(replacementCalls(t.read("trace.txt")), (std::vector<std::string>{"fsync", "rename", "fsync"}))
+  EXPECT_EQ(replacementCalls(t.read("trace.txt")),
+            (std::vector<std::string>{"fsync", "rename", "fsync"}))
       << t.read("trace.txt");
 }
 

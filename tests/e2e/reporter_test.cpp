@@ -8,9 +8,7 @@
 
 namespace {
 
-std::string header() {
-  return std::string("ZORVIK v2.31, Linker\n") + noticeBanner() + "\n\n";
-}
+std::string header() { return std::string("ZORVIK v2.31, Linker\n") + noticeBanner() + "\n\n"; }
 
 TEST(Reporter, BannerErrorAndSummaryInOrderOnStandardOutput) {
   TempDir t;
@@ -52,8 +50,9 @@ TEST(Reporter, OutputToAFileKeepsProgramOrder) {
   std::string cmd = std::string("'") + REPORTER_DRIVER_EXE + "' e:first w:second x:1 > out.txt";
   RunResult r = runProgram("/bin/sh", {"-c", cmd}, t.path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(t.read("out.txt"), header() + "Error - first\nWarning - second\n"
-                                          "Errors    : 1\nWarnings  : 1\n\n");
+  EXPECT_EQ(t.read("out.txt"), header() +
+                                   "Error - first\nWarning - second\n"
+                                   "Errors    : 1\nWarnings  : 1\n\n");
 }
 
 TEST(Reporter, FailedAllocationEndsWithOutOfMemoryAndStatusOne) {

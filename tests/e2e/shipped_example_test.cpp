@@ -20,7 +20,9 @@ namespace {
 const std::string kRun = std::string(ZV_SOURCE_DIR) + "/examples/run.sh";
 
 // A path as the run names it: absolute, symbolic links resolved.
-std::string realPath(const std::string& path) { return std::filesystem::weakly_canonical(path).string(); }
+std::string realPath(const std::string& path) {
+  return std::filesystem::weakly_canonical(path).string();
+}
 
 RunResult runExample(const TempDir& t, const std::string& out) {
   return runProgram(kRun, {ZV_BINARY_DIR, t.file(out)}, t.path());
@@ -34,10 +36,13 @@ std::map<uint32_t, uint8_t> hexBytes(const std::string& text) {
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     EXPECT_EQ(line.substr(0, 1), ":") << line;
-    auto field = [&](size_t at, size_t n) { return static_cast<uint32_t>(std::stoul(line.substr(at, n), nullptr, 16)); };
+    auto field = [&](size_t at, size_t n) {
+      return static_cast<uint32_t>(std::stoul(line.substr(at, n), nullptr, 16));
+    };
     const uint32_t count = field(1, 2), address = field(3, 4), type = field(7, 2);
     if (type == 4) upper = field(9, 4) << 16;
-    for (uint32_t i = 0; type == 0 && i < count; ++i) bytes[upper + address + i] = static_cast<uint8_t>(field(9 + 2 * i, 2));
+    for (uint32_t i = 0; type == 0 && i < count; ++i)
+      bytes[upper + address + i] = static_cast<uint8_t>(field(9 + 2 * i, 2));
   }
   return bytes;
 }
@@ -52,7 +57,8 @@ struct CodeLine {
 
 std::string trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return first == std::string::npos ? ""
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // The lines of a listing that show a program word (the address column, from
@@ -95,9 +101,9 @@ TEST_F(ShippedExample, KeepsItsFilesInTheDirectoryItNames) {
   ASSERT_EQ(sRun->status, 0) << sRun->err;
   const std::string named = "Files written in " + realPath(sDir->file("out")) + ":\n";
   EXPECT_NE(sRun->out.find(named), std::string::npos) << sRun->out;
-  for (const char* name : {"blink.o", "delay.o", "math.o", "start.o", "led.o", "lib/util.lib", "blink.cof",
-                           "blink.map", "blink.hex", "blink.cod", "blink.lst", "led.cof", "led.map", "led.hex",
-                           "led.cod", "led.lst"})
+  for (const char* name : {"blink.o", "delay.o", "math.o", "start.o", "led.o", "lib/util.lib",
+                           "blink.cof", "blink.map", "blink.hex", "blink.cod", "blink.lst",
+                           "led.cof", "led.map", "led.hex", "led.cod", "led.lst"})
     EXPECT_TRUE(sDir->exists("out/" + std::string(name))) << name;
   EXPECT_EQ(sDir->list(), std::vector<std::string>{"out"});  // nothing left beside it
 }
@@ -107,14 +113,17 @@ TEST_F(ShippedExample, KeepsItsFilesInTheDirectoryItNames) {
 // Halvern.
 TEST_F(ShippedExample, ListingWordsAreTheWordsOfTheHexFile) {
   ASSERT_EQ(sRun->status, 0) << sRun->err;
-  for (const auto& [program, bytesPerAddress] : {std::pair<std::string, uint32_t>{"blink", 2}, {"led", 1}}) {
+  for (const auto& [program, bytesPerAddress] :
+       {std::pair<std::string, uint32_t>{"blink", 2}, {"led", 1}}) {
     const std::map<uint32_t, uint8_t> hex = hexBytes(read(program + ".hex"));
     const std::vector<CodeLine> lines = codeLines(read(program + ".lst"));
     EXPECT_GE(lines.size(), 10u) << program;
     for (const CodeLine& l : lines) {
       const uint32_t at = l.address * bytesPerAddress;
-      ASSERT_TRUE(hex.count(at) && hex.count(at + 1)) << program << " has no word at 0x" << std::hex << l.address;
-      EXPECT_EQ(l.value, hex.at(at) | hex.at(at + 1) << 8) << program << " at 0x" << std::hex << l.address;
+      ASSERT_TRUE(hex.count(at) && hex.count(at + 1))
+          << program << " has no word at 0x" << std::hex << l.address;
+      EXPECT_EQ(l.value, hex.at(at) | hex.at(at + 1) << 8)
+          << program << " at 0x" << std::hex << l.address;
     }
   }
 }
@@ -130,13 +139,15 @@ TEST_F(ShippedExample, ListingSetsEachInstructionBesideItsSourceLine) {
       std::string mnemonic = l.disassembly.substr(0, l.disassembly.find(' '));
       for (char& c : mnemonic) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       EXPECT_NE((" " + l.source + " ").find(" " + mnemonic + " "), std::string::npos)
-          << program << " at 0x" << std::hex << l.address << ": " << l.disassembly << " beside '" << l.source << "'";
+          << program << " at 0x" << std::hex << l.address << ": " << l.disassembly << " beside '"
+          << l.source << "'";
     }
   }
   const std::string led = read("led.lst");
   EXPECT_NE(led.find("000002   f000   "), std::string::npos) << led;
   EXPECT_NE(led.find("00001c   f000   "), std::string::npos) << led;
-  EXPECT_NE(led.find("; board.inc - how the HLVN133 example board is wired."), std::string::npos) << led;
+  EXPECT_NE(led.find("; board.inc - how the HLVN133 example board is wired."), std::string::npos)
+      << led;
 }
 
 // The README's excerpts of the example's files (the indented lines of its set-up
@@ -151,9 +162,11 @@ TEST_F(ShippedExample, ReadmeExcerptsAreTheFilesText) {
   int excerpts = 0;
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("## ", 0) == 0) inSetUp = line == "## Set-up on a fresh machine";
-    if (!inSetUp || line.rfind("    ", 0) != 0 || line.find("cmake ") != std::string::npos) continue;
+    if (!inSetUp || line.rfind("    ", 0) != 0 || line.find("cmake ") != std::string::npos)
+      continue;
     ++excerpts;
-    EXPECT_NE(files.find("\n" + line.substr(4) + "\n"), std::string::npos) << "not in the example's files: " << line;
+    EXPECT_NE(files.find("\n" + line.substr(4) + "\n"), std::string::npos)
+        << "not in the example's files: " << line;
   }
   EXPECT_GE(excerpts, 20);
 }
@@ -172,7 +185,9 @@ TEST(ShippedExampleDirectory, IsReplacedWholeAndOnlyWhenTheExampleMadeIt) {
   t.write("mine.txt", "keep");
   RunResult refused = runProgram(kRun, {ZV_BINARY_DIR, t.path()}, t.path());
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.err, "run.sh: " + realPath(t.path()) + " holds files that this example did not write; give another directory\n");
+  EXPECT_EQ(refused.err,
+            "run.sh: " + realPath(t.path()) +
+                " holds files that this example did not write; give another directory\n");
   EXPECT_EQ(t.list(), (std::vector<std::string>{"mine.txt", "out"}));
   EXPECT_EQ(t.read("mine.txt"), "keep");
 }

@@ -13,7 +13,8 @@ using namespace vostrum_test;
 
 namespace {
 
-const std::string kUsage = "Usage: vostrum [-n, /n <listingPageLength>] [-d, /d] [-q, /q] <coffFile>\n";
+const std::string kUsage =
+    "Usage: vostrum [-n, /n <listingPageLength>] [-d, /d] [-q, /q] <coffFile>\n";
 
 std::string joined(const std::vector<std::string>& args) {
   std::string line;
@@ -97,7 +98,8 @@ TEST(VostrumCli, RefusalsEndWithStatus1AndCreateNothing) {
 TEST(VostrumCli, UnreadableOrInconsistentCoffFileEndsWithStatus1) {
   TempDir t;
   RunResult r = vostrum(t, {"missing.cof"});
-  EXPECT_EQ(r.out, banner() + error("Could not open Coff file 'missing.cof' for reading.") + summary(1));
+  EXPECT_EQ(r.out,
+            banner() + error("Could not open Coff file 'missing.cof' for reading.") + summary(1));
   EXPECT_EQ(r.status, 1);
 
   CoffBuilder b = executable(kMirrow);
@@ -105,7 +107,8 @@ TEST(VostrumCli, UnreadableOrInconsistentCoffFileEndsWithStatus1) {
   b.symbol("lost", 0, 7, C_EXT);  // section 7 does not exist
   ASSERT_TRUE(b.writeFile(t.file("prog.cof")));
   r = vostrum(t, {"prog.cof"});
-  EXPECT_EQ(r.out, banner() + error("Coff file 'prog.cof' symbol[0] has an invalid n_scnum.") + summary(1));
+  EXPECT_EQ(r.out, banner() + error("Coff file 'prog.cof' symbol[0] has an invalid n_scnum.") +
+                       summary(1));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(t.list(), std::vector<std::string>{"prog.cof"});
 }
@@ -119,7 +122,8 @@ TEST(VostrumCli, SourceNameOf64CharactersIsRefused) {
   ASSERT_TRUE(b.writeFile(t.file("prog.cof")));
   RunResult r = vostrum(t, {"prog.cof"});
   EXPECT_EQ(r.out, banner() +
-                       error("Source file '" + name + "' name exceeds file format maximum of 63 characters.") +
+                       error("Source file '" + name +
+                             "' name exceeds file format maximum of 63 characters.") +
                        summary(1));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(t.list(), std::vector<std::string>{"prog.cof"});
@@ -129,11 +133,13 @@ TEST(VostrumCli, OutputThatWouldReplaceTheInputIsRefused) {
   TempDir t;
   writeProgram(t, "prog.cod");
   const std::string before = t.read("prog.cod");
-  for (const std::string& name : {std::string("prog.cod"), std::string("./prog.cod"), t.file("prog.cod")}) {
+  for (const std::string& name :
+       {std::string("prog.cod"), std::string("./prog.cod"), t.file("prog.cod")}) {
     RunResult r = vostrum(t, {"/d", name});
-    EXPECT_EQ(r.out,
-              banner() + error("Cod file 'prog.cod' would replace the Coff file '" + name + "' it is made from.") +
-                  summary(1));
+    EXPECT_EQ(r.out, banner() +
+                         error("Cod file 'prog.cod' would replace the Coff file '" + name +
+                               "' it is made from.") +
+                         summary(1));
     EXPECT_EQ(r.status, 1);
   }
   EXPECT_EQ(t.read("prog.cod"), before);
@@ -141,8 +147,11 @@ TEST(VostrumCli, OutputThatWouldReplaceTheInputIsRefused) {
   // The listing goes next to the COFF file under its base name.
   writeProgram(t, "prog.lst");
   RunResult r = vostrum(t, {"prog.lst"});
-  EXPECT_EQ(r.out, banner() + error("List file 'prog.lst' would replace the Coff file 'prog.lst' it is made from.") +
-                       summary(1));
+  EXPECT_EQ(
+      r.out,
+      banner() +
+          error("List file 'prog.lst' would replace the Coff file 'prog.lst' it is made from.") +
+          summary(1));
   EXPECT_EQ(r.status, 1);
   r = vostrum(t, {"/d", "prog.lst"});
   EXPECT_EQ(r.status, 0);
@@ -158,9 +167,11 @@ TEST(VostrumCli, ImagesBeyond16BitBlockNumbersAreRefused) {
   } cases[] = {
       // Word 0xFFFFFF00 is byte 0x1FFFFFE00: window 0x1FFFF, so 131072
       // directories and a code block.
-      {"windows", kMirrow, 0xFFFFFF00, 0, "Cod file 'prog.cod' would need 131073 blocks; block numbers reach only 65536."},
+      {"windows", kMirrow, 0xFFFFFF00, 0,
+       "Cod file 'prog.cod' would need 131073 blocks; block numbers reach only 65536."},
       // 65535 directories and a code block fit; a block of symbols does not.
-      {"tables", kHalvern, 0xFFFE0000, 1, "Cod file 'prog.cod' would need 65539 blocks; block numbers reach only 65536."},
+      {"tables", kHalvern, 0xFFFE0000, 1,
+       "Cod file 'prog.cod' would need 65539 blocks; block numbers reach only 65536."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -182,14 +193,16 @@ TEST(VostrumCli, CodFileThatCannotBeCreatedOrWrittenFails) {
   writeProgram(t, "prog.cof");
   mkdir(t.file("prog.cod").c_str(), 0700);
   RunResult r = vostrum(t, {"/d", "prog.cof"});
-  EXPECT_EQ(r.out, banner() + error("Could not open Cod file 'prog.cod' for writing.") + summary(1));
+  EXPECT_EQ(r.out,
+            banner() + error("Could not open Cod file 'prog.cod' for writing.") + summary(1));
   EXPECT_EQ(r.status, 1);
 
   rmdir(t.file("prog.cod").c_str());
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   ASSERT_EQ(symlink("/dev/full", t.file("prog.cod").c_str()), 0);
   r = vostrum(t, {"/d", "prog.cof"});
-  EXPECT_EQ(r.out, banner() + error("Could not write directory in Cod file 'prog.cod'.") + summary(1));
+  EXPECT_EQ(r.out,
+            banner() + error("Could not write directory in Cod file 'prog.cod'.") + summary(1));
   EXPECT_EQ(r.status, 1);
 }
 

@@ -36,7 +36,8 @@ CodBytes convert(const CoffBuilder& b) {
 }
 
 // A 16-byte symbol record at `at`.
-void expectSymbol(const CodBytes& f, size_t at, const std::string& name, uint8_t type, uint16_t value) {
+void expectSymbol(const CodBytes& f, size_t at, const std::string& name, uint8_t type,
+                  uint16_t value) {
   EXPECT_EQ(f.str(at), name);
   EXPECT_TRUE(f.zero(at + 1 + name.size(), 12 - name.size())) << name;
   EXPECT_EQ(f.u8(at + 13), type) << name;
@@ -44,7 +45,8 @@ void expectSymbol(const CodBytes& f, size_t at, const std::string& name, uint8_t
 }
 
 // A long symbol record at `at`; returns the offset after it.
-size_t expectLongSymbol(const CodBytes& f, size_t at, const std::string& name, uint16_t type, uint32_t value) {
+size_t expectLongSymbol(const CodBytes& f, size_t at, const std::string& name, uint16_t type,
+                        uint32_t value) {
   EXPECT_EQ(f.str(at), name);
   EXPECT_EQ(f.u16(at + 1 + name.size()), type) << name;
   EXPECT_EQ(f.be32(at + 3 + name.size()), value) << name;
@@ -68,8 +70,9 @@ TEST(VostrumLayout, OneWindowProgramWithEveryDirectoryField) {
   EXPECT_TRUE(f.zero(2, 254));
   EXPECT_EQ(f.str(kSource), "prog.cod");
   EXPECT_EQ(f.u8(kDate), 7);
-  EXPECT_TRUE(std::regex_match(f.raw(kDate + 1, 7),
-                               std::regex("[0-3][0-9](Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)[0-9][0-9]")))
+  EXPECT_TRUE(std::regex_match(
+      f.raw(kDate + 1, 7),
+      std::regex("[0-3][0-9](Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)[0-9][0-9]")))
       << f.raw(kDate + 1, 7);
   EXPECT_LT(f.u16(kTime) / 100, 24);
   EXPECT_LT(f.u16(kTime) % 100, 60);
@@ -180,10 +183,9 @@ TEST(VostrumLayout, MemoryMapEndsAtTheEndOfTheLastWord) {
     size_t bytes;
     uint16_t start, last;
   } cases[] = {
-      {kMirrow, 0, 3, 0, 3},         // last byte at an even offset: moved to its word's end
-      {kMirrow, 0, 4, 0, 3},
-      {kQuenby, 0x100, 1, 0x200, 0x201},
-      {kHalvern, 0, 3, 0, 2},        // one byte a location
+      {kMirrow, 0, 3, 0, 3},  // last byte at an even offset: moved to its word's end
+      {kMirrow, 0, 4, 0, 3},  {kQuenby, 0x100, 1, 0x200, 0x201},
+      {kHalvern, 0, 3, 0, 2},  // one byte a location
       {kHalvern, 1, 2, 1, 2},
   };
   for (const auto& c : cases) {
@@ -289,7 +291,8 @@ TEST(VostrumLayout, StrippedExecutableHasOnlyCodeAndMemoryMap) {
   b.words(b.section(".code", SCN_CODE, 0), {0x3FFF});
   const CodBytes f = convert(b);
   ASSERT_EQ(f.blocks(), 3u);
-  for (size_t field : {kSymTab, kSymEnd, kNamTab, kNamEnd, kLineTab, kLocalVars, kLSymTab, kMessTab})
+  for (size_t field :
+       {kSymTab, kSymEnd, kNamTab, kNamEnd, kLineTab, kLocalVars, kLSymTab, kMessTab})
     EXPECT_EQ(f.u16(field), 0) << field;
   EXPECT_EQ(f.u16(kMemMapOfs), 2);
   EXPECT_EQ(f.raw(512, 2), str({0xFF, 0x3F}));

@@ -23,22 +23,23 @@ namespace {
 
 std::string pageHeader(bool first = true) {
   return std::string(first ? "" : "\f\n") + codConverterBanner() + "\n" + noticeBanner() + "\n" +
-         "Listing File Generated: TIME\n\n\n" + "Address  Value    Disassembly              Source" +
-         std::string(75, ' ') + "File\n" + "-------  -------  -----------------------  " + std::string(79, '-') +
-         "  -----\n";
+         "Listing File Generated: TIME\n\n\n" +
+         "Address  Value    Disassembly              Source" + std::string(75, ' ') + "File\n" +
+         "-------  -------  -----------------------  " + std::string(79, '-') + "  -----\n";
 }
 
-std::string row(const std::string& address, const std::string& value, const std::string& disassembly,
-                const std::string& source, const std::string& file) {
+std::string row(const std::string& address, const std::string& value,
+                const std::string& disassembly, const std::string& source,
+                const std::string& file) {
   std::vector<char> text(source.size() + file.size() + 256);
-  std::snprintf(text.data(), text.size(), "%-6s   %-6s   %-24s %-80s %-s\n", address.c_str(), value.c_str(),
-                disassembly.c_str(), source.c_str(), file.c_str());
+  std::snprintf(text.data(), text.size(), "%-6s   %-6s   %-24s %-80s %-s\n", address.c_str(),
+                value.c_str(), disassembly.c_str(), source.c_str(), file.c_str());
   return text.data();
 }
 
 // A listing line of one code word; the source and file only on a line's first word.
-std::string code(uint32_t address, uint16_t value, const std::string& disassembly, const std::string& source = "",
-                 const std::string& file = "") {
+std::string code(uint32_t address, uint16_t value, const std::string& disassembly,
+                 const std::string& source = "", const std::string& file = "") {
   char a[16], v[16];
   std::snprintf(a, sizeof a, "%06lx", static_cast<unsigned long>(address));
   std::snprintf(v, sizeof v, "%04x", static_cast<unsigned>(value));
@@ -46,12 +47,15 @@ std::string code(uint32_t address, uint16_t value, const std::string& disassembl
 }
 
 // A listing line of a source line without code.
-std::string text(const std::string& source, const std::string& file) { return row("", "", "", source, file); }
+std::string text(const std::string& source, const std::string& file) {
+  return row("", "", "", source, file);
+}
 
 std::string warning(const std::string& text) { return "Warning - " + text + "\n"; }
 
 std::string missingSource(const std::string& name) {
-  return warning("Could not open source file '" + name + "'.\nThis file will not be present in the list file.");
+  return warning("Could not open source file '" + name +
+                 "'.\nThis file will not be present in the list file.");
 }
 
 // ---- line records ----
@@ -64,8 +68,8 @@ struct Rec {
 };
 
 std::ostream& operator<<(std::ostream& out, const Rec& r) {
-  return out << "{" << r.file << ", 0x" << std::hex << r.flags << std::dec << ", " << r.line << ", 0x" << std::hex
-             << r.address << std::dec << "}";
+  return out << "{" << r.file << ", 0x" << std::hex << r.flags << std::dec << ", " << r.line
+             << ", 0x" << std::hex << r.address << std::dec << "}";
 }
 
 using Recs = std::vector<Rec>;
@@ -106,7 +110,8 @@ std::string maskTime(const std::string& listing) {
 
 // Writes the executable as prog.cof and the sources, runs vostrum with `args`
 // and reads prog.lst and prog.cod back.
-Listed listProgram(const TempDir& dir, const CoffBuilder& b, const std::map<std::string, std::string>& sources,
+Listed listProgram(const TempDir& dir, const CoffBuilder& b,
+                   const std::map<std::string, std::string>& sources,
                    const std::vector<std::string>& args = {"prog.cof"}) {
   EXPECT_TRUE(b.writeFile(dir.file("prog.cof")));
   for (const auto& [name, contents] : sources) dir.write(name, contents);
@@ -147,21 +152,23 @@ TEST(VostrumListing, CommentsMultiWordLinesAndIllegalWords) {
   const uint32_t file = b.fileSymbol("main.asm");
   b.line(scn, file, 2, 0x10, 0, 0);
   for (uint32_t a = 0x11; a <= 0x13; ++a) b.line(scn, file, 3, a, 0, 0);
-  const Listed l = listProgram(b, {{"main.asm", "; reset vector\nstart   movlw 1\n        dw 1, 0, 8\n\n end\n"}});
+  const Listed l = listProgram(
+      b, {{"main.asm", "; reset vector\nstart   movlw 1\n        dw 1, 0, 8\n\n end\n"}});
 
   expectClean(l);
-  EXPECT_EQ(l.listing, pageHeader() + text("; reset vector", "main.asm") +
-                           code(0x10, 0x3001, "MOVLW     0x1", "start   movlw 1", "main.asm") +
-                           code(0x11, 0x0001, "??? Illegal Opcode", "        dw 1, 0, 8", "main.asm") +
-                           code(0x12, 0x0000, "NOP       ") + code(0x13, 0x0008, "RETURN    ") + text("", "main.asm") +
-                           text(" end", "main.asm"));
+  EXPECT_EQ(l.listing,
+            pageHeader() + text("; reset vector", "main.asm") +
+                code(0x10, 0x3001, "MOVLW     0x1", "start   movlw 1", "main.asm") +
+                code(0x11, 0x0001, "??? Illegal Opcode", "        dw 1, 0, 8", "main.asm") +
+                code(0x12, 0x0000, "NOP       ") + code(0x13, 0x0008, "RETURN    ") +
+                text("", "main.asm") + text(" end", "main.asm"));
   EXPECT_EQ(lineRecords(l.cod, 0), (kHeader + Recs{{0, 0x90, 1, 0},
-                                                  {0, 0x80, 2, 0x10},
-                                                  {0, 0x80, 3, 0x11},
-                                                  {0, 0, 3, 0x12},
-                                                  {0, 0, 3, 0x13},
-                                                  {0, 0x90, 4, 0},
-                                                  {0, 0x90, 5, 0}}));
+                                                   {0, 0x80, 2, 0x10},
+                                                   {0, 0x80, 3, 0x11},
+                                                   {0, 0, 3, 0x12},
+                                                   {0, 0, 3, 0x13},
+                                                   {0, 0x90, 4, 0},
+                                                   {0, 0x90, 5, 0}}));
 }
 
 TEST(VostrumListing, PageHeadersFollowEveryPageLengthListingLines) {
@@ -205,11 +212,13 @@ TEST(VostrumListing, HeaderCarriesOneLocalTimeOnEveryPage) {
   RunResult r = runProgram(VOSTRUM_EXE, {"/n", "1", "prog.cof"}, dir.path(), {"TZ=UTC"});
   ASSERT_EQ(r.status, 0);
   const std::string listing = dir.read("prog.lst");
-  const std::regex stamp("Listing File Generated: ((Mon|Tue|Wed|Thu|Fri|Sat|Sun) "
-                         "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] "
-                         "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] 2[0-9]{3})\n\n\n");
+  const std::regex stamp(
+      "Listing File Generated: ((Mon|Tue|Wed|Thu|Fri|Sat|Sun) "
+      "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] "
+      "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] 2[0-9]{3})\n\n\n");
   std::vector<std::string> times;
-  for (auto it = std::sregex_iterator(listing.begin(), listing.end(), stamp); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(listing.begin(), listing.end(), stamp);
+       it != std::sregex_iterator(); ++it)
     times.push_back((*it)[1]);
   ASSERT_EQ(times.size(), 4u) << listing;
   for (const std::string& t : times) EXPECT_EQ(t, times[0]);
@@ -230,13 +239,14 @@ TEST(VostrumListing, HalvernTwoWordInstructionAtByteAddresses) {
   expectClean(l);
   EXPECT_EQ(l.listing, pageHeader() + code(0x100, 0x0e05, "MOVLW     0x5", "  movlw 5", "far.asm") +
                            code(0x102, 0xec00, "CALL      0x24600,0x0", "  call far", "far.asm") +
-                           code(0x104, 0xf123, "") + code(0x106, 0x0012, "RETURN    0x0", "  return", "far.asm") +
+                           code(0x104, 0xf123, "") +
+                           code(0x106, 0x0012, "RETURN    0x0", "  return", "far.asm") +
                            code(0x108, 0xec00, "CALL      ???,0x0", "  call cut", "far.asm"));
   EXPECT_EQ(lineRecords(l.cod, 0), (kHeader + Recs{{0, 0x80, 1, 0x100},
-                                                  {0, 0x80, 2, 0x102},
-                                                  {0, 0, 2, 0x104},
-                                                  {0, 0x80, 3, 0x106},
-                                                  {0, 0x80, 4, 0x108}}));
+                                                   {0, 0x80, 2, 0x102},
+                                                   {0, 0, 2, 0x104},
+                                                   {0, 0x80, 3, 0x106},
+                                                   {0, 0x80, 4, 0x108}}));
 }
 
 TEST(VostrumListing, QuenbyCodeFromWord0x8000HasItsRecordsInDirectory1) {
@@ -250,8 +260,10 @@ TEST(VostrumListing, QuenbyCodeFromWord0x8000HasItsRecordsInDirectory1) {
   const Listed l = listProgram(b, {{"high.asm", "  movlw 1\n  nop\n"}});
 
   expectClean(l);
-  EXPECT_EQ(l.listing, pageHeader() + code(0x7fff, 0xb001, "MOVLW     0x1", "  movlw 1", "high.asm") +
-                           code(0x8000, 0x0000, "NOP       ", "  nop", "high.asm") + code(0x8001, 0x0002, "RETURN    "));
+  EXPECT_EQ(l.listing, pageHeader() +
+                           code(0x7fff, 0xb001, "MOVLW     0x1", "  movlw 1", "high.asm") +
+                           code(0x8000, 0x0000, "NOP       ", "  nop", "high.asm") +
+                           code(0x8001, 0x0002, "RETURN    "));
   EXPECT_EQ(lineRecords(l.cod, 0), (kHeader + Recs{{0, 0x80, 1, 0x7FFF}}));
   EXPECT_EQ(lineRecords(l.cod, 1), (Recs{{0, 0x80, 2, 0x8000}, {0, 0, 2, 0x8001}}));
 }
@@ -299,17 +311,18 @@ TEST(VostrumListing, ListAndNolistSwitchFromTheirLines) {
   symbol(b, ".eof");
   b.line(scn, main, 4, 0, 0, 0);  // not listed: no line record
   b.line(scn, second, 2, 1, 0, 0);
-  const Listed l = listProgram(b, {{"main.asm", "m1\nm2\nm3\nm4\nm5\nm6\nm7\nm8\n"}, {"second.asm", "s1\ns2\n"}});
+  const Listed l = listProgram(
+      b, {{"main.asm", "m1\nm2\nm3\nm4\nm5\nm6\nm7\nm8\n"}, {"second.asm", "s1\ns2\n"}});
 
   expectClean(l);
   // The second file starts with the listing on again.
-  EXPECT_EQ(l.listing, pageHeader() + text("m1", "main.asm") + text("m2", "main.asm") + text("m6", "main.asm") +
-                           text("s1", "second.asm") + code(1, 0x0008, "RETURN    ", "s2", "second.asm"));
-  EXPECT_EQ(lineRecords(l.cod, 0), (kHeader + Recs{{0, 0x90, 1, 0},
-                                                  {0, 0x90, 2, 0},
-                                                  {0, 0x90, 6, 0},
-                                                  {1, 0x90, 1, 0},
-                                                  {1, 0x80, 2, 1}}));
+  EXPECT_EQ(l.listing, pageHeader() + text("m1", "main.asm") + text("m2", "main.asm") +
+                           text("m6", "main.asm") + text("s1", "second.asm") +
+                           code(1, 0x0008, "RETURN    ", "s2", "second.asm"));
+  EXPECT_EQ(
+      lineRecords(l.cod, 0),
+      (kHeader +
+       Recs{{0, 0x90, 1, 0}, {0, 0x90, 2, 0}, {0, 0x90, 6, 0}, {1, 0x90, 1, 0}, {1, 0x80, 2, 1}}));
 }
 
 TEST(VostrumListing, IncludeIsListedAfterItsLine) {
@@ -326,8 +339,10 @@ TEST(VostrumListing, IncludeIsListedAfterItsLine) {
   std::string source, expected;
   for (int i = 1; i <= 14; ++i) {
     source += "main " + std::to_string(i) + "\n";
-    if (i == 13) expected += code(1, 0x0008, "RETURN    ", "main 13", "main.asm");
-    else expected += text("main " + std::to_string(i), "main.asm");
+    if (i == 13)
+      expected += code(1, 0x0008, "RETURN    ", "main 13", "main.asm");
+    else
+      expected += text("main " + std::to_string(i), "main.asm");
     if (i == 12)
       expected += text("inc 1", "defs.inc") + code(0, 0x3001, "MOVLW     0x1", "inc 2", "defs.inc");
   }
@@ -368,7 +383,8 @@ TEST(VostrumListing, ListFileThatCannotBeCreatedOrWrittenFails) {
   ASSERT_TRUE(b.writeFile(dir.file("prog.cof")));
   ASSERT_EQ(mkdir(dir.file("prog.lst").c_str(), 0700), 0);
   RunResult r = vostrum(dir, {"prog.cof"});
-  EXPECT_EQ(r.out, banner() + error("Could not open list file 'prog.lst' for writing.") + summary(1));
+  EXPECT_EQ(r.out,
+            banner() + error("Could not open list file 'prog.lst' for writing.") + summary(1));
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(dir.exists("prog.cod"));
 
@@ -392,7 +408,8 @@ TEST(VostrumListing, SourceLinesAreReadWholeWithoutCarriageReturns) {
   const Listed l = listProgram(dir, b, {{"src/long.asm", "a 100%s\r\n" + longLine + "\r\nc\r\n"}});
 
   expectClean(l);
-  EXPECT_EQ(l.listing, pageHeader() + text("a 100%s", "src\\long.asm") + text(longLine, "src\\long.asm") +
+  EXPECT_EQ(l.listing, pageHeader() + text("a 100%s", "src\\long.asm") +
+                           text(longLine, "src\\long.asm") +
                            code(0, 0x3001, "MOVLW     0x1", "c", "src\\long.asm"));
 }
 
@@ -414,7 +431,8 @@ TEST(VostrumListing, WordsOfALineFollowTheSectionsByName) {
 
   expectClean(l);
   EXPECT_EQ(l.listing, pageHeader() + code(0x21, 0x3004, "MOVLW     0x4", "one", "order.asm") +
-                           code(0x10, 0x3001, "MOVLW     0x1") + code(0x11, 0x3002, "MOVLW     0x2") +
+                           code(0x10, 0x3001, "MOVLW     0x1") +
+                           code(0x11, 0x3002, "MOVLW     0x2") +
                            code(0x20, 0x3003, "MOVLW     0x3", "two", "order.asm"));
 }
 
@@ -434,8 +452,7 @@ TEST(VostrumListing, LongFieldsPushTheColumnsAfterThem) {
   b.line(high, file, 2, 0x1000002, 0, 0);
   b.line(low, file, 4, 0x12, 0, 0);
   const std::string wide(81, 'w'), huge(300000, 'h');
-  const Listed l =
-      listProgram(b, {{"wide.asm", wide + "\n  bra $\r\n" + huge + "\n  return\r"}});
+  const Listed l = listProgram(b, {{"wide.asm", wide + "\n  bra $\r\n" + huge + "\n  return\r"}});
 
   expectClean(l);
   EXPECT_EQ(l.listing, pageHeader() + code(0x10, 0x0e05, "MOVLW     0x5", wide, "wide.asm") +
@@ -468,7 +485,7 @@ TEST(VostrumListing, FileSymbolsAreKnownByTheirClassAndAuxiliaryEntry) {
   b.words(scn, {0x3001});
   const uint32_t main = b.fileSymbol("main.asm");
   std::memcpy(b.coff().cSymbols[main].sym.n_name, "main\0\0\0", 8);  // class 103 under another name
-  symbol(b, ".file", 1);                                                // a ".file" that is no file symbol
+  symbol(b, ".file", 1);  // a ".file" that is no file symbol
   const uint32_t inc = includeSymbol(b, "inc.asm", 1);
   symbol(b, ".eof");
   symbol(b, ".eof");
@@ -477,8 +494,10 @@ TEST(VostrumListing, FileSymbolsAreKnownByTheirClassAndAuxiliaryEntry) {
 
   expectClean(l);
   EXPECT_EQ(l.listing, pageHeader() + text("m1", "main.asm") +
-                           code(0, 0x3001, "MOVLW     0x1", "i1", "inc.asm") + text("m2", "main.asm"));
-  EXPECT_EQ(lineRecords(l.cod, 0), (kHeader + Recs{{0, 0x90, 1, 0}, {1, 0x80, 1, 0}, {0, 0x90, 2, 0}}));
+                           code(0, 0x3001, "MOVLW     0x1", "i1", "inc.asm") +
+                           text("m2", "main.asm"));
+  EXPECT_EQ(lineRecords(l.cod, 0),
+            (kHeader + Recs{{0, 0x90, 1, 0}, {1, 0x80, 1, 0}, {0, 0x90, 2, 0}}));
 }
 
 TEST(VostrumListing, WordsAreReadInsideTheSectionDataOnly) {
@@ -499,7 +518,8 @@ TEST(VostrumListing, WordsAreReadInsideTheSectionDataOnly) {
                            code(0x80000010, 0, "??? Illegal Opcode", "d", "main.asm"));
   // A window without a directory puts the record in directory 0.
   EXPECT_EQ(lineRecords(l.cod, 0),
-            (kHeader + Recs{{0, 0x80, 1, 0x10}, {0, 0x80, 2, 0x0F}, {0, 0x80, 3, 0x11}, {0, 0x80, 4, 0x10}}));
+            (kHeader +
+             Recs{{0, 0x80, 1, 0x10}, {0, 0x80, 2, 0x0F}, {0, 0x80, 3, 0x11}, {0, 0x80, 4, 0x10}}));
 }
 
 TEST(VostrumListing, LinesPast65535HaveNoCode) {
@@ -539,15 +559,18 @@ TEST(VostrumListing, FileNumbersAbove255HaveNoLineRecords) {
       recs.push_back({i, 0x90, 1, 0});
     } else {
       b.line(scn, file, 1, static_cast<uint32_t>(i - 256), 0, 0);
-      expected += i == 256 ? code(0, 0x3001, "MOVLW     0x1", "line", name) : code(1, 0x0008, "RETURN    ", "line", name);
+      expected += i == 256 ? code(0, 0x3001, "MOVLW     0x1", "line", name)
+                           : code(1, 0x0008, "RETURN    ", "line", name);
     }
   }
   const Listed l = listProgram(b, sources);
 
-  EXPECT_EQ(l.run.out, banner() +
-                           warning("Source file 'f256.asm' has file number 256: line records hold file numbers up "
-                                   "to 255, so its line records and those of the files after it are left out.") +
-                           summary(0, 1));
+  EXPECT_EQ(
+      l.run.out,
+      banner() +
+          warning("Source file 'f256.asm' has file number 256: line records hold file numbers up "
+                  "to 255, so its line records and those of the files after it are left out.") +
+          summary(0, 1));
   EXPECT_EQ(l.run.status, 0);
   EXPECT_EQ(l.listing, expected);
   EXPECT_EQ(lineRecords(l.cod, 0), recs);

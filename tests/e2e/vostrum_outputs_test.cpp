@@ -45,15 +45,33 @@ TEST(VostrumOutputs, AnOutputThatIsASourceOrTheCodFileIsRefusedBeforeAnythingIsC
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {"top.asm", "prog.lst", true, {"prog.cof"},
+      {"top.asm",
+       "prog.lst",
+       true,
+       {"prog.cof"},
        "List file 'prog.lst' would replace the source file 'top.asm' of the Coff file 'prog.cof'."},
-      {"src/main.asm", "prog.lst", false, {"prog.cof"},
-       "List file 'prog.lst' would replace the source file 'src\\main.asm' of the Coff file 'prog.cof'."},
-      {"src/main.asm", "prog.cod", true, {"prog.cof"},
-       "Cod file 'prog.cod' would replace the source file 'src\\main.asm' of the Coff file 'prog.cof'."},
-      {"top.asm", "prog.cod", false, {"/d", "prog.cof"},
+      {"src/main.asm",
+       "prog.lst",
+       false,
+       {"prog.cof"},
+       "List file 'prog.lst' would replace the source file 'src\\main.asm' of the Coff file "
+       "'prog.cof'."},
+      {"src/main.asm",
+       "prog.cod",
+       true,
+       {"prog.cof"},
+       "Cod file 'prog.cod' would replace the source file 'src\\main.asm' of the Coff file "
+       "'prog.cof'."},
+      {"top.asm",
+       "prog.cod",
+       false,
+       {"/d", "prog.cof"},
        "Cod file 'prog.cod' would replace the source file 'top.asm' of the Coff file 'prog.cof'."},
-      {"prog.cod", "prog.lst", false, {"prog.cof"}, "List file 'prog.lst' would replace the Cod file 'prog.cod'."},
+      {"prog.cod",
+       "prog.lst",
+       false,
+       {"prog.cof"},
+       "List file 'prog.lst' would replace the Cod file 'prog.cod'."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.hard ? " = " : " -> ") + c.target);

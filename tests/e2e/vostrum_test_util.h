@@ -25,7 +25,8 @@ inline std::string banner() {
 }
 
 inline std::string summary(int errors, int warnings = 0) {
-  return "Errors    : " + std::to_string(errors) + "\nWarnings  : " + std::to_string(warnings) + "\n\n";
+  return "Errors    : " + std::to_string(errors) + "\nWarnings  : " + std::to_string(warnings) +
+         "\n\n";
 }
 
 inline std::string error(const std::string& text) { return "Error - " + text + "\n"; }
@@ -50,7 +51,8 @@ class CodBytes {
   uint8_t u8(size_t at) const { return static_cast<uint8_t>(cBytes.at(at)); }
   uint16_t u16(size_t at) const { return static_cast<uint16_t>(u8(at) | u8(at + 1) << 8); }
   uint32_t be32(size_t at) const {
-    return uint32_t(u8(at)) << 24 | uint32_t(u8(at + 1)) << 16 | uint32_t(u8(at + 2)) << 8 | u8(at + 3);
+    return uint32_t(u8(at)) << 24 | uint32_t(u8(at + 1)) << 16 | uint32_t(u8(at + 2)) << 8 |
+           u8(at + 3);
   }
   std::string raw(size_t at, size_t n) const { return cBytes.substr(at, n); }
   // A length-prefixed string field: its length byte, then the characters.
@@ -65,11 +67,32 @@ class CodBytes {
 
 // Directory field offsets.
 enum : size_t {
-  kSource = 256, kDate = 320, kTime = 328, kVersion = 330, kCompiler = 350, kNotice = 362,
-  kSymTab = 426, kSymEnd = 428, kNamTab = 430, kNamEnd = 432, kLineTab = 434, kLineEnd = 436,
-  kAddrSize = 438, kHighAddr = 439, kNextDir = 441, kMemMapOfs = 443, kMemMapEnd = 445,
-  kLocalVars = 447, kLocalEnd = 449, kCodType = 451, kProcessor = 453, kLSymTab = 462,
-  kLSymEnd = 464, kMessTab = 466, kMessEnd = 468, kSpare = 470
+  kSource = 256,
+  kDate = 320,
+  kTime = 328,
+  kVersion = 330,
+  kCompiler = 350,
+  kNotice = 362,
+  kSymTab = 426,
+  kSymEnd = 428,
+  kNamTab = 430,
+  kNamEnd = 432,
+  kLineTab = 434,
+  kLineEnd = 436,
+  kAddrSize = 438,
+  kHighAddr = 439,
+  kNextDir = 441,
+  kMemMapOfs = 443,
+  kMemMapEnd = 445,
+  kLocalVars = 447,
+  kLocalEnd = 449,
+  kCodType = 451,
+  kProcessor = 453,
+  kLSymTab = 462,
+  kLSymEnd = 464,
+  kMessTab = 466,
+  kMessEnd = 468,
+  kSpare = 470
 };
 
 }  // namespace vostrum_test

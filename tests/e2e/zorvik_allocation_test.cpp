@@ -137,10 +137,9 @@ TEST(ZorvikAllocation, Placements) {
 }
 
 TEST(ZorvikAllocation, StackGoesToADataBankUnlessItsMemoryIsNamed) {
-  const std::string banks =
-      kPage + kBank +
-      "SHAREBANK NAME=share START=0x70 END=0x7F\n"
-      "ACCESSBANK NAME=acc START=0x80 END=0x8F\n";
+  const std::string banks = kPage + kBank +
+                            "SHAREBANK NAME=share START=0x70 END=0x7F\n"
+                            "ACCESSBANK NAME=acc START=0x80 END=0x8F\n";
   const Rows table = {".cinit romdata 0x000000 program 0x000002",
                       "c code 0x000001 program 0x000002"};
   auto with = [&](const std::string& stackRow) {
@@ -151,15 +150,22 @@ TEST(ZorvikAllocation, StackGoesToADataBankUnlessItsMemoryIsNamed) {
   CoffBuilder c = objectWith("c.o", "c", SCN_CODE, 2);
   expectPlacements({
       {"no RAM=", {c}, banks + "STACK SIZE=0x10\n", with(".stack udata 0x000020 data 0x000010")},
-      {"RAM=share", {c}, banks + "STACK SIZE=0x10 RAM=share\n",
+      {"RAM=share",
+       {c},
+       banks + "STACK SIZE=0x10 RAM=share\n",
        with(".stack udata 0x000070 data 0x000010")},
-      {"RAM=acc", {c}, banks + "STACK SIZE=0x10 RAM=acc\n", with(".stack udata 0x000080 data 0x000010")},
+      {"RAM=acc",
+       {c},
+       banks + "STACK SIZE=0x10 RAM=acc\n",
+       with(".stack udata 0x000080 data 0x000010")},
   });
   // Without RAM= a full data bank is not helped out by the shared one.
   LinkDir d;
   d.object("c.o", c);
   RunResult r = d.run(banks + "STACK SIZE=0x11\nFILES c.o\n");
-  EXPECT_EQ(r.out, errorRun("section '.stack' can not fit the section. Section '.stack' length=0x00000011"));
+  EXPECT_EQ(
+      r.out,
+      errorRun("section '.stack' can not fit the section. Section '.stack' length=0x00000011"));
   EXPECT_EQ(r.status, 1);
 }
 
@@ -172,23 +178,30 @@ TEST(ZorvikAllocation, Faults) {
       {{objectWith("u.o", "u", SCN_UDATA | SCN_SHARE, 2)},
        "SHAREBANK NAME=share START=0x70 END=0x7F\nSECTION NAME=u RAM=bank\n",
        "section 'u' has a memory 'bank' which is not defined in the linker command file."},
-      {{objectWith("c.o", "c", SCN_CODE, 0x400)}, "SECTION NAME=c ROM=page\n",
+      {{objectWith("c.o", "c", SCN_CODE, 0x400)},
+       "SECTION NAME=c ROM=page\n",
        "section 'c' has a memory 'page' which can not fit the section. Section 'c' "
        "length=0x00000400."},
-      {{objectWith("c.o", "c", SCN_CODE, 0x400)}, "",
+      {{objectWith("c.o", "c", SCN_CODE, 0x400)},
+       "",
        "section 'c' can not fit the section. Section 'c' length=0x00000400"},
-      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 0xFF)}, "SECTION NAME=a ROM=page\n",
+      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 0xFF)},
+       "SECTION NAME=a ROM=page\n",
        "section 'a' has a memory 'page' which can not fit the absolute section. Section 'a' "
        "start=0x000000ff, length=0x00000004."},
-      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 0x200)}, "",
+      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 0x200)},
+       "",
        "section 'a' can not fit the absolute section. Section 'a' start=0x00000200, "
        "length=0x00000004"},
-      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 3, kHalvern133)}, "",
+      {{objectWith("a.o", "a", SCN_CODE | SCN_ABS, 4, 3, kHalvern133)},
+       "",
        "Absolute code section 'a' must start at a word-aligned address."},
-      {{objectWith("d.o", "buf", SCN_IDATA, 2)}, "SECTION NAME=buf_i RAM=bank\n",
+      {{objectWith("d.o", "buf", SCN_IDATA, 2)},
+       "SECTION NAME=buf_i RAM=bank\n",
        "section 'buf_i' can not have a 'RAM' memory attribute specified in the linker command "
        "file."},
-      {{objectWith("c.o", "c", SCN_CODE, 2)}, "SECTION NAME=.cinit RAM=bank\n",
+      {{objectWith("c.o", "c", SCN_CODE, 2)},
+       "SECTION NAME=.cinit RAM=bank\n",
        "section '.cinit' contains initialized rom data and can not have a 'RAM' memory attribute "
        "specified in the linker command file."},
   };
@@ -231,7 +244,8 @@ TEST(ZorvikAllocation, PartialMapAfterAFailure) {
       "STACK SIZE=0x8\n"
       "FILES main.o\n",
       {"/mapp.map"});
-  EXPECT_EQ(r.out, errorRun("section 'huge' can not fit the section. Section 'huge' length=0x00000400"));
+  EXPECT_EQ(r.out,
+            errorRun("section 'huge' can not fit the section. Section 'huge' length=0x00000400"));
   EXPECT_EQ(r.status, 1);
   std::string map = d.t.read("app.map");
   const std::string created = "Linker Error Map File - Created ";
@@ -242,37 +256,36 @@ TEST(ZorvikAllocation, PartialMapAfterAFailure) {
   const std::string header =
       "    Memory      Start        End              Section    Address Size(Bytes)\n"
       " ---------  ---------  ---------            ---------  ---------  ---------\n";
-  EXPECT_EQ(map,
-            std::string(linkerBanner()) +
-                "\nLinker Error Map File - Created (time)\n"
-                "\n"
-                "*Warning* - This is only a partial map file due to a link time error.\n"
-                "   Only sections which were allocated prior to the error are shown below.\n"
-                "\n"
-                "CODEPAGES:\n" +
-                header +
-                // The table takes the smaller hole, after the absolute section.
-                "      page     0x0000     0x00ff                  abs     0x0080     0x0004\n"
-                "                                               .cinit     0x0082     0x0002\n"
-                "\n"
-                "     other     0x0000     0x00ff             assigned     0x0000     0x0004\n"
-                "\n"
-                "\n"
-                "SHAREBANKS:\n" +
-                header +
-                "     share     0x0070     0x007f                                           \n"
-                "\n"
-                "\n"
-                "DATABANKS:\n" +
-                header +
-                "      bank     0x0020     0x006f               .stack     0x0020     0x0008\n"
-                "\n"
-                "\n"
-                "ACCESSBANKS:\n" +
-                header +
-                "       acc     0x0080     0x009f                 vars     0x0090     0x0003\n"
-                "\n"
-                "\n");
+  EXPECT_EQ(map, std::string(linkerBanner()) +
+                     "\nLinker Error Map File - Created (time)\n"
+                     "\n"
+                     "*Warning* - This is only a partial map file due to a link time error.\n"
+                     "   Only sections which were allocated prior to the error are shown below.\n"
+                     "\n"
+                     "CODEPAGES:\n" +
+                     header +
+                     // The table takes the smaller hole, after the absolute section.
+                     "      page     0x0000     0x00ff                  abs     0x0080     0x0004\n"
+                     "                                               .cinit     0x0082     0x0002\n"
+                     "\n"
+                     "     other     0x0000     0x00ff             assigned     0x0000     0x0004\n"
+                     "\n"
+                     "\n"
+                     "SHAREBANKS:\n" +
+                     header +
+                     "     share     0x0070     0x007f                                           \n"
+                     "\n"
+                     "\n"
+                     "DATABANKS:\n" +
+                     header +
+                     "      bank     0x0020     0x006f               .stack     0x0020     0x0008\n"
+                     "\n"
+                     "\n"
+                     "ACCESSBANKS:\n" +
+                     header +
+                     "       acc     0x0080     0x009f                 vars     0x0090     0x0003\n"
+                     "\n"
+                     "\n");
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ std::string describe(const std::vector<std::string>& args) {
 }
 
 TEST(ZorvikCli, HelpTextLinesHaveTheirLengths) {
-  const size_t lengths[] = {69, 63, 63, 75, 63, 63, 63, 63, 0, 63,
+  const size_t lengths[] = {69, 63, 63, 75, 63, 63, 63, 63, 0,  63,
                             73, 73, 75, 75, 73, 61, 61, 61, 61, 61};
   std::string help = kHelp;
   size_t i = 0;
@@ -60,7 +60,13 @@ TEST(ZorvikCli, HelpTextLinesHaveTheirLengths) {
 TEST(ZorvikCli, HelpTextEndsWithStatus255) {
   TempDir t;
   const std::vector<std::vector<std::string>> lines = {
-      {}, {"/h"}, {"-H"}, {"/?"}, {"-help"}, {"a.o", "b.lib", "-l", "x;y", "/?"}, {"-d", "-h", "x.txt"},
+      {},
+      {"/h"},
+      {"-H"},
+      {"/?"},
+      {"-help"},
+      {"a.o", "b.lib", "-l", "x;y", "/?"},
+      {"-d", "-h", "x.txt"},
   };
   for (const auto& args : lines) {
     RunResult r = runProgram(ZORVIK_EXE, args, t.path());
@@ -78,9 +84,9 @@ TEST(ZorvikCli, QuietRuns) {
     std::string out;
     int status;
   } cases[] = {
-      {{"-q"}, "", 1},                // no command file: the fault is only counted
-      {{"/Q", "/?"}, kHelp, 255},     // the help text is shown even when quiet
-      {{"-o", "-q"}, "", 1},          // the pre-scan sees every word, values too
+      {{"-q"}, "", 1},                     // no command file: the fault is only counted
+      {{"/Q", "/?"}, kHelp, 255},          // the help text is shown even when quiet
+      {{"-o", "-q"}, "", 1},               // the pre-scan sees every word, values too
       {{"-quiet", "x.txt"}, banner(), 1},  // only the exact forms silence the banner
       {{"-d", "x.txt", "/q"}, "", 1},
   };

@@ -101,17 +101,19 @@ TEST(ZorvikCommandFile, LinesAreCountedAndReadWhole) {
       {"// head\n\n   \nFILES a.o // b.txt\nBOGUS x", "Unrecognized input in './app.lkr:5': BOGUS"},
       {"FILES a.o\r\nFILES b.o\r\nBOGUS\r\n", "Unrecognized input in './app.lkr:3': BOGUS"},
       {longComment + "FILES a.o\n" + "BOGUS", "Unrecognized input in './app.lkr:3': BOGUS"},
-      {"FILES a.o\n" + std::string(2000, ' ') + "BOGUS", "Unrecognized input in './app.lkr:2': BOGUS"},
+      {"FILES a.o\n" + std::string(2000, ' ') + "BOGUS",
+       "Unrecognized input in './app.lkr:2': BOGUS"},
       // A NUL byte is part of the line, not its end.
       {std::string("FILES a.o\0 b.o\n", 15), "Illegal <filename> for FILES in './app.lkr:1'"},
-      {std::string("HEAP MINSIZE=1\0", 15) + " BOGUS", "Invalid attributes for HEAP in './app.lkr:1'"},
+      {std::string("HEAP MINSIZE=1\0", 15) + " BOGUS",
+       "Invalid attributes for HEAP in './app.lkr:1'"},
   });
 }
 
 TEST(ZorvikCommandFile, FindingTheFile) {
   TempDir t;
   ASSERT_EQ(mkdir(t.file("dir.lkr").c_str(), 0755), 0);
-  ASSERT_EQ(mkfifo(t.file("fifo.lkr").c_str(), 0644), 0);  // would wait for a writer
+  ASSERT_EQ(mkfifo(t.file("fifo.lkr").c_str(), 0644), 0);          // would wait for a writer
   ASSERT_EQ(symlink("/dev/zero", t.file("zero.lkr").c_str()), 0);  // one endless line
   ASSERT_EQ(mkdir(t.file("sub").c_str(), 0755), 0);
   t.write("sub/bad.lkr", "BOGUS");
@@ -129,7 +131,8 @@ TEST(ZorvikCommandFile, FindingTheFile) {
       {{"sub\\bad.lkr"}, "Unrecognized input in 'sub\\bad.lkr:1': BOGUS"},
       {{"-k", "sub", "bad.lkr"}, "Unrecognized input in 'sub/bad.lkr:1': BOGUS"},
       {{"-ksub/", "bad.lkr"}, "Unrecognized input in 'sub/bad.lkr:1': BOGUS"},
-      {{"-k", "x;" + t.path() + "/sub", "BAD.LKR"}, "Could not find linker command file 'BAD.LKR'."},
+      {{"-k", "x;" + t.path() + "/sub", "BAD.LKR"},
+       "Could not find linker command file 'BAD.LKR'."},
       {{"-k", "x;" + t.path() + "/sub", "bad.lkr"},
        "Unrecognized input in '" + t.path() + "/sub/bad.lkr:1': BOGUS"},
   };

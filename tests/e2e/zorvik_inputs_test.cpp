@@ -38,24 +38,26 @@ TEST(ZorvikInputs, SearchRules) {
   d.object("lib/libbad.o", definer("libbad.o", {"_lb"}, {}, kUnknownId));
   d.library("top.lib", {definer("t.o", {"_t"})});
   d.library("lib/math.lib", {definer("m.o", {"_m"})});
-  expectRuns(d, {
-      {"", errorRun("no input object files specified.")},
-      {"FILES main.o", linkedRun()},
-      {"FILES util.o", errorRun("could not find file 'util.o'.")},
-      {"LIBPATH lib\nFILES util.o", linkedRun()},
-      {"LIBPATH nowhere;lib/\nFILES util.o", linkedRun()},
-      {"FILES lib/util.o", linkedRun()},
-      {"LIBPATH lib\nFILES src/util.o", errorRun("could not find file 'src/util.o'.")},
-      {"FILES src/start.o", linkedRun()},
-      // Libraries only on the library path.
-      {"FILES main.o top.lib", errorRun("could not find file 'top.lib'.")},
-      {"LIBPATH .\nFILES main.o top.lib", linkedRun()},
-      {"LIBPATH lib\nFILES main.o math.lib", linkedRun()},
-      {"FILES main.o math.lib", errorRun("could not find file 'math.lib'.")},
-      // Later messages name a file by the path it was found under.
-      {"FILES bad.o", errorRun("Unsupported processor type in file './bad.o'")},
-      {"LIBPATH lib\nFILES main.o libbad.o", errorRun("Unsupported processor type in file 'lib/libbad.o'")},
-  });
+  expectRuns(d,
+             {
+                 {"", errorRun("no input object files specified.")},
+                 {"FILES main.o", linkedRun()},
+                 {"FILES util.o", errorRun("could not find file 'util.o'.")},
+                 {"LIBPATH lib\nFILES util.o", linkedRun()},
+                 {"LIBPATH nowhere;lib/\nFILES util.o", linkedRun()},
+                 {"FILES lib/util.o", linkedRun()},
+                 {"LIBPATH lib\nFILES src/util.o", errorRun("could not find file 'src/util.o'.")},
+                 {"FILES src/start.o", linkedRun()},
+                 // Libraries only on the library path.
+                 {"FILES main.o top.lib", errorRun("could not find file 'top.lib'.")},
+                 {"LIBPATH .\nFILES main.o top.lib", linkedRun()},
+                 {"LIBPATH lib\nFILES main.o math.lib", linkedRun()},
+                 {"FILES main.o math.lib", errorRun("could not find file 'math.lib'.")},
+                 // Later messages name a file by the path it was found under.
+                 {"FILES bad.o", errorRun("Unsupported processor type in file './bad.o'")},
+                 {"LIBPATH lib\nFILES main.o libbad.o",
+                  errorRun("Unsupported processor type in file 'lib/libbad.o'")},
+             });
 }
 
 TEST(ZorvikInputs, EveryObjectIsFoundBeforeAnyIsRead) {
@@ -75,14 +77,17 @@ TEST(ZorvikInputs, UnsoundObjects) {
   d.object("scnum.o", scnum);
   d.library("lib.lib", {scnum});
   d.object("main.o", definer("main.o", {"_main"}, {"_x"}));
-  expectRuns(d, {
-      {"FILES lines.o",
-       errorRun(std::vector<std::string>{"Coff file './lines.o', section '.code' line[0] has an invalid l_srcndx.",
-                 "Coff file './lines.o', section '.code' line[0] has an invalid l_fcnndx."})},
-      {"FILES scnum.o", errorRun("Coff file './scnum.o' symbol[1] has an invalid n_scnum.")},
-      // Imported members are checked like objects.
-      {"LIBPATH .\nFILES main.o lib.lib", errorRun("Coff file 'scnum.o' symbol[1] has an invalid n_scnum.")},
-  });
+  expectRuns(
+      d, {
+             {"FILES lines.o",
+              errorRun(std::vector<std::string>{
+                  "Coff file './lines.o', section '.code' line[0] has an invalid l_srcndx.",
+                  "Coff file './lines.o', section '.code' line[0] has an invalid l_fcnndx."})},
+             {"FILES scnum.o", errorRun("Coff file './scnum.o' symbol[1] has an invalid n_scnum.")},
+             // Imported members are checked like objects.
+             {"LIBPATH .\nFILES main.o lib.lib",
+              errorRun("Coff file 'scnum.o' symbol[1] has an invalid n_scnum.")},
+         });
 }
 
 TEST(ZorvikInputs, LibraryImport) {
@@ -90,7 +95,8 @@ TEST(ZorvikInputs, LibraryImport) {
   d.dir("libs");
   // Members built for an unknown processor name themselves in the processor
   // check, which names the first of them in load order.
-  d.library("libs/ab.lib", {definer("b.o", {"_b"}, {}, kUnknownId), definer("a.o", {"_a"}, {}, kUnknownId)});
+  d.library("libs/ab.lib",
+            {definer("b.o", {"_b"}, {}, kUnknownId), definer("a.o", {"_a"}, {}, kUnknownId)});
   d.library("libs/one.lib", {definer("one.o", {"_x"}, {}, kUnknownId)});
   d.library("libs/two.lib", {definer("two.o", {"_x"}, {}, kUnknownId)});
   d.object("ba.o", definer("ba.o", {}, {"_b", "_a"}));
@@ -106,12 +112,15 @@ TEST(ZorvikInputs, LibraryImport) {
   d.library("libs/z.lib", {definer("z.o", {"_z"}, {}, kUnknownId)});
   d.object("wz_user.o", definer("wz_user.o", {}, {"_w", "_z"}));
   expectRuns(d, {
-      {"LIBPATH libs\nFILES ba.o ab.lib", errorRun("Unsupported processor type in file 'a.o'")},
-      {"LIBPATH libs\nFILES x.o one.lib two.lib", errorRun("Unsupported processor type in file 'one.o'")},
-      {"LIBPATH libs\nFILES x.o two.lib one.lib", errorRun("Unsupported processor type in file 'two.o'")},
-      {"LIBPATH libs\nFILES abx.o ab.lib one.lib", linkedRun()},  // nothing to import
-      {"LIBPATH libs\nFILES wz_user.o wz.lib z.lib", linkedRun()},
-  });
+                    {"LIBPATH libs\nFILES ba.o ab.lib",
+                     errorRun("Unsupported processor type in file 'a.o'")},
+                    {"LIBPATH libs\nFILES x.o one.lib two.lib",
+                     errorRun("Unsupported processor type in file 'one.o'")},
+                    {"LIBPATH libs\nFILES x.o two.lib one.lib",
+                     errorRun("Unsupported processor type in file 'two.o'")},
+                    {"LIBPATH libs\nFILES abx.o ab.lib one.lib", linkedRun()},  // nothing to import
+                    {"LIBPATH libs\nFILES wz_user.o wz.lib z.lib", linkedRun()},
+                });
 }
 
 TEST(ZorvikInputs, ProcessorAgreement) {
@@ -127,7 +136,8 @@ TEST(ZorvikInputs, ProcessorAgreement) {
       {{{kMirrow7, true}, {kMirrow8, false}, {kMirrow11, false}},
        "processor types do not agree across all input files."},
       {{{kMirrow8, false}, {kMirrow11, true}}, ""},
-      {{{kMirrow8, true}, {kTarsel1, true}}, "processor types do not agree across all input files."},
+      {{{kMirrow8, true}, {kTarsel1, true}},
+       "processor types do not agree across all input files."},
       {{{kMirrow8, false}, {kUnknownId, false}}, "Unsupported processor type in file './in1.o'"},
   };
   for (const Row& row : rows) {
@@ -152,8 +162,8 @@ struct Part {
 };
 
 // One input per part, in0.o, in1.o, ..., for `procType`.
-void expectSections(const std::vector<Part>& parts, const std::string& lkr, const std::string& message,
-                    uint32_t procType = kQuenby122) {
+void expectSections(const std::vector<Part>& parts, const std::string& lkr,
+                    const std::string& message, uint32_t procType = kQuenby122) {
   LinkDir d;
   std::string files = "FILES";
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -177,32 +187,43 @@ TEST(ZorvikInputs, SectionConsistency) {
     std::string message;  // empty: the link succeeds
   } rows[] = {
       {{{".x", 0, 2, 0}}, "", "unknown section type for '.x' in file './in0.o'."},
-      {{{".x", code, 2, 0}, {".x", code | ovr, 2, 0}}, "",
+      {{{".x", code, 2, 0}, {".x", code | ovr, 2, 0}},
+       "",
        "section overlay types for '.x' do not match across input files."},
-      {{{".x", code | ovr, 2, 0}, {".x", code | ovr | abs, 2, 0}}, "",
+      {{{".x", code | ovr, 2, 0}, {".x", code | ovr | abs, 2, 0}},
+       "",
        "section absolute types for '.x' do not match across input files."},
-      {{{".x", code | ovr | abs, 2, 0x10}, {".x", code | ovr | abs, 2, 0x12}}, "",
+      {{{".x", code | ovr | abs, 2, 0x10}, {".x", code | ovr | abs, 2, 0x12}},
+       "",
        "starting addresses for absolute overlay section '.x' do not match across all input files."},
-      {{{".x", code, 2, 0}, {".x", SCN_ROMDATA, 2, 0}}, "",
+      {{{".x", code, 2, 0}, {".x", SCN_ROMDATA, 2, 0}},
+       "",
        "section types for '.x' do not match across input files."},
-      {{{".x", SCN_UDATA, 2, 0}, {".x", SCN_UDATA | SCN_SHARE, 2, 0}}, "",
+      {{{".x", SCN_UDATA, 2, 0}, {".x", SCN_UDATA | SCN_SHARE, 2, 0}},
+       "",
        "section share types for '.x' do not match across input files."},
-      {{{".x", SCN_UDATA, 2, 0}, {".x", SCN_UDATA | SCN_ACCESS, 2, 0}}, "",
+      {{{".x", SCN_UDATA, 2, 0}, {".x", SCN_UDATA | SCN_ACCESS, 2, 0}},
+       "",
        "section access types for '.x' do not match across input files."},
-      {{{".x", code | abs, 2, 0x10}, {".x", code | abs, 2, 0x10}}, "",
+      {{{".x", code | abs, 2, 0x10}, {".x", code | abs, 2, 0x10}},
+       "",
        "section '.x' type is non-overlay and absolute but occurs in more than one input file."},
       // Overlay parts share one place.
       {{{".x", code | ovr | abs, 2, 0x10}, {".x", code | ovr | abs, 8, 0x10}}, "", ""},
       {{{".x", code | ovr, 6, 0}, {".x", code | ovr, 2, 0}}, "", ""},
       // Names of the linker's own sections.
       {{{".cinit", SCN_ROMDATA, 2, 0}}, "", "section '.cinit' in file './in0.o" + reserved},
-      {{{".stack", SCN_UDATA, 2, 0}}, "STACK SIZE=0x10\n", "section '.stack' in file './in0.o" + reserved},
+      {{{".stack", SCN_UDATA, 2, 0}},
+       "STACK SIZE=0x10\n",
+       "section '.stack' in file './in0.o" + reserved},
       {{{".stack", SCN_UDATA, 2, 0}}, "", ""},
-      {{{"buf", SCN_IDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}}, "",
+      {{{"buf", SCN_IDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}},
+       "",
        "section 'buf_i' in file './in1.o" + reserved},
       // A fill section's name only where this link fills a page, and only
       // as the linker writes it.
-      {{{".fill_1", code, 2, 0}}, "CODEPAGE NAME=f START=0x100 END=0x1FF FILL=0xFFFF\n",
+      {{{".fill_1", code, 2, 0}},
+       "CODEPAGE NAME=f START=0x100 END=0x1FF FILL=0xFFFF\n",
        "section '.fill_1' in file './in0.o" + reserved},
       {{{".fill_1", code, 2, 0}}, "", ""},
       {{{".fill_007", code, 2, 0}}, "CODEPAGE NAME=f START=0x100 END=0x1FF FILL=0xFFFF\n", ""},
@@ -213,11 +234,15 @@ TEST(ZorvikInputs, SectionConsistency) {
 TEST(ZorvikInputs, OddPartsOfProgramMemorySectionsStartOnALocation) {
   // Three 3-byte parts of 14-bit words lie at locations 0, 2 and 4; the section
   // needs 11 bytes, which a page of 6 locations holds and one of 5 does not.
-  const std::vector<Part> parts = {{".x", SCN_CODE, 3, 0}, {".x", SCN_CODE, 3, 0}, {".x", SCN_CODE, 3, 0}};
-  const std::string table = "CODEPAGE NAME=tbl START=0x100 END=0x10F\nSECTION NAME=.cinit ROM=tbl\n";
-  expectSections(parts, table + "CODEPAGE NAME=six START=0x200 END=0x205\nSECTION NAME=.x ROM=six\n",
-                 "", kMirrow7);
-  expectSections(parts, table + "CODEPAGE NAME=five START=0x200 END=0x204\nSECTION NAME=.x ROM=five\n",
+  const std::vector<Part> parts = {
+      {".x", SCN_CODE, 3, 0}, {".x", SCN_CODE, 3, 0}, {".x", SCN_CODE, 3, 0}};
+  const std::string table =
+      "CODEPAGE NAME=tbl START=0x100 END=0x10F\nSECTION NAME=.cinit ROM=tbl\n";
+  expectSections(parts,
+                 table + "CODEPAGE NAME=six START=0x200 END=0x205\nSECTION NAME=.x ROM=six\n", "",
+                 kMirrow7);
+  expectSections(parts,
+                 table + "CODEPAGE NAME=five START=0x200 END=0x204\nSECTION NAME=.x ROM=five\n",
                  "section '.x' has a memory 'five' which can not fit the section. Section '.x' "
                  "length=0x0000000b.",
                  kMirrow7);
@@ -230,7 +255,8 @@ TEST(ZorvikInputs, MemoryAttributes) {
     std::string declaration;
     std::string message;  // empty: the link succeeds
   } rows[] = {
-      {SCN_CODE, "SECTION NAME=.s RAM=bank\n", "section '.s' contains code and can not have a 'RAM'" + tail},
+      {SCN_CODE, "SECTION NAME=.s RAM=bank\n",
+       "section '.s' contains code and can not have a 'RAM'" + tail},
       {SCN_IDATA, "SECTION NAME=.s ROM=page\n",
        "section '.s' contains initialized data and can not have a 'ROM'" + tail},
       {SCN_UDATA, "SECTION NAME=.s ROM=page RAM=bank\n",
@@ -239,7 +265,8 @@ TEST(ZorvikInputs, MemoryAttributes) {
        "section '.s' contains initialized rom data and can not have a 'RAM'" + tail},
       {SCN_CODE, "SECTION NAME=.absent RAM=bank\nSECTION NAME=.s ROM=page\n", ""},
   };
-  for (const Row& row : rows) expectSections({{".s", row.flags, 2, 0}}, row.declaration, row.message);
+  for (const Row& row : rows)
+    expectSections({{".s", row.flags, 2, 0}}, row.declaration, row.message);
 }
 
 }  // namespace

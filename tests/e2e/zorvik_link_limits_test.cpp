@@ -16,7 +16,8 @@ const std::string kData = "DATABANK NAME=d START=0x20 END=0x7F\n";
 RunResult inShell(const LinkDir& d, const std::string& lkr, const std::string& limit,
                   const std::string& args) {
   d.t.write("app.lkr", lkr);
-  return runProgram("/bin/sh", {"-c", limit + "; exec '" ZORVIK_EXE "' app.lkr " + args}, d.t.path());
+  return runProgram("/bin/sh", {"-c", limit + "; exec '" ZORVIK_EXE "' app.lkr " + args},
+                    d.t.path());
 }
 
 // The s_size field of the section header named `name` (eight characters at
@@ -33,8 +34,9 @@ uint32_t sectionSize(const std::string& image, const std::string& name) {
 TEST(ZorvikLinkLimits, AFillNoExecutableCanHoldFailsTheLink) {
   LinkDir d;
   d.object("a.o", definer("a.o", {"main"}));  // 16-bit words: two bytes a location
-  RunResult r = d.run("CODEPAGE NAME=p START=1 END=0xFFFFFFFF FILL=0x1234\n" + kData + "FILES a.o\n",
-                      {"/o", "app.cof"});
+  RunResult r = d.run(
+      "CODEPAGE NAME=p START=1 END=0xFFFFFFFF FILL=0x1234\n" + kData + "FILES a.o\n",
+      {"/o", "app.cof"});
   EXPECT_EQ(r.out, errorRun("Fill section for memory 'p' would hold 8589934586 bytes, more than an "
                             "executable can hold; the memory is not filled."));
   EXPECT_EQ(r.status, 1);
@@ -61,9 +63,10 @@ TEST(ZorvikLinkLimits, AnErrorMapThatCannotBeWrittenFailsTheLink) {
 TEST(ZorvikLinkLimits, AStackTakesNoMemoryForContents) {
   LinkDir d;
   d.object("a.o", definer("a.o", {"main"}));
-  const std::string lkr = "CODEPAGE NAME=p START=0 END=0x7FF\n"
-                          "DATABANK NAME=big START=0 END=0xFFFFFFFF\n"
-                          "STACK SIZE=0xFFFFFF00 RAM=big\nFILES a.o\n";
+  const std::string lkr =
+      "CODEPAGE NAME=p START=0 END=0x7FF\n"
+      "DATABANK NAME=big START=0 END=0xFFFFFFFF\n"
+      "STACK SIZE=0xFFFFFF00 RAM=big\nFILES a.o\n";
 #ifdef ZV_SANITIZED
   // The sanitizer reserves its shadow memory at start, which no address-space
   // limit allows; its allocator refuses the large block instead.

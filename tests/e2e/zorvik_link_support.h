@@ -18,7 +18,7 @@
 #include "RunProgram.h"
 
 // Processor ids: one device per family.
-const uint32_t kMirrow7 = procIdNamed("MRRW007");     // 14-bit words
+const uint32_t kMirrow7 = procIdNamed("MRRW007");  // 14-bit words
 const uint32_t kMirrow8 = procIdNamed("MRRW008");
 const uint32_t kMirrow11 = procIdNamed("MRRW011");
 const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words
@@ -26,9 +26,7 @@ const uint32_t kTarsel1 = procIdNamed("TRSL001");     // 12-bit words
 const uint32_t kHalvern133 = procIdNamed("HLVN133");  // byte-addressed program memory
 constexpr uint32_t kUnknownId = 0x1234;
 
-inline std::string banner() {
-  return std::string(linkerBanner()) + "\n" + noticeBanner() + "\n\n";
-}
+inline std::string banner() { return std::string(linkerBanner()) + "\n" + noticeBanner() + "\n\n"; }
 
 // The console text of a run that ends with these errors.
 inline std::string errorRun(const std::vector<std::string>& messages) {
@@ -71,7 +69,8 @@ class LinkDir {
   }
   void library(const std::string& path, const std::vector<CoffBuilder>& members) const {
     Archive archive(t.file(path));
-    for (const CoffBuilder& m : members) archive.cMembers.push_back(std::make_unique<Coff>(m.image()));
+    for (const CoffBuilder& m : members)
+      archive.cMembers.push_back(std::make_unique<Coff>(m.image()));
     ASSERT_TRUE(archive.write()) << path;
   }
   void dir(const std::string& path) const { ASSERT_EQ(mkdir(t.file(path).c_str(), 0755), 0); }

@@ -31,7 +31,8 @@ std::string unshownBytes(const Record& record, Print print, const std::string& w
     reinterpret_cast<unsigned char*>(&flipped)[k] ^= 0xFF;
     const unsigned value = reinterpret_cast<const unsigned char*>(&record)[k];
     if (value != 0 && text(flipped) == shown) {
-      out += "unshown byte " + std::to_string(k) + " of " + what + ": " + std::to_string(value) + "\n";
+      out += "unshown byte " + std::to_string(k) + " of " + what + ": " + std::to_string(value) +
+             "\n";
     }
   }
   return out;
@@ -55,14 +56,17 @@ std::string coffText(const std::string& bytes) {
   const size_t at = text.find("f_timdat=");
   if (at != std::string::npos) text.replace(at, text.find('\n', at) - at, "f_timdat=(time)");
   std::ostringstream again;
-  if (!coff->write(again, 0) || again.str() != bytes) text += "(written again, the image differs)\n";
+  if (!coff->write(again, 0) || again.str() != bytes)
+    text += "(written again, the image differs)\n";
   for (const auto& [number, name] : coff->cScnNum) {
-    text += unshownBytes(coff->cScnHdr.at(name), printScnhdr, "section header " + std::to_string(number));
+    text += unshownBytes(coff->cScnHdr.at(name), printScnhdr,
+                         "section header " + std::to_string(number));
   }
   for (size_t i = 0; i < coff->cSymbols.size(); ++i) {
     const unsigned kind = coff->cAuxKinds[i];
     text += unshownBytes(
-        coff->cSymbols[i], [kind](const SymEntry& e, std::ostream& os) { printSymEntry(e, kind, os); },
+        coff->cSymbols[i],
+        [kind](const SymEntry& e, std::ostream& os) { printSymEntry(e, kind, os); },
         "symbol-table entry " + std::to_string(i));
   }
   return text;
@@ -91,11 +95,11 @@ struct Family {
   const char* name;
   uint32_t procId;
   uint32_t romWidth;
-  uint32_t unit;                // bytes per program word in r_vaddr
-  std::vector<uint16_t> code;   // call fn, data reference to `count`
-  const char* lkr;              // memories
-  const char* map;              // expected map, time line aside
-  const char* dump;             // expected output file as coffText gives it
+  uint32_t unit;               // bytes per program word in r_vaddr
+  std::vector<uint16_t> code;  // call fn, data reference to `count`
+  const char* lkr;             // memories
+  const char* map;             // expected map, time line aside
+  const char* dump;            // expected output file as coffText gives it
 };
 
 // main.o calls fn in lib.o and refers to `count`, the second byte of vars.
@@ -128,7 +132,11 @@ void writeProgram(const LinkDir& d, const Family& f) {
 // RETLW 0 words where the family has them. Quenby's fill pattern is decimal.
 // Section contents print byte by byte, the low byte of each word first.
 const Family kFamilies[] = {
-    {"Mirrow", kMirrow8, 14, 2, {0x2000, 0x0080},
+    {"Mirrow",
+     kMirrow8,
+     14,
+     2,
+     {0x2000, 0x0080},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=0x3FFF\nDATABANK NAME=bank START=0x20 END=0x3F\n",
      R"((banner)
 Linker Map File - Created (time)
@@ -285,7 +293,11 @@ Offset[4]= lib.asm
 Offset[12]= main.asm
 
 )"},
-    {"Quenby", kQuenby122, 16, 2, {0xE000, 0x6A00},
+    {"Quenby",
+     kQuenby122,
+     16,
+     2,
+     {0xE000, 0x6A00},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=65535\nDATABANK NAME=bank START=0x20 END=0x3F\n",
      R"((banner)
 Linker Map File - Created (time)
@@ -442,7 +454,11 @@ Offset[4]= lib.asm
 Offset[12]= main.asm
 
 )"},
-    {"Tarsel", kTarsel1, 12, 2, {0x0900, 0x0020},
+    {"Tarsel",
+     kTarsel1,
+     12,
+     2,
+     {0x0900, 0x0020},
      "CODEPAGE NAME=page START=0x0 END=0xF FILL=0xFFF\nDATABANK NAME=bank START=0x10 END=0x1F\n",
      R"((banner)
 Linker Map File - Created (time)
@@ -599,7 +615,11 @@ Offset[4]= lib.asm
 Offset[12]= main.asm
 
 )"},
-    {"Halvern", kHalvern133, 8, 2, {0xEC00, 0x6E00},
+    {"Halvern",
+     kHalvern133,
+     8,
+     2,
+     {0xEC00, 0x6E00},
      "CODEPAGE NAME=page START=0x0 END=0x1F FILL=0xFFFF\nDATABANK NAME=bank START=0x60 END=0x7F\n",
      R"((banner)
 Linker Map File - Created (time)
@@ -763,7 +783,8 @@ TEST(ZorvikLink, EachFamilyLinksAProgram) {
     SCOPED_TRACE(f.name);
     LinkDir d;
     writeProgram(d, f);
-    RunResult r = d.run(std::string(f.lkr) + "FILES main.o lib.o\n", {"/o", "app.cof", "/m", "app.map"});
+    RunResult r = d.run(std::string(f.lkr) + "FILES main.o lib.o\n",
+                        {"/o", "app.cof", "/m", "app.map"});
     EXPECT_EQ(r.out, linkedRun());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(timeless(d.t.read("app.map")), f.map);
@@ -795,7 +816,8 @@ TEST(ZorvikLink, AMapFileNamedLikeTheOutputIsRefusedBeforeAnythingIsWritten) {
     writeProgram(d, kFamilies[0]);
     RunResult r = linkMirrow(d, "main.o lib.o", args);
     std::string output = args.size() == 2 ? "a.out" : "app.cof";
-    EXPECT_EQ(r.out, errorRun("the map file '" + args.back() + "' is the output file '" + output + "'."));
+    EXPECT_EQ(r.out,
+              errorRun("the map file '" + args.back() + "' is the output file '" + output + "'."));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(d.t.list(), (std::vector<std::string>{"app.lkr", "lib.o", "main.o"}));
   }

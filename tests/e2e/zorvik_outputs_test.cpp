@@ -34,7 +34,8 @@ void writeInputs(LinkDir& d, bool memories) {
 
 std::map<std::string, std::string> contents(const LinkDir& d) {
   std::map<std::string, std::string> files;
-  for (const char* name : {"main.o", "lib/util.lib", "inc.lkr", "app.lkr"}) files[name] = d.t.read(name);
+  for (const char* name : {"main.o", "lib/util.lib", "inc.lkr", "app.lkr"})
+    files[name] = d.t.read(name);
   return files;
 }
 
@@ -53,15 +54,21 @@ TEST(ZorvikOutputs, AnOutputThatIsAnInputIsRefusedAndEveryInputStays) {
     std::string message;
   } cases[] = {
       {true, {"/o", "main.o"}, "the output file 'main.o' is the input file './main.o'."},
-      {true, {"/o", "./lib/util.lib"}, "the output file './lib/util.lib' is the input file 'lib/util.lib'."},
+      {true,
+       {"/o", "./lib/util.lib"},
+       "the output file './lib/util.lib' is the input file 'lib/util.lib'."},
       {true, {"/o", "app.lkr"}, "the output file 'app.lkr' is the input file './app.lkr'."},
       {true, {"/o", "inc.lkr"}, "the output file 'inc.lkr' is the input file './inc.lkr'."},
       {true, {"/o", "sym.o"}, "the output file 'sym.o' is the input file './main.o'."},
       {true, {"/o", "hard.lib"}, "the output file 'hard.lib' is the input file 'lib/util.lib'."},
       {true, {"/m", "main.o"}, "the map file 'main.o' is the input file './main.o'."},
-      {true, {"/o", "app.cof", "/m", "lib/util.lib"}, "the map file 'lib/util.lib' is the input file 'lib/util.lib'."},
+      {true,
+       {"/o", "app.cof", "/m", "lib/util.lib"},
+       "the map file 'lib/util.lib' is the input file 'lib/util.lib'."},
       {true, {"/m", "sym.lkr"}, "the map file 'sym.lkr' is the input file './inc.lkr'."},
-      {true, {"/o", "main.o", "/m", "inc.lkr"}, "the output file 'main.o' is the input file './main.o'."},
+      {true,
+       {"/o", "main.o", "/m", "inc.lkr"},
+       "the output file 'main.o' is the input file './main.o'."},
       // A failing link would write its error map over the object.
       {false, {"/m", "main.o"}, "the map file 'main.o' is the input file './main.o'."},
       {false, {"/m", "hard.lib"}, "the map file 'hard.lib' is the input file 'lib/util.lib'."},

@@ -38,9 +38,7 @@ class Convert : public ::testing::Test {
     }
     return r;
   }
-  Hex* convert(const std::vector<AddrRange>& ranges = {}) {
-    return cHex.convert(cCoff, ranges);
-  }
+  Hex* convert(const std::vector<AddrRange>& ranges = {}) { return cHex.convert(cCoff, ranges); }
 
   Coff cCoff;
   Coff2Hex cHex;
@@ -56,10 +54,7 @@ TEST_F(Convert, WholeImageTakesCodeAndRomdataInNameOrder) {
   section("nodata", SCN_CODE, 0x70, {}, false);
   section("odd", SCN_CODE | SCN_IDATA, 0x80, {9, 9});  // code wins
   ASSERT_EQ(convert(), &cHex);
-  EXPECT_EQ(runs(), (Runs{{0x40, {3, 4, 5, 0}},
-                          {0x80, {7, 8}},
-                          {0x100, {9, 9}},
-                          {0x20, {1, 2}}}));
+  EXPECT_EQ(runs(), (Runs{{0x40, {3, 4, 5, 0}}, {0x80, {7, 8}}, {0x100, {9, 9}}, {0x20, {1, 2}}}));
   EXPECT_EQ(cHex.cFileBaseName, "prog");
 }
 
@@ -113,8 +108,7 @@ TEST_F(Convert, RangesSelectWordsIntoRunsPerSection) {
       {{{0x106, 0x108}}, {{0x20C, {12, 13, 14, 15}}, {0x210, {16, 17}}}},
       {{{0x109, 0xFFFF}}, {{0x212, {18, 0}}}},
       {{{0, 0xFFFFFFFF}},
-       {{0x200, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
-        {0x210, {16, 17, 18, 0}}}},
+       {{0x200, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}}, {0x210, {16, 17, 18, 0}}}},
   };
   for (const auto& c : cases) {
     Coff2Hex hex;
@@ -132,9 +126,9 @@ TEST_F(Convert, RangesOnByteAddressedMemoryMatchPairsByTheirFirstByte) {
     Runs expected;
   } cases[] = {
       {{0x202, 0x203}, {{0x202, {2, 3}}}},
-      {{0x202, 0x202}, {{0x202, {2, 3}}}},       // the pair's first byte decides
-      {{0x203, 0x204}, {{0x204, {4, 5}}}},       // 0x203 is a second byte
-      {{0x206, 0x300}, {{0x206, {6, 0}}}},       // odd length: padded last pair
+      {{0x202, 0x202}, {{0x202, {2, 3}}}},  // the pair's first byte decides
+      {{0x203, 0x204}, {{0x204, {4, 5}}}},  // 0x203 is a second byte
+      {{0x206, 0x300}, {{0x206, {6, 0}}}},  // odd length: padded last pair
       {{0x100, 0x201}, {{0x200, {0, 1}}}},
   };
   for (const auto& c : cases) {

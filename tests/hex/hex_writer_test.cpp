@@ -144,10 +144,12 @@ TEST_F(HexWriter, Inhx8sRunOfOddLengthLeavesItsLastHighByteOut) {
   ASSERT_TRUE(cHex.write(INHX8S));
   EXPECT_EQ(cDir.read("img.hxl"),
             ":01000F0040B0\n"
-            ":10001000424446484A4C4E50525456585A5C5E60D0\n" + std::string(kEnd));
+            ":10001000424446484A4C4E50525456585A5C5E60D0\n" +
+                std::string(kEnd));
   EXPECT_EQ(cDir.read("img.hxh"),
             ":01000F0041AF\n"
-            ":0F001000434547494B4D4F51535557595B5D5F22\n" + std::string(kEnd));
+            ":0F001000434547494B4D4F51535557595B5D5F22\n" +
+                std::string(kEnd));
 }
 
 // Reads an INHX32 text back into memory (byte address -> value), checking every
@@ -208,8 +210,7 @@ TEST_F(HexWriter, FileThatCannotBeCreatedIsReported) {
     EXPECT_FALSE(cHex.write(f));
     const char* ext = f == INHX8S ? ".hxl" : ".hex";
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Error - Could not open hex file '" + cHex.cFileBaseName + ext +
-                  "' for writing.\n");
+              "Error - Could not open hex file '" + cHex.cFileBaseName + ext + "' for writing.\n");
   }
 }
 

@@ -17,7 +17,8 @@ namespace {
 
 // An object with one code section, a .file entry and an external definition
 // of each name in `defs`.
-CoffBuilder object(const std::string& name, const std::vector<std::string>& defs, uint32_t stamp = 0) {
+CoffBuilder object(const std::string& name, const std::vector<std::string>& defs,
+                   uint32_t stamp = 0) {
   CoffBuilder b(name);
   b.optionalHeader(0x1234, 16).timeStamp(stamp);
   int code = b.section(".code", SCN_CODE);
@@ -66,8 +67,8 @@ TEST(ArchiveFormat, WritesMagicThenHeadersAndImagesBackToBack) {
   ASSERT_EQ(lib.write(), 1);
 
   std::string ia = a.bytes(), ib = b.bytes();
-  EXPECT_EQ(t.read("x.lib"),
-            kMagic + header("a.o", "1234567890", ia.size()) + ia + header("b.o", "7", ib.size()) + ib);
+  EXPECT_EQ(t.read("x.lib"), kMagic + header("a.o", "1234567890", ia.size()) + ia +
+                                 header("b.o", "7", ib.size()) + ib);
   EXPECT_EQ(t.list(), std::vector<std::string>{"x.lib"});  // no temporary file left
 
   std::unique_ptr<Archive> back = Archive::make(t.file("x.lib"));
@@ -270,7 +271,8 @@ TEST(ArchiveCopy, MembersAndCopiesAreIndependent) {
 
 TEST(ArchivePrint, ListsTheSymbolsThenEveryMemberNumbered) {
   Archive lib("x.lib");
-  for (const char* n : {"a.o", "b.o", "c.o"}) lib.cMembers.push_back(member(object(n, {std::string("s_") + n})));
+  for (const char* n : {"a.o", "b.o", "c.o"})
+    lib.cMembers.push_back(member(object(n, {std::string("s_") + n})));
   lib.makeSymbols();
   std::ostringstream expected;
   expected << "Archive: \n  Symbols: \n"
@@ -303,8 +305,10 @@ TEST(ArchiveWrite, AFailedWriteLeavesTheOldLibraryAlone) {
   } cases[] = {
       {&bad, t.file("x.lib"),
        "Error - Coff file 'b.o' has section numbers and section headers that do not match.\n"
-       "Error - Could not write library file '" + t.file("x.lib") + "'.\n"},
-      {nullptr, t.file("sub.lib"), "Error - Could not open library file '" + t.file("sub.lib") + "' for writing.\n"},
+       "Error - Could not write library file '" +
+           t.file("x.lib") + "'.\n"},
+      {nullptr, t.file("sub.lib"),
+       "Error - Could not open library file '" + t.file("sub.lib") + "' for writing.\n"},
       {nullptr, t.file("none/x.lib"),
        "Error - Could not open library file '" + t.file("none/x.lib") + "' for writing.\n"},
   };

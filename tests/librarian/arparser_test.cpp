@@ -87,7 +87,8 @@ using ArParserDeathTest = ArParserTest;
 
 TEST_F(ArParserDeathTest, HelpAndUnknownWordsShowTheHelpText) {
   const std::vector<std::vector<std::string>> lines = {
-      {}, {"/h"}, {"-H"}, {"/?"}, {"-?"}, {"x.lib"}, {"/ct", "x.lib"}, {"/z"}, {"/q", "/h"}, {"/c/x", "x.lib"},
+      {},        {"/h"},           {"-H"}, {"/?"},       {"-?"},
+      {"x.lib"}, {"/ct", "x.lib"}, {"/z"}, {"/q", "/h"}, {"/c/x", "x.lib"},
   };
   for (const auto& words : lines) {
     RecordingSink sink;
@@ -99,7 +100,8 @@ TEST_F(ArParserDeathTest, HelpAndUnknownWordsShowTheHelpText) {
 
 TEST_F(ArParserDeathTest, BadLibraryNamesAreUsageErrors) {
   const std::vector<std::vector<std::string>> lines = {
-      {"/c"}, {"/c", ""}, {"/c", "a.o"}, {"/t", ".lib"}, {"/t", "_x.lib"}, {"/t", "x.libx"}, {"/t", "/q"},
+      {"/c"},           {"/c", ""},       {"/c", "a.o"}, {"/t", ".lib"},
+      {"/t", "_x.lib"}, {"/t", "x.libx"}, {"/t", "/q"},
   };
   for (const auto& words : lines) {
     RecordingSink sink;
@@ -111,8 +113,8 @@ TEST_F(ArParserDeathTest, BadLibraryNamesAreUsageErrors) {
 
 TEST_F(ArParserDeathTest, BadMemberNamesAreUsageErrors) {
   const std::vector<std::vector<std::string>> lines = {
-      {"/c", "x.lib", "a.obj"}, {"/c", "x.lib", "a.o", ""}, {"/r", "x.lib", ".o"},
-      {"/d", "x.lib", "a.o", "/q"}, {"/x", "x.lib", "_a.o"}, {"/c", "x.lib", "a.o", "/t"},
+      {"/c", "x.lib", "a.obj"},     {"/c", "x.lib", "a.o", ""}, {"/r", "x.lib", ".o"},
+      {"/d", "x.lib", "a.o", "/q"}, {"/x", "x.lib", "_a.o"},    {"/c", "x.lib", "a.o", "/t"},
   };
   for (const auto& words : lines) {
     RecordingSink sink;

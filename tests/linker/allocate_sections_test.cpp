@@ -38,7 +38,7 @@ TEST(Allocation, BestFitBetweenMemoriesAndProtection) {
   };
   for (const Case& c : cases) {
     LinkSetUp s;
-    s.codePage("p1", 0, 0x7F);                    // 0x100 bytes
+    s.codePage("p1", 0, 0x7F);                  // 0x100 bytes
     s.codePage("p2", 0x100, 0x13F, c.protect);  // 0x80 bytes
     s.codePage("table", 0x200, 0x200);
     s.section(".cinit", "table", "");
@@ -97,7 +97,7 @@ TEST(Allocation, TableSizeAndItsSymbol) {
     int idataSections;
     uint64_t size;
   } cases[] = {
-      {kQuenby122, 0, 2}, {kMirrow7, 0, 4}, {kTarsel1, 1, 16}, {kMirrow7, 2, 28},
+      {kQuenby122, 0, 2}, {kMirrow7, 0, 4},     {kTarsel1, 1, 16}, {kMirrow7, 2, 28},
       {kQuenby122, 1, 8}, {kHalvern133, 2, 26},  // wide entries: addresses past 0xFFFF
   };
   for (const Case& c : cases) {
@@ -227,7 +227,8 @@ TEST(Allocation, Faults) {
     s.dataBank("bank", 0x20, 0x6F);
     s.shareBank("share", 0x70, 0x7F);
     std::string message;
-    ASSERT_TRUE(s.linker.addAccessBank(Memory("access", 0x80, 0x8F, ram, true, false, ""), message));
+    ASSERT_TRUE(
+        s.linker.addAccessBank(Memory("access", 0x80, 0x8F, ram, true, false, ""), message));
     c.setUp(s);
     EXPECT_EQ(s.map(), c.message) << c.label;
   }

@@ -71,7 +71,8 @@ TEST(FillSectionsTest, OnlyMemoriesWithAFillAndEveryHoleInHoleOrder) {
   L.buildOutputHoles();
   ASSERT_EQ(L.cFillCount, 2u);
   std::vector<uint32_t> starts;
-  for (const auto& [n, name] : L.cOutput.cScnNum) starts.push_back(+L.cOutput.cScnHdr.at(name).s_paddr);
+  for (const auto& [n, name] : L.cOutput.cScnNum)
+    starts.push_back(+L.cOutput.cScnHdr.at(name).s_paddr);
   // The stretch before the section enters the hole list first.
   EXPECT_EQ(starts, (std::vector<uint32_t>{0x100, 0x150}));
   EXPECT_EQ(L.totalProgramMemory(), 0x200u);

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "CoffBuilder.h"
-#include "linker.h"
 #include "ProcessorIds.h"
+#include "linker.h"
 
 // Processor ids of one device per family.
-const uint32_t kMirrow7 = procIdNamed("MRRW007");     // 14-bit words
+const uint32_t kMirrow7 = procIdNamed("MRRW007");  // 14-bit words
 const uint32_t kMirrow8 = procIdNamed("MRRW008");
 const uint32_t kMirrow11 = procIdNamed("MRRW011");
 const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words

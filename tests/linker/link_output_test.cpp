@@ -117,10 +117,10 @@ TEST(LinkOutputTest, SectionsSymbolsLinesImagesTableStackAndFill) {
   EXPECT_EQ(+out.cScnHdr.at(".stack").s_size, 0x10u);
 
   ASSERT_EQ(out.cSymbols.size(), 10u);
-  EXPECT_EQ(+out.cSymbols[2].sym.n_value, 0x8u);  // main
+  EXPECT_EQ(+out.cSymbols[2].sym.n_value, 0x8u);   // main
   EXPECT_EQ(+out.cSymbols[4].sym.n_value, 0x30u);  // buffer
   EXPECT_EQ(+out.cSymbols[4].sym.n_scnum, 2);
-  EXPECT_EQ(+out.cSymbols[7].sym.n_value, 0xAu);  // helper, after a.o's two words
+  EXPECT_EQ(+out.cSymbols[7].sym.n_value, 0xAu);   // helper, after a.o's two words
   EXPECT_EQ(+out.cSymbols[8].fcn.x_endndx, 9u);    // shifted by a.o's five entries
   EXPECT_EQ(+out.cSymbols[9].sym.n_value, 0x30u);  // the resolved reference
   const std::vector<coff_lineno>& lines = out.cLineNums.at(".code");
@@ -169,7 +169,8 @@ TEST(LinkOutputTest, AMapFileThatIsTheOutputIsRefusedBeforeAnythingIsWritten) {
     if (mapName != dir.file("app.cof")) dir.write("app.cof", "old");  // same file by identity
     std::string message;
     EXPECT_EQ(L.link(message), 0);
-    EXPECT_EQ(message, "the map file '" + mapName + "' is the output file '" + dir.file("app.cof") + "'.");
+    EXPECT_EQ(message,
+              "the map file '" + mapName + "' is the output file '" + dir.file("app.cof") + "'.");
   }
   EXPECT_EQ(dir.read("app.cof"), "old");
 }

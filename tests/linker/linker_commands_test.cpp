@@ -61,7 +61,8 @@ Step accessBank(const std::string& name, uint32_t start, uint32_t end) {
   return [=](Linker& l, std::string& m) { return l.addAccessBank(data(name, start, end), m); };
 }
 Step section(const std::string& name, const std::string& rom, const std::string& ram) {
-  return [=](Linker& l, std::string& m) { return l.addSectionDesc(SectionDesc(name, rom, ram), m); };
+  return
+      [=](Linker& l, std::string& m) { return l.addSectionDesc(SectionDesc(name, rom, ram), m); };
 }
 Step stack(uint32_t size, const std::string& ram) {
   return [=](Linker& l, std::string& m) { return l.setStackDesc(StackDesc(size, ram), m); };
@@ -78,46 +79,82 @@ TEST(LinkerCommands, RefusalsLeaveTheLinkerAsItWas) {
   const Refusal cases[] = {
       {"heap twice", {heap(0x40)}, heap(0x40), "multiple min heap sizes declared: '64', '64'"},
       {"map twice", {map("a.map")}, map("b.map"), "multiple map files declared: 'a.map', 'b.map'"},
-      {"output twice", {output("a.out")}, output("b.cof"),
+      {"output twice",
+       {output("a.out")},
+       output("b.cof"),
        "multiple output files declared: 'a.out', 'b.cof'"},
-      {"object twice", {object("a.o"), object("b.o")}, object("a.o"),
+      {"object twice",
+       {object("a.o"), object("b.o")},
+       object("a.o"),
        "mutliple inclusion of object file 'a.o' "},
-      {"library twice", {library("m.lib")}, library("m.lib"),
+      {"library twice",
+       {library("m.lib")},
+       library("m.lib"),
        "mutliple inclusion of library file 'm.lib' "},
-      {"codepage named like a databank", {dataBank("bank0", 0x20, 0x7F)},
-       codePage("bank0", 0x000, 0x7FF), "duplicate definition of memory 'bank0' "},
-      {"codepage twice, apart", {codePage("page", 0x000, 0x7FF)}, codePage("page", 0x800, 0xFFF),
+      {"codepage named like a databank",
+       {dataBank("bank0", 0x20, 0x7F)},
+       codePage("bank0", 0x000, 0x7FF),
+       "duplicate definition of memory 'bank0' "},
+      {"codepage twice, apart",
+       {codePage("page", 0x000, 0x7FF)},
+       codePage("page", 0x800, 0xFFF),
        "duplicate definition of memory 'page' "},
-      {"codepages overlap", {codePage("p0", 0x000, 0x7FF), codePage("p1", 0x800, 0xFFF)},
-       codePage("p2", 0x7FF, 0x900), "memory 'p2' overlaps memory 'p0' "},
-      {"databanks share one address", {dataBank("b0", 0x20, 0x7F)}, dataBank("b1", 0x7F, 0xFF),
+      {"codepages overlap",
+       {codePage("p0", 0x000, 0x7FF), codePage("p1", 0x800, 0xFFF)},
+       codePage("p2", 0x7FF, 0x900),
+       "memory 'p2' overlaps memory 'p0' "},
+      {"databanks share one address",
+       {dataBank("b0", 0x20, 0x7F)},
+       dataBank("b1", 0x7F, 0xFF),
        "memory 'b1' overlaps memory 'b0' "},
-      {"databank named like a sharebank", {shareBank("gpr", 0x70, 0x7F)},
-       dataBank("gpr", 0x100, 0x17F), "duplicate definition of memory 'gpr' "},
-      {"sharebank named like an accessbank", {accessBank("acc", 0x00, 0x5F)},
-       shareBank("acc", 0x70, 0x7F), "duplicate definition of memory 'acc' "},
+      {"databank named like a sharebank",
+       {shareBank("gpr", 0x70, 0x7F)},
+       dataBank("gpr", 0x100, 0x17F),
+       "duplicate definition of memory 'gpr' "},
+      {"sharebank named like an accessbank",
+       {accessBank("acc", 0x00, 0x5F)},
+       shareBank("acc", 0x70, 0x7F),
+       "duplicate definition of memory 'acc' "},
       {"accessbank over a sharebank and a databank",
-       {shareBank("gpr", 0x70, 0x7F), dataBank("b0", 0x60, 0x6F)}, accessBank("acc", 0x00, 0x7F),
+       {shareBank("gpr", 0x70, 0x7F), dataBank("b0", 0x60, 0x6F)},
+       accessBank("acc", 0x00, 0x7F),
        "memory 'acc' overlaps memory 'b0' "},
-      {"databank over an accessbank", {accessBank("acc", 0x00, 0x5F)}, dataBank("b0", 0x50, 0x6F),
+      {"databank over an accessbank",
+       {accessBank("acc", 0x00, 0x5F)},
+       dataBank("b0", 0x50, 0x6F),
        "memory 'b0' overlaps memory 'acc' "},
-      {"sharebank of another length", {shareBank("gpr", 0x70, 0x7F), shareBank("gpr", 0xF0, 0xFF)},
-       shareBank("gpr", 0x170, 0x177), "inconsistent length definitions of SHAREBANK 'gpr' "},
-      {"sharebank over its own name", {shareBank("gpr", 0x70, 0x7F)}, shareBank("gpr", 0x78, 0x87),
+      {"sharebank of another length",
+       {shareBank("gpr", 0x70, 0x7F), shareBank("gpr", 0xF0, 0xFF)},
+       shareBank("gpr", 0x170, 0x177),
+       "inconsistent length definitions of SHAREBANK 'gpr' "},
+      {"sharebank over its own name",
+       {shareBank("gpr", 0x70, 0x7F)},
+       shareBank("gpr", 0x78, 0x87),
        "memory 'gpr' overlaps memory 'gpr' "},
-      {"memory ending before its start", {}, dataBank("b0", 0x80, 0x7F),
+      {"memory ending before its start",
+       {},
+       dataBank("b0", 0x80, 0x7F),
        "memory 'b0' ends before it starts "},
-      {"section twice", {codePage("page", 0, 0xFF), section(".text", "page", "")},
-       section(".text", "", ""), "duplicate definitions of SECTION '.text' "},
-      {"section before its codepage", {}, section(".text", "page", ""),
+      {"section twice",
+       {codePage("page", 0, 0xFF), section(".text", "page", "")},
+       section(".text", "", ""),
+       "duplicate definitions of SECTION '.text' "},
+      {"section before its codepage",
+       {},
+       section(".text", "page", ""),
        "undefined CODEPAGE 'page' for SECTION '.text' "},
-      {"section RAM naming a codepage", {codePage("page", 0, 0xFF)}, section(".udata", "", "page"),
+      {"section RAM naming a codepage",
+       {codePage("page", 0, 0xFF)},
+       section(".udata", "", "page"),
        "undefined DATABANK/SHAREBANK 'page' for SECTION '.udata' "},
-      {"section ROM good, RAM unknown", {codePage("page", 0, 0xFF)},
+      {"section ROM good, RAM unknown",
+       {codePage("page", 0, 0xFF)},
        section(".idata", "page", "nobank"),
        "undefined DATABANK/SHAREBANK 'nobank' for SECTION '.idata' "},
       {"stack twice", {stack(0x20, "")}, stack(0x40, ""), "multiple STACK definitions "},
-      {"stack in an unknown bank", {dataBank("b0", 0x20, 0x7F)}, stack(0x20, "b1"),
+      {"stack in an unknown bank",
+       {dataBank("b0", 0x20, 0x7F)},
+       stack(0x20, "b1"),
        "undefined DATABANK/SHAREBANK 'b1' for STACK. "},
   };
   for (const Refusal& c : cases) {
@@ -219,7 +256,8 @@ TEST(LinkerPrint, DeclaredLinker) {
     return linker.addCodePage(Memory("page", 0, 0x7FF, rom, true, true, "0x3FFF"), msg);
   });
   accept([&](std::string& msg) { return linker.addDataBank(data("bank", 0x20, 0x7F), msg); });
-  accept([&](std::string& msg) { return linker.addShareBank(data("gpr", 0x70 + 0x80, 0xFF), msg); });
+  accept(
+      [&](std::string& msg) { return linker.addShareBank(data("gpr", 0x70 + 0x80, 0xFF), msg); });
   accept([&](std::string& msg) { return linker.addAccessBank(data("acc", 0, 0x1F), msg); });
   accept([&](std::string& msg) {
     return linker.addSectionDesc(SectionDesc(".code", "page", ""), msg);
@@ -238,8 +276,9 @@ TEST(LinkerPrint, DeclaredLinker) {
   linker.cScnType[".udata"] = 3;
   linker.cScnShare[".udata"] = 1;
 
-  const std::string ranges = "          ---Allocated Ranges--- \n"
-                             "          ---Unallocated Ranges--- \n";
+  const std::string ranges =
+      "          ---Allocated Ranges--- \n"
+      "          ---Unallocated Ranges--- \n";
   EXPECT_EQ(dump(linker),
             "Linker:\n"
             "  cMinHeapSize=0x00000040\n"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "Reporter.h"
@@ -223,8 +223,8 @@ using Names = std::vector<std::string>;
 
 TEST_F(ImportFixture, SmallestUndefinedNameFirstOneMemberPerPass) {
   linker.cCoff.push_back(member("main.o", {"_main"}, {"_b", "_a"}));
-  library("lib.lib", members(member("b.o", {"_b"}), member("a.o", {"_a"}, {"_0"}),
-                             member("zero.o", {"_0"})));
+  library("lib.lib",
+          members(member("b.o", {"_b"}), member("a.o", {"_a"}, {"_0"}), member("zero.o", {"_0"})));
   // _a first; its reference _0 is smaller than _b and joins the next pass.
   EXPECT_EQ(import(), (Names{"main.o", "a.o", "zero.o", "b.o"}));
 }
@@ -334,7 +334,8 @@ TEST_F(ImportFixture, TwoThousandImportsFromFiveThousandMembers) {
   linker.cCoff.push_back(member("main.o", {}, {"_f0000"}));
   auto begin = std::chrono::steady_clock::now();
   std::vector<std::string> names = import();
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  begin);
   std::printf("imported %zu members from a library of 5000 in %lld ms\n", names.size() - 1,
               static_cast<long long>(ms.count()));
   ASSERT_EQ(names.size(), 2001u);
@@ -359,9 +360,12 @@ TEST_F(LinkFixture, ProcessorAgreement) {
       // input built for one processor.
       {{{kMirrow7, true}, {kMirrow8, false}}, "", 8},
       {{{kMirrow7, true}, {kMirrow8, false}, {kMirrow11, false}},
-       "processor types do not agree across all input files.", 0},
+       "processor types do not agree across all input files.",
+       0},
       {{{kMirrow8, true}, {kMirrow11, true}}, "", 8},
-      {{{kMirrow8, false}, {kTarsel1, true}}, "processor types do not agree across all input files.", 0},
+      {{{kMirrow8, false}, {kTarsel1, true}},
+       "processor types do not agree across all input files.",
+       0},
       {{{kMirrow8, false}, {0x1234, false}}, "Unsupported processor type in file 'in1.o'", 0},
       {{{0x1100, true}, {kMirrow8, false}}, "Unsupported processor type in file 'in0.o'", 0},
   };
@@ -408,7 +412,8 @@ struct Part {
 };
 
 // Each part in its own input, named in0.o, in1.o, ...
-std::string consistency(Linker& linker, const std::vector<Part>& parts, uint32_t procType = kQuenby122) {
+std::string consistency(Linker& linker, const std::vector<Part>& parts,
+                        uint32_t procType = kQuenby122) {
   for (size_t i = 0; i < parts.size(); ++i) {
     const Part& p = parts[i];
     CoffBuilder b = objectWith("in" + std::to_string(i) + ".o", p.section, p.flags, p.size, p.paddr,
@@ -460,35 +465,52 @@ TEST(SectionConsistency, NamesTheLinkerMakesAreRefused) {
     std::string message;  // empty: accepted
     bool fill = false;    // a CODEPAGE with FILL is declared
   } cases[] = {
-      {{{".cinit", SCN_ROMDATA, 2, 0}}, false,
+      {{{".cinit", SCN_ROMDATA, 2, 0}},
+       false,
        "section '.cinit' in file 'in0.o' has a name that the linker reserves for a section of "
        "its own."},
-      {{{".stack", SCN_UDATA, 2, 0}}, true,
+      {{{".stack", SCN_UDATA, 2, 0}},
+       true,
        "section '.stack' in file 'in0.o' has a name that the linker reserves for a section of "
        "its own."},
       {{{".stack", SCN_UDATA, 2, 0}}, false, ""},
-      {{{"buf", SCN_IDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}}, false,
+      {{{"buf", SCN_IDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}},
+       false,
        "section 'buf_i' in file 'in1.o' has a name that the linker reserves for a section of "
        "its own."},
-      {{{"buf_i", SCN_CODE, 2, 0}, {"buf", SCN_IDATA, 2, 0}}, false,
+      {{{"buf_i", SCN_CODE, 2, 0}, {"buf", SCN_IDATA, 2, 0}},
+       false,
        "section 'buf_i' in file 'in0.o' has a name that the linker reserves for a section of "
        "its own."},
       {{{"buf", SCN_UDATA, 2, 0}, {"buf_i", SCN_ROMDATA, 2, 0}}, false, ""},
       // With one filled page and 6 input sections, the fill sections are at
       // most .fill_1 to .fill_14 (a stretch per page, one more per section
       // placed in it, counting a ROM image for each and the init table).
-      {{{".fill_14", SCN_CODE, 2, 0}, {"a", SCN_CODE, 2, 0}, {"b", SCN_CODE, 2, 0},
-        {"c", SCN_CODE, 2, 0}, {"d", SCN_CODE, 2, 0}, {"e", SCN_CODE, 2, 0}},
+      {{{".fill_14", SCN_CODE, 2, 0},
+        {"a", SCN_CODE, 2, 0},
+        {"b", SCN_CODE, 2, 0},
+        {"c", SCN_CODE, 2, 0},
+        {"d", SCN_CODE, 2, 0},
+        {"e", SCN_CODE, 2, 0}},
        false,
        "section '.fill_14' in file 'in0.o' has a name that the linker reserves for a section of "
        "its own.",
        true},
-      {{{".fill_15", SCN_CODE, 2, 0}, {"a", SCN_CODE, 2, 0}, {"b", SCN_CODE, 2, 0},
-        {"c", SCN_CODE, 2, 0}, {"d", SCN_CODE, 2, 0}, {"e", SCN_CODE, 2, 0}},
-       false, "", true},
-      {{{".fill_0", SCN_CODE, 2, 0}, {".fill_01", SCN_CODE, 2, 0},
+      {{{".fill_15", SCN_CODE, 2, 0},
+        {"a", SCN_CODE, 2, 0},
+        {"b", SCN_CODE, 2, 0},
+        {"c", SCN_CODE, 2, 0},
+        {"d", SCN_CODE, 2, 0},
+        {"e", SCN_CODE, 2, 0}},
+       false,
+       "",
+       true},
+      {{{".fill_0", SCN_CODE, 2, 0},
+        {".fill_01", SCN_CODE, 2, 0},
         {".fill_99999999999999999999", SCN_CODE, 2, 0}},
-       false, "", true},
+       false,
+       "",
+       true},
       {{{".fill_", SCN_CODE, 2, 0}, {".fill_1a", SCN_CODE, 2, 0}}, false, "", true},
       // Without a FILL the link makes no fill section.
       {{{".fill_1", SCN_CODE, 2, 0}}, false, ""},
@@ -510,7 +532,8 @@ TEST(SectionConsistency, Sizes) {
   } cases[] = {
       {{{".x", code, 0x10, 0}, {".x", code, 0x20, 0}}, kQuenby122, 0x30},
       {{{".x", code | ovr, 0x10, 0}, {".x", code | ovr, 0x20, 0}, {".x", code | ovr, 0x8, 0}},
-       kQuenby122, 0x20},
+       kQuenby122,
+       0x20},
       // Odd parts on 2-byte program locations start on a location each.
       {{{".x", code, 3, 0}, {".x", code, 3, 0}, {".x", code, 3, 0}}, kMirrow7, 11},
       {{{".x", SCN_ROMDATA, 1, 0}, {".x", SCN_ROMDATA, 4, 0}}, kTarsel1, 6},
@@ -568,8 +591,10 @@ TEST(MemoryAttributes, ForbiddenAttributes) {
     std::string message;
   } cases[] = {
       {SCN_CODE, "", "bank", "section '.s' contains code and can not have a 'RAM'" + tail},
-      {SCN_IDATA, "page", "", "section '.s' contains initialized data and can not have a 'ROM'" + tail},
-      {SCN_UDATA, "page", "", "section '.s' contains uninitialized data and can not have a 'ROM'" + tail},
+      {SCN_IDATA, "page", "",
+       "section '.s' contains initialized data and can not have a 'ROM'" + tail},
+      {SCN_UDATA, "page", "",
+       "section '.s' contains uninitialized data and can not have a 'ROM'" + tail},
       {SCN_ROMDATA, "", "bank",
        "section '.s' contains initialized rom data and can not have a 'RAM'" + tail},
       {SCN_CODE, "page", "", ""},

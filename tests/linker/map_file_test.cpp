@@ -20,7 +20,7 @@ namespace {
 
 const uint32_t kMirrow = procIdNamed("MRRW007");   // 14-bit program words: two bytes a location
 const uint32_t kHalvern = procIdNamed("HLVN133");  // byte-addressed program memory
-const uint8_t kOtherClass = 107;  // a storage class the map leaves out
+const uint8_t kOtherClass = 107;                   // a storage class the map leaves out
 
 // The map's text with the creation time cut from its header line.
 std::string writeMap(const Coff& image, uint32_t total) {
@@ -30,7 +30,8 @@ std::string writeMap(const Coff& image, uint32_t total) {
   const std::string created = "Linker Map File - Created ";
   size_t at = text.find(created);
   EXPECT_NE(at, std::string::npos);
-  if (at != std::string::npos) text.erase(at + created.size(), text.find('\n', at) - at - created.size());
+  if (at != std::string::npos)
+    text.erase(at + created.size(), text.find('\n', at) - at - created.size());
   return text;
 }
 std::string writeMap(const CoffBuilder& b, uint32_t total) { return writeMap(b.image(), total); }
@@ -68,8 +69,8 @@ CoffBuilder mirrowProgram() {
   b.symbol("dup", 0x21, bss, C_EXT, 0);
   b.symbol(".eof", 0, -2, C_STAT, 0);
   b.symbol("late", 0x30, data, C_STAT, 0);
-  b.symbol("undefined", 0, 0, C_EXT, 0);  // no section: no row
-  b.symbol("absolute", 5, -1, C_EXT, 0);  // absolute: no row
+  b.symbol("undefined", 0, 0, C_EXT, 0);       // no section: no row
+  b.symbol("absolute", 5, -1, C_EXT, 0);       // absolute: no row
   b.symbol("other", 5, code, kOtherClass, 0);  // another class: no row
   return b;
 }
@@ -183,8 +184,8 @@ TEST(MapFileTest, FileColumnIgnoresAnEofWithoutAnOpenFileAndAFileWithoutItsEntry
   b.optionalHeader(kMirrow, 14);
   int code = b.section(".code", SCN_CODE, 0);
   b.contents(code, {0, 0});
-  b.symbol(".eof", 0, -2, C_STAT, 0);      // nothing open: ignored
-  b.symbol(".file", 0, -2, C_FILE, 0);    // no auxiliary entry: pushes nothing
+  b.symbol(".eof", 0, -2, C_STAT, 0);   // nothing open: ignored
+  b.symbol(".file", 0, -2, C_FILE, 0);  // no auxiliary entry: pushes nothing
   b.symbol("first", 0, code, C_EXT, 0);
   b.fileSymbol("a.c");
   b.symbol("second", 1, code, C_EXT, 0);
@@ -232,9 +233,15 @@ TEST(MapFileTest, NamesSortByteWiseBeyondTheirFirstEightBytesAndAddressTiesKeepN
   b.optionalHeader(kMirrow, 14);
   int code = b.section(".code", SCN_CODE, 0);
   b.contents(code, {0, 0});
-  for (const auto& [name, address] : std::vector<std::pair<std::string, uint32_t>>{
-           {"shared_prefix_b", 3}, {"shared_prefix_a", 1}, {"shared_p", 2}, {"shared_prefix", 4},
-           {"shared_prefix_a", 0}, {"shared_pr", 4}, {"\xe9lan", 5}, {"shared_prefix_ab", 6}})
+  for (const auto& [name, address] :
+       std::vector<std::pair<std::string, uint32_t>>{{"shared_prefix_b", 3},
+                                                     {"shared_prefix_a", 1},
+                                                     {"shared_p", 2},
+                                                     {"shared_prefix", 4},
+                                                     {"shared_prefix_a", 0},
+                                                     {"shared_pr", 4},
+                                                     {"\xe9lan", 5},
+                                                     {"shared_prefix_ab", 6}})
     b.symbol(name, address, code, C_EXT, 0);
   std::string text = writeMap(b, 100);
   EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Name"),

@@ -43,8 +43,8 @@ TEST(Memory, OverlapsIncludesTheEndPoints) {
     uint32_t s1, e1, s2, e2;
     bool overlaps;
   } cases[] = {
-      {0x00, 0x1F, 0x1F, 0x3F, true},  {0x00, 0x1F, 0x20, 0x3F, false},
-      {0x10, 0x1F, 0x00, 0x10, true},  {0x10, 0x1F, 0x00, 0x0F, false},
+      {0x00, 0x1F, 0x1F, 0x3F, true},     {0x00, 0x1F, 0x20, 0x3F, false},
+      {0x10, 0x1F, 0x00, 0x10, true},     {0x10, 0x1F, 0x00, 0x0F, false},
       {0x00, 0xFFFFFFFF, 0x5, 0x5, true},
   };
   for (const Case& c : cases) {
@@ -82,7 +82,7 @@ TEST(Memory, EqualHolesGoInHoleListOrderNotAddressOrder) {
 
 TEST(Memory, AlignmentPadsAHoleAtAnOddLocation) {
   Memory memory = makeMemory(0x00, 0x0F, 8);
-  memory.allocateAbs("a", 0x00, 1, false);  // hole 0x01..0x0F
+  memory.allocateAbs("a", 0x00, 1, false);   // hole 0x01..0x0F
   memory.allocateAbs("b", 0x04, 12, false);  // hole 0x01..0x03: 3 bytes at an odd start
   EXPECT_FALSE(memory.canFit(3, 2));
   EXPECT_TRUE(memory.canFit(3, 1));
@@ -239,8 +239,8 @@ TEST(Memory, WalkHolesVisitsFilledHolesInListOrder) {
   filled.allocateAbs("a", 0x20, 4, false);
   filled.allocateAbs("b", 0x08, 4, false);
   filled.walkHoles(record, &seen);
-  EXPECT_EQ(seen, (std::vector<std::pair<uint32_t, uint32_t>>{
-                      {0x22, 0x3F}, {0x00, 0x07}, {0x0A, 0x1F}}));
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<uint32_t, uint32_t>>{{0x22, 0x3F}, {0x00, 0x07}, {0x0A, 0x1F}}));
 }
 
 TEST(Memory, PrintUsageWithoutSections) {

@@ -48,7 +48,9 @@ class RecordingLinker : public Linker {
     return record("stack " + std::to_string(d.getSize()) + " ram=" + d.getRunMemory());
   }
   int addLibPath(const std::string& dir, std::string&) override { return record("libpath " + dir); }
-  int setStrip(int value, std::string&) override { return record("strip " + std::to_string(value)); }
+  int setStrip(int value, std::string&) override {
+    return record("strip " + std::to_string(value));
+  }
 
  private:
   int record(const std::string& call) {
@@ -102,9 +104,9 @@ TEST(ParserNames, CommandFileNames) {
     const char* word;
     bool expected;
   } cases[] = {
-      {"app.lkr", true},   {"X.LKR", true},    {"a.Lkr", true},     {"dir/app.lkr", true},
-      {"dir\\9.lkr", true}, {".lkr", false},   {"_a.lkr", false},   {"app.lkr.o", false},
-      {"app.lk", false},   {"app.lkrx", false}, {"", false},        {"dir.lkr/", false},
+      {"app.lkr", true},    {"X.LKR", true},     {"a.Lkr", true},   {"dir/app.lkr", true},
+      {"dir\\9.lkr", true}, {".lkr", false},     {"_a.lkr", false}, {"app.lkr.o", false},
+      {"app.lk", false},    {"app.lkrx", false}, {"", false},       {"dir.lkr/", false},
   };
   for (const auto& c : cases) EXPECT_EQ(isCommandFileName(c.word), c.expected) << c.word;
   EXPECT_TRUE(isDirName("no/such/dir"));
@@ -165,8 +167,8 @@ TEST_F(ParserTest, FillPatternsArePaddedToWholeWords) {
     const char* fill;
     const char* kept;
   } cases[] = {
-      {"0x3FFF", "0x3FFF"}, {"0xFF", "0x00FF"}, {"0X1", "0x0001"}, {"0x123", "0x0123"},
-      {"0x12345", "0x00012345"}, {"0x", "0x"}, {"255", "255"}, {"1x2", "0x0002"},
+      {"0x3FFF", "0x3FFF"},      {"0xFF", "0x00FF"}, {"0X1", "0x0001"}, {"0x123", "0x0123"},
+      {"0x12345", "0x00012345"}, {"0x", "0x"},       {"255", "255"},    {"1x2", "0x0002"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(read(std::string("CODEPAGE NAME=p START=0 END=9 FILL=") + c.fill),
@@ -204,8 +206,7 @@ TEST_F(ParserTest, SearchTakesTheCurrentDirectoryFirst) {
   cDir.write("one/x.lkr", "FILES one.o\n");
   cDir.write("two/x.lkr", "FILES two.o\n");
   cDir.write("two/y.lkr", "FILES y.o\n");
-  EXPECT_EQ(read("LKRPATH one;two\nINCLUDE x.lkr y.lkr\n"),
-            (Calls{"object one.o", "object y.o"}));
+  EXPECT_EQ(read("LKRPATH one;two\nINCLUDE x.lkr y.lkr\n"), (Calls{"object one.o", "object y.o"}));
   cDir.write("x.lkr", "FILES here.o\n");
   EXPECT_EQ(read("LKRPATH two\nINCLUDE x.lkr\n"), Calls{"object here.o"});
 }
@@ -214,12 +215,11 @@ TEST_F(ParserTest, CommandLineDeclarationsInArgumentOrder) {
   cDir.write("app.lkr", "FILES b.o\n");
   ASSERT_EQ(mkdir("k", 0755), 0);
   cDir.write("k/far.lkr", "FILES far.o\n");
-  EXPECT_EQ(parse({"a.o", "-l", "x;y", "/Omain.out", "app.lkr", "-mmap.txt", "one.lib", "-s",
-                   "/kk", "far.lkr", "-d", "/aINHX32", "-n", "60", "-quiet",
-                   cDir.path() + "/c.o"}),
-            (Calls{"object a.o", "libpath x", "libpath y", "output main.out", "object b.o",
-                   "map map.txt", "library one.lib", "strip 1", "object far.o",
-                   "object " + cDir.path() + "/c.o"}));
+  EXPECT_EQ(
+      parse({"a.o", "-l", "x;y", "/Omain.out", "app.lkr", "-mmap.txt", "one.lib", "-s", "/kk",
+             "far.lkr", "-d", "/aINHX32", "-n", "60", "-quiet", cDir.path() + "/c.o"}),
+      (Calls{"object a.o", "libpath x", "libpath y", "output main.out", "object b.o", "map map.txt",
+             "library one.lib", "strip 1", "object far.o", "object " + cDir.path() + "/c.o"}));
 }
 
 }  // namespace

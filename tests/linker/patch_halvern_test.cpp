@@ -14,27 +14,29 @@ namespace {
 const ProcessorType kHalvern = processorNamed("HLVN133");
 
 TEST(PatchHalvern, EachFieldTypeWritesItsBitsAndDropsTheRest) {
-  expectFieldCases(kHalvern, {
-      {RELOCT_CALL, 0x1234, 0xEC00, 0xEC1A},
-      {RELOCT_CALL, 0x1230, 0xECFF, 0xEC1A, 4},  // the addend counts
-      {RELOCT_GOTO, 0x03FE, 0xEF00, 0xEFFF},  // word address 0x1FF: its low 8 bits
-      {RELOCT_HIGH, 0x1234, 0x0EFF, 0x0E12},
-      {RELOCT_LOW, 0x1234, 0x0E00, 0x0E34},
-      {RELOCT_LOW, 0x1234, 0x0E00, 0x0EFF, -0x35},
-      {RELOCT_BANKSEL, 0x0345, 0x01F0, 0x0103},
-      {RELOCT_ALL, 0xBEEF1234, 0x0000, 0x1234},
-      {RELOCT_IBANKSEL, 0x0245, 0xFFFF, 0xFF02},
-      {RELOCT_F, 0x0F80, 0x6E00, 0x6E80},
-      {RELOCT_MOVLB, 0x0512, 0x0100, 0x0105},
-      {RELOCT_CALL2, 0x123400, 0xF000, 0xF91A},
-      {RELOCT_CALL2, 0x1235, 0xF000, 0xF009},  // no alignment rule for the second word
-      {RELOCT_FF1, 0x1ABC, 0xCFFF, 0xCABC},
-      {RELOCT_FF2, 0x0FFA, 0xF000, 0xFFFA},
-      {RELOCT_FF2, 0x1FFF, 0xF000, 0xFFFF},  // only the 12-bit value is refused
-      {RELOCT_LFSR1, 0x0ABC, 0xEE10, 0xEE1A},
-      {RELOCT_LFSR2, 0x0ABC, 0xF0FF, 0xF0BC},
-      {RELOCT_UPPER, 0x123456, 0x0EFF, 0x0E12},
-  });
+  expectFieldCases(
+      kHalvern,
+      {
+          {RELOCT_CALL, 0x1234, 0xEC00, 0xEC1A},
+          {RELOCT_CALL, 0x1230, 0xECFF, 0xEC1A, 4},  // the addend counts
+          {RELOCT_GOTO, 0x03FE, 0xEF00, 0xEFFF},     // word address 0x1FF: its low 8 bits
+          {RELOCT_HIGH, 0x1234, 0x0EFF, 0x0E12},
+          {RELOCT_LOW, 0x1234, 0x0E00, 0x0E34},
+          {RELOCT_LOW, 0x1234, 0x0E00, 0x0EFF, -0x35},
+          {RELOCT_BANKSEL, 0x0345, 0x01F0, 0x0103},
+          {RELOCT_ALL, 0xBEEF1234, 0x0000, 0x1234},
+          {RELOCT_IBANKSEL, 0x0245, 0xFFFF, 0xFF02},
+          {RELOCT_F, 0x0F80, 0x6E00, 0x6E80},
+          {RELOCT_MOVLB, 0x0512, 0x0100, 0x0105},
+          {RELOCT_CALL2, 0x123400, 0xF000, 0xF91A},
+          {RELOCT_CALL2, 0x1235, 0xF000, 0xF009},  // no alignment rule for the second word
+          {RELOCT_FF1, 0x1ABC, 0xCFFF, 0xCABC},
+          {RELOCT_FF2, 0x0FFA, 0xF000, 0xFFFA},
+          {RELOCT_FF2, 0x1FFF, 0xF000, 0xFFFF},  // only the 12-bit value is refused
+          {RELOCT_LFSR1, 0x0ABC, 0xEE10, 0xEE1A},
+          {RELOCT_LFSR2, 0x0ABC, 0xF0FF, 0xF0BC},
+          {RELOCT_UPPER, 0x123456, 0x0EFF, 0x0E12},
+      });
 }
 
 TEST(PatchHalvern, OddCallAndGotoTargetsAreRefused) {
@@ -66,10 +68,10 @@ struct BranchCase {
 TEST(PatchHalvern, RelativeBranchesAtAndBeyondTheirRanges) {
   constexpr uint32_t kFileStart = 0x100, kVaddr = 4, kNext = kFileStart + kVaddr + 2;
   const BranchCase cases[] = {
-      {RELOCT_BRA, 2046, 0xD3FF},    {RELOCT_BRA, 2048, 0},        {RELOCT_BRA, -2048, 0xD400},
-      {RELOCT_BRA, -2050, 0},        {RELOCT_BRA, 0, 0xD000},      {RELOCT_BRA, 2, 0xD001},
-      {RELOCT_BRA, -2, 0xD7FF},      {RELOCT_CONDBRA, 254, 0xE07F}, {RELOCT_CONDBRA, 256, 0},
-      {RELOCT_CONDBRA, -256, 0xE080}, {RELOCT_CONDBRA, -258, 0},    {RELOCT_CONDBRA, 0, 0xE000},
+      {RELOCT_BRA, 2046, 0xD3FF},     {RELOCT_BRA, 2048, 0},         {RELOCT_BRA, -2048, 0xD400},
+      {RELOCT_BRA, -2050, 0},         {RELOCT_BRA, 0, 0xD000},       {RELOCT_BRA, 2, 0xD001},
+      {RELOCT_BRA, -2, 0xD7FF},       {RELOCT_CONDBRA, 254, 0xE07F}, {RELOCT_CONDBRA, 256, 0},
+      {RELOCT_CONDBRA, -256, 0xE080}, {RELOCT_CONDBRA, -258, 0},     {RELOCT_CONDBRA, 0, 0xE000},
       {RELOCT_CONDBRA, -2, 0xE0FF},
   };
   for (const BranchCase& c : cases) {

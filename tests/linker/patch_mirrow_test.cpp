@@ -19,10 +19,13 @@ const ProcessorType kFourPagesFourBanks = processorNamed("MRRW054");
 
 TEST(PatchMirrow, EachFieldTypeWritesItsBitsAndDropsTheRest) {
   expectFieldCases(kTwoPagesTwoBanks, {
-      {RELOCT_CALL, 0x1234, 0x2000, 0x2234}, {RELOCT_GOTO, 0x0FFF, 0x2800, 0x2FFF},
-      {RELOCT_HIGH, 0x1234, 0x30FF, 0x3012}, {RELOCT_LOW, 0x1234, 0x3000, 0x3034},
-      {RELOCT_ALL, 0x12345, 0x0000, 0x2345}, {RELOCT_F, 0x01A5, 0x00FF, 0x00A5},
-  });
+                                          {RELOCT_CALL, 0x1234, 0x2000, 0x2234},
+                                          {RELOCT_GOTO, 0x0FFF, 0x2800, 0x2FFF},
+                                          {RELOCT_HIGH, 0x1234, 0x30FF, 0x3012},
+                                          {RELOCT_LOW, 0x1234, 0x3000, 0x3034},
+                                          {RELOCT_ALL, 0x12345, 0x0000, 0x2345},
+                                          {RELOCT_F, 0x01A5, 0x00FF, 0x00A5},
+                                      });
 }
 
 struct BuiltCase {
@@ -35,10 +38,10 @@ struct BuiltCase {
 TEST(PatchMirrow, SelectionWordsAsFarAsTheDeviceHasBanksAndPages) {
   const BuiltCase cases[] = {
       // rp0, rp1 of register 3
-      {kOnePageTwoBanks, RELOCT_BANKSEL, 0x0A0, 0x1683, 0x3EEE},      // BSF 3,5
+      {kOnePageTwoBanks, RELOCT_BANKSEL, 0x0A0, 0x1683, 0x3EEE},  // BSF 3,5
       {kOnePageTwoBanks, RELOCT_BANKSEL, 0x1A0, 0x1683, 0x3EEE},
-      {kFourPagesFourBanks, RELOCT_BANKSEL, 0x1A0, 0x1683, 0x1703},   // BSF 3,5; BSF 3,6
-      {kFourPagesFourBanks, RELOCT_BANKSEL, 0x120, 0x1283, 0x1703},   // BCF 3,5; BSF 3,6
+      {kFourPagesFourBanks, RELOCT_BANKSEL, 0x1A0, 0x1683, 0x1703},  // BSF 3,5; BSF 3,6
+      {kFourPagesFourBanks, RELOCT_BANKSEL, 0x120, 0x1283, 0x1703},  // BCF 3,5; BSF 3,6
       {kFourPagesFourBanks, RELOCT_BANKSEL, 0x020, 0x1283, 0x1303},
       // irp of register 3
       {kOnePageTwoBanks, RELOCT_IBANKSEL, 0x1A0, 0x3FFF, 0x3EEE},
@@ -89,14 +92,13 @@ TEST(PatchMirrow, ASecondWordCountsOnlyWhereItIsWritten) {
       {kOnePageTwoBanks, RELOCT_PAGESEL_BITS, 1},   // nothing written
       {kTwoPagesTwoBanks, RELOCT_PAGESEL_BITS, 1},  // pclath3 only
       {kThreePagesFourBanks, RELOCT_PAGESEL_BITS, 0},
-      {kOnePageTwoBanks, RELOCT_PAGESEL, 0},        // always two words
+      {kOnePageTwoBanks, RELOCT_PAGESEL, 0},  // always two words
   };
   for (const auto& c : cases) {
     PatchBench bench(c.processor);
     const uint32_t sym = bench.symbol("x", 0x1234);
     std::vector<uint16_t> words = {0x1111, 0x3FFF};
-    EXPECT_EQ(bench.patch(words, c.type, sym, 0, 2), c.result) << int(c.processor) << ' '
-                                                                 << c.type;
+    EXPECT_EQ(bench.patch(words, c.type, sym, 0, 2), c.result) << int(c.processor) << ' ' << c.type;
     if (c.result == 0) {
       EXPECT_EQ(bench.message, "relocation at offset 0x00000002 lies outside the section data.");
       EXPECT_EQ(words, (std::vector<uint16_t>{0x1111, 0x3FFF}));

@@ -16,18 +16,23 @@ const ProcessorType kTwoPages = processorNamed("QNBY127");  // 2 pages, 8 banks
 
 TEST(PatchQuenby, EachFieldTypeWritesItsBitsAndDropsTheRest) {
   expectFieldCases(kOnePage, {
-      {RELOCT_CALL, 0x3234, 0xE000, 0xF234},   {RELOCT_GOTO, 0x1FFF, 0xC000, 0xDFFF},
-      {RELOCT_HIGH, 0x1234, 0xB0FF, 0xB012},   {RELOCT_LOW, 0x1234, 0xB000, 0xB034},
-      {RELOCT_P, 0x01F3, 0xA0FF, 0xB3FF},      {RELOCT_ALL, 0x12345678, 0x0000, 0x5678},
-      {RELOCT_F, 0x1234, 0x6AFF, 0x6A34},      {RELOCT_MOVLR, 0x0345, 0xBAFF, 0xBA3F},
-      {RELOCT_MOVLB, 0x0345, 0xB8FF, 0xB8F3},  {RELOCT_MOVLB, 0x1234, 0xB800, 0xB802},
-  });
+                                 {RELOCT_CALL, 0x3234, 0xE000, 0xF234},
+                                 {RELOCT_GOTO, 0x1FFF, 0xC000, 0xDFFF},
+                                 {RELOCT_HIGH, 0x1234, 0xB0FF, 0xB012},
+                                 {RELOCT_LOW, 0x1234, 0xB000, 0xB034},
+                                 {RELOCT_P, 0x01F3, 0xA0FF, 0xB3FF},
+                                 {RELOCT_ALL, 0x12345678, 0x0000, 0x5678},
+                                 {RELOCT_F, 0x1234, 0x6AFF, 0x6A34},
+                                 {RELOCT_MOVLR, 0x0345, 0xBAFF, 0xBA3F},
+                                 {RELOCT_MOVLB, 0x0345, 0xB8FF, 0xB8F3},
+                                 {RELOCT_MOVLB, 0x1234, 0xB800, 0xB802},
+                             });
 }
 
 TEST(PatchQuenby, BankSelectionBuildsMovlrForGeneralPurposeRamElseMovlb) {
   const FieldCase cases[] = {
-      {RELOCT_BANKSEL, 0x0225, 0xFFFF, 0xBA20},    // general-purpose: MOVLR 2
-      {RELOCT_BANKSEL, 0x0210, 0xFFFF, 0xB802},    // special register: MOVLB 2
+      {RELOCT_BANKSEL, 0x0225, 0xFFFF, 0xBA20},  // general-purpose: MOVLR 2
+      {RELOCT_BANKSEL, 0x0210, 0xFFFF, 0xB802},  // special register: MOVLB 2
       {RELOCT_IBANKSEL, 0x03FF, 0x0000, 0xBA30},
       {RELOCT_IBANKSEL, 0x0300, 0x0000, 0xB803},
   };

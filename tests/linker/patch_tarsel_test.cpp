@@ -16,12 +16,16 @@ const ProcessorType kFourPages = processorNamed("TRSL031");
 
 TEST(PatchTarsel, EachFieldTypeWritesItsBitsAndDropsTheRest) {
   expectFieldCases(kTwoPages, {
-      {RELOCT_CALL, 0x3C5, 0x0900, 0x09C5},  {RELOCT_CALL, 0x1FF, 0x09AA, 0x09FF},
-      {RELOCT_GOTO, 0x3C5, 0x0A00, 0x0BC5},  {RELOCT_GOTO, 0x7FF, 0x0A00, 0x0BFF},
-      {RELOCT_HIGH, 0x1234, 0x0C00, 0x0C12}, {RELOCT_LOW, 0x1234, 0x0CFF, 0x0C34},
-      {RELOCT_ALL, 0xFEDCBA, 0x0000, 0xDCBA}, {RELOCT_F, 0x7E, 0x0020, 0x003E},
-      {RELOCT_TRIS, 0x0E, 0x0000, 0x0006},
-  });
+                                  {RELOCT_CALL, 0x3C5, 0x0900, 0x09C5},
+                                  {RELOCT_CALL, 0x1FF, 0x09AA, 0x09FF},
+                                  {RELOCT_GOTO, 0x3C5, 0x0A00, 0x0BC5},
+                                  {RELOCT_GOTO, 0x7FF, 0x0A00, 0x0BFF},
+                                  {RELOCT_HIGH, 0x1234, 0x0C00, 0x0C12},
+                                  {RELOCT_LOW, 0x1234, 0x0CFF, 0x0C34},
+                                  {RELOCT_ALL, 0xFEDCBA, 0x0000, 0xDCBA},
+                                  {RELOCT_F, 0x7E, 0x0020, 0x003E},
+                                  {RELOCT_TRIS, 0x0E, 0x0000, 0x0006},
+                              });
 }
 
 TEST(PatchTarsel, BankSelectionWritesBothBitsOfRegister4) {
@@ -57,8 +61,7 @@ TEST(PatchTarsel, PageSelectionWritesAsManyBitsAsTheDeviceHasPages) {
       {kTwoPages, 0x200, 0x05A3, 0x0EEE},   // BSF 3,5 only
       {kTwoPages, 0x400, 0x04A3, 0x0EEE},   // BCF 3,5 only
       {kFourPages, 0x600, 0x05A3, 0x05C3},  // BSF 3,5; BSF 3,6
-      {kFourPages, 0x400, 0x04A3, 0x05C3},
-      {kFourPages, 0x1FF, 0x04A3, 0x04C3},
+      {kFourPages, 0x400, 0x04A3, 0x05C3}, {kFourPages, 0x1FF, 0x04A3, 0x04C3},
   };
   for (uint16_t type : {RELOCT_PAGESEL, RELOCT_PAGESEL_BITS}) {
     for (const auto& c : cases) {
@@ -102,8 +105,7 @@ TEST(PatchTarsel, ASecondWordCountsOnlyWhereItIsWritten) {
     PatchBench bench(c.processor);
     const uint32_t sym = bench.symbol("x", 0x600);
     std::vector<uint16_t> words = {0x1111, 0x0FFF};
-    EXPECT_EQ(bench.patch(words, c.type, sym, 0, 2), c.result) << int(c.processor) << ' '
-                                                                 << c.type;
+    EXPECT_EQ(bench.patch(words, c.type, sym, 0, 2), c.result) << int(c.processor) << ' ' << c.type;
     if (c.result == 0) {
       EXPECT_EQ(bench.message, "relocation at offset 0x00000002 lies outside the section data.");
       EXPECT_EQ(words, (std::vector<uint16_t>{0x1111, 0x0FFF}));

@@ -57,8 +57,8 @@ class PatchBench {
     return result;
   }
 
-  int patchData(Data& data, uint16_t type, uint32_t symndx, int16_t offset = 0,
-                uint32_t vaddr = 0, uint32_t fileStart = 0) {
+  int patchData(Data& data, uint16_t type, uint32_t symndx, int16_t offset = 0, uint32_t vaddr = 0,
+                uint32_t fileStart = 0) {
     reloc entry;
     entry.r_vaddr = vaddr;
     entry.r_symndx = symndx;

@@ -91,7 +91,7 @@ TEST(PatchSections, EveryInputIsPatchedWithItsOwnStartInTheSection) {
 TEST(PatchSections, TheFirstFailureStopsTheWalkWithItsFileAndSection) {
   Link link(kHalvern);
   CoffBuilder a("a.o");
-  const int zeta = a.section("zeta", SCN_CODE);   // section 1
+  const int zeta = a.section("zeta", SCN_CODE);    // section 1
   const int alpha = a.section("alpha", SCN_CODE);  // section 2
   a.words(zeta, {0x0E00, 0x0E00});
   a.words(alpha, {0x0E00});
@@ -121,12 +121,15 @@ TEST(PatchSections, RefusedReferencesCarryTheFileAndSection) {
     uint32_t vaddr;
     const char* message;
   } cases[] = {
-      {1, 2, "file 'a.o', section 'code', relocation at offset 0x00000002 refers to an "
-             "auxiliary entry."},
-      {3, 0, "file 'a.o', section 'code', relocation at offset 0x00000000 refers to symbol "
-             "index 3, which is not in the symbol table."},
-      {2, 4, "file 'a.o', section 'code', relocation at offset 0x00000004 lies outside the "
-             "section data."},
+      {1, 2,
+       "file 'a.o', section 'code', relocation at offset 0x00000002 refers to an "
+       "auxiliary entry."},
+      {3, 0,
+       "file 'a.o', section 'code', relocation at offset 0x00000000 refers to symbol "
+       "index 3, which is not in the symbol table."},
+      {2, 4,
+       "file 'a.o', section 'code', relocation at offset 0x00000004 lies outside the "
+       "section data."},
   };
   for (const Case& c : cases) {
     Link link(kMirrow);
@@ -207,7 +210,7 @@ TEST(VerifyRelocations, TarselCallsMustTargetTheLowerHalfOfAPage) {
     uint16_t type;
     int passes;
   } cases[] = {
-      {0x0FF, 0, RELOCT_CALL, 1}, {0x100, 0, RELOCT_CALL, 0},  {0x2FF, 0, RELOCT_CALL, 1},
+      {0x0FF, 0, RELOCT_CALL, 1}, {0x100, 0, RELOCT_CALL, 0},    {0x2FF, 0, RELOCT_CALL, 1},
       {0x300, 0, RELOCT_CALL, 0}, {0x0F0, 0x10, RELOCT_CALL, 0}, {0x310, -0x11, RELOCT_CALL, 1},
       {0x100, 0, RELOCT_GOTO, 1},
   };

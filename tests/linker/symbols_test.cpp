@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "CoffBuilder.h"
-#include "linker.h"
 #include "ProcessorIds.h"
+#include "linker.h"
 
 namespace {
 
-const uint8_t kMirrow = 7;     // MRRW007: 14-bit words, narrow table entries
+const uint8_t kMirrow = 7;  // MRRW007: 14-bit words, narrow table entries
 const uint32_t kMirrowId = procIdNamed("MRRW007");
 const uint8_t kHalvern = 133;  // HLVN133: program addresses past 0xFFFF, wide entries
 
@@ -110,7 +110,7 @@ TEST_F(SymbolsTest, SymbolsAndCodeLinesMoveWithTheirInputsPart) {
   a.zeros(bss, 2);
   a.symbol("counter", 0x61, bss, C_STAT);
   a.symbol("absolute", 0x14, -1, C_EXT);  // not relocatable
-  CoffBuilder b = object("a.o", 10);    // a second input of the same name
+  CoffBuilder b = object("a.o", 10);      // a second input of the same name
   b.symbol("second", 0x10, 1, C_LABEL);
   Coff& ca = addInput(a);
   Coff& cb = addInput(b);
@@ -151,7 +151,7 @@ TEST_F(SymbolsTest, FileEntriesGetMergedOffsetsAndAuxiliaryEntriesAreLeftAlone) 
   place(page(), ".code", SCNTYPE_CODE, 4, 0x200);
   CoffBuilder a = object("a.o", 2);
   a.fileSymbol("zeta.c");
-  a.function("f", 0x10, 1, 2);  // its aux_fcn is not a symbol
+  a.function("f", 0x10, 1, 2);       // its aux_fcn is not a symbol
   a.symbol(".file", 0, -2, C_FILE);  // no auxiliary entry, last of the table
   Coff& ca = addInput(a);
   std::vector<uint8_t> fcnBefore(reinterpret_cast<uint8_t*>(&ca.cSymbols[3]),
@@ -219,7 +219,9 @@ TEST_F(SymbolsTest, DefinitionAndReferenceFaults) {
       {{}, {{"_stksize", 0}}, false, "could not resolve symbol '_stksize' in file 'b.o'."},
       {{}, {{".nosuch", 0}}, false, "could not resolve section reference 'nosuch' in file 'b.o'."},
       {{}, {{".", 0}}, false, "could not resolve section reference '' in file 'b.o'."},
-      {{}, {{"first_missing", 0}, {"second_missing", 0}}, false,
+      {{},
+       {{"first_missing", 0}, {"second_missing", 0}},
+       false,
        "could not resolve symbol 'first_missing' in file 'b.o'."},
   };
   for (const Case& c : cases) {
@@ -261,8 +263,9 @@ TEST_F(SymbolsTest, MergingTheTablesOfManyInputsStaysFast) {
   }
   auto begin = std::chrono::steady_clock::now();
   L->mergeStringTbls();
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - begin).count();
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  begin)
+                .count();
   std::cout << "merged " << inputs * names << " names of " << inputs << " inputs in " << ms
             << " ms\n";
   EXPECT_EQ(L->cOutput.cStringTbl.size(), static_cast<size_t>(inputs * names));

@@ -12,8 +12,8 @@ CoffBuilder::CoffBuilder(const std::string& name) {
   cCoff.cFileHdr.f_opthdr = kOptHdrSize;
 }
 
-CoffBuilder& CoffBuilder::optionalHeader(uint32_t procType, uint32_t romWidthBits, uint32_t ramWidthBits,
-                                         uint16_t magic, uint16_t vstamp) {
+CoffBuilder& CoffBuilder::optionalHeader(uint32_t procType, uint32_t romWidthBits,
+                                         uint32_t ramWidthBits, uint16_t magic, uint16_t vstamp) {
   opthdr& h = cCoff.cOptHdr;
   h.magic = magic;
   h.vstamp = vstamp;
@@ -78,7 +78,8 @@ CoffBuilder& CoffBuilder::zeros(int scn, uint32_t count) {
   return *this;
 }
 
-CoffBuilder& CoffBuilder::reloc(int scn, uint32_t vaddr, uint32_t symndx, int16_t offset, uint16_t type) {
+CoffBuilder& CoffBuilder::reloc(int scn, uint32_t vaddr, uint32_t symndx, int16_t offset,
+                                uint16_t type) {
   ::reloc r;
   r.r_vaddr = vaddr;
   r.r_symndx = symndx;
@@ -88,8 +89,8 @@ CoffBuilder& CoffBuilder::reloc(int scn, uint32_t vaddr, uint32_t symndx, int16_
   return *this;
 }
 
-CoffBuilder& CoffBuilder::line(int scn, uint32_t srcndx, uint16_t lnno, uint32_t paddr, uint16_t flags,
-                               uint32_t fcnndx) {
+CoffBuilder& CoffBuilder::line(int scn, uint32_t srcndx, uint16_t lnno, uint32_t paddr,
+                               uint16_t flags, uint32_t fcnndx) {
   coff_lineno l;
   l.l_srcndx = srcndx;
   l.l_lnno = lnno;
@@ -136,7 +137,8 @@ uint32_t CoffBuilder::fileSymbol(const std::string& source) {
   return index;
 }
 
-uint32_t CoffBuilder::function(const std::string& name, uint32_t value, int16_t scnum, uint32_t size) {
+uint32_t CoffBuilder::function(const std::string& name, uint32_t value, int16_t scnum,
+                               uint32_t size) {
   uint32_t index = symbol(name, value, scnum, C_EXT, 0x20);  // derived slot 0: function
   SymEntry e;
   e.fcn = aux_fcn();
@@ -203,7 +205,9 @@ bool CoffBuilder::writeFile(const std::string& path) const {
 // --- byte patches ----------------------------------------------------------------
 
 namespace {
-uint8_t* at(std::string& image, size_t offset) { return reinterpret_cast<uint8_t*>(&image[offset]); }
+uint8_t* at(std::string& image, size_t offset) {
+  return reinterpret_cast<uint8_t*>(&image[offset]);
+}
 const uint8_t* at(const std::string& image, size_t offset) {
   return reinterpret_cast<const uint8_t*>(image.data() + offset);
 }

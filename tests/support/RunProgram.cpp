@@ -42,8 +42,9 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
 }  // namespace
 
 // Starts the program; `seconds`, when not 0, bounds its run.
-static RunResult runBounded(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
-                     const std::vector<std::string>& env, unsigned seconds) {
+static RunResult runBounded(const std::string& exe, const std::vector<std::string>& args,
+                            const std::string& cwd, const std::vector<std::string>& env,
+                            unsigned seconds) {
   RunResult r;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return r;
@@ -51,7 +52,10 @@ static RunResult runBounded(const std::string& exe, const std::vector<std::strin
   if (pid == 0) {
     dup2(outPipe[1], 1);
     dup2(errPipe[1], 2);
-    close(outPipe[0]); close(outPipe[1]); close(errPipe[0]); close(errPipe[1]);
+    close(outPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[0]);
+    close(errPipe[1]);
     int devNull = open("/dev/null", O_RDONLY);
     if (devNull >= 0) dup2(devNull, 0);
     if (chdir(cwd.c_str()) != 0) _exit(126);
@@ -82,8 +86,8 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
   return runBounded(exe, args, cwd, env, 0);
 }
 
-RunResult runProgramWithin(unsigned seconds, const std::string& exe, const std::vector<std::string>& args,
-                           const std::string& cwd) {
+RunResult runProgramWithin(unsigned seconds, const std::string& exe,
+                           const std::vector<std::string>& args, const std::string& cwd) {
   return runBounded(exe, args, cwd, {}, seconds);
 }
 

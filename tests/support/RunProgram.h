@@ -21,8 +21,8 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
 // As runProgram, but the program is ended by SIGALRM once `seconds` have passed
 // (an alarm outlives the exec), so that a program that would wait forever fails
 // its test with status 142 instead of hanging it.
-RunResult runProgramWithin(unsigned seconds, const std::string& exe, const std::vector<std::string>& args,
-                           const std::string& cwd);
+RunResult runProgramWithin(unsigned seconds, const std::string& exe,
+                           const std::vector<std::string>& args, const std::string& cwd);
 
 // A fresh directory under the system's temporary directory, removed with all its
 // contents when the object goes.

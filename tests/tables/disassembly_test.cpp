@@ -112,9 +112,11 @@ TEST(Disassembly, TablesGiveTheTextsThatPrintfFormatsFromTheFields) {
         continue;
       }
       const InstructionId id = decodeInstruction(word, family);
-      const std::set<InstructionId> branches = {INSTR_BC,  INSTR_BN, INSTR_BNC, INSTR_BNN, INSTR_BNOV,
-                                                INSTR_BNZ, INSTR_BOV, INSTR_BZ,  INSTR_BRA, INSTR_RCALL};
-      if (family == CORE_HALVERN && (isTwoWordInstruction(id, family) || branches.count(id))) continue;
+      const std::set<InstructionId> branches = {INSTR_BC,   INSTR_BN,   INSTR_BNC, INSTR_BNN,
+                                                INSTR_BNOV, INSTR_BNZ,  INSTR_BOV, INSTR_BZ,
+                                                INSTR_BRA,  INSTR_RCALL};
+      if (family == CORE_HALVERN && (isTwoWordInstruction(id, family) || branches.count(id)))
+        continue;
       char expected[96];
       int n = std::snprintf(expected, sizeof expected, "%-10s", instructionName(id));
       for (int i = 0; i < 3; ++i)

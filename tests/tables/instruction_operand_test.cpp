@@ -13,16 +13,11 @@ TEST(InstructionWords, SetOpcodeKeepsOperandDontCareAndHighBits) {
     uint16_t before, after;
   };
   const Case cases[] = {
-      {CORE_MIRROW, INSTR_ADDLW, 0x0000, 0x3E00},
-      {CORE_MIRROW, INSTR_ADDLW, 0xFFFF, 0xFFFF},
-      {CORE_MIRROW, INSTR_GOTO, 0x3FFF, 0x2FFF},
-      {CORE_MIRROW, INSTR_RETURN, 0xFFFF, 0xC008},
-      {CORE_HALVERN, INSTR_NOP, 0x0002, 0x0000},
-      {CORE_HALVERN, INSTR_MOVLB, 0xFFFF, 0x01FF},
-      {CORE_TARSEL, INSTR_RETLW, 0xF000, 0xF800},
-      {CORE_TARSEL, INSTR_RETLW, 0xFFFF, 0xF8FF},
-      {CORE_QUENBY, INSTR_MOVLR, 0xFFFF, 0xBBFF},
-      {CORE_QUENBY, INSTR_TLWT, 0x0000, 0xA400},
+      {CORE_MIRROW, INSTR_ADDLW, 0x0000, 0x3E00}, {CORE_MIRROW, INSTR_ADDLW, 0xFFFF, 0xFFFF},
+      {CORE_MIRROW, INSTR_GOTO, 0x3FFF, 0x2FFF},  {CORE_MIRROW, INSTR_RETURN, 0xFFFF, 0xC008},
+      {CORE_HALVERN, INSTR_NOP, 0x0002, 0x0000},  {CORE_HALVERN, INSTR_MOVLB, 0xFFFF, 0x01FF},
+      {CORE_TARSEL, INSTR_RETLW, 0xF000, 0xF800}, {CORE_TARSEL, INSTR_RETLW, 0xFFFF, 0xF8FF},
+      {CORE_QUENBY, INSTR_MOVLR, 0xFFFF, 0xBBFF}, {CORE_QUENBY, INSTR_TLWT, 0x0000, 0xA400},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(instructionName(c.id));
@@ -73,16 +68,11 @@ TEST(InstructionWords, OperandPresence) {
   };
   const Case cases[] = {
       {CORE_HALVERN, INSTR_MOVFF, {1, 1, 0}},  // the destination lives in the second word
-      {CORE_HALVERN, INSTR_ADDWF, {1, 1, 1}},
-      {CORE_HALVERN, INSTR_GOTO, {1, 0, 0}},
-      {CORE_HALVERN, INSTR_CALL, {1, 1, 0}},
-      {CORE_HALVERN, INSTR_RETFIE, {1, 0, 0}},
-      {CORE_HALVERN, INSTR_TBLRDPOSTINC, {0, 0, 0}},
-      {CORE_QUENBY, INSTR_TABLWT, {1, 1, 1}},
-      {CORE_QUENBY, INSTR_TLWT, {1, 1, 0}},
-      {CORE_QUENBY, INSTR_RETURN, {0, 0, 0}},
-      {CORE_MIRROW, INSTR_CLRW, {0, 0, 0}},
-      {CORE_MIRROW, INSTR_BSF, {1, 1, 0}},
+      {CORE_HALVERN, INSTR_ADDWF, {1, 1, 1}},        {CORE_HALVERN, INSTR_GOTO, {1, 0, 0}},
+      {CORE_HALVERN, INSTR_CALL, {1, 1, 0}},         {CORE_HALVERN, INSTR_RETFIE, {1, 0, 0}},
+      {CORE_HALVERN, INSTR_TBLRDPOSTINC, {0, 0, 0}}, {CORE_QUENBY, INSTR_TABLWT, {1, 1, 1}},
+      {CORE_QUENBY, INSTR_TLWT, {1, 1, 0}},          {CORE_QUENBY, INSTR_RETURN, {0, 0, 0}},
+      {CORE_MIRROW, INSTR_CLRW, {0, 0, 0}},          {CORE_MIRROW, INSTR_BSF, {1, 1, 0}},
       {CORE_TARSEL, INSTR_TRIS, {1, 0, 0}},
   };
   for (const Case& c : cases) {
@@ -102,7 +92,8 @@ TEST(InstructionWords, OnlyFourHalvernInstructionsTakeTwoWords) {
       InstructionId id = static_cast<InstructionId>(i);
       InstructionId found = INSTR_NONE;
       if (!instructionFromName(instructionName(id), found, family)) continue;
-      if (isTwoWordInstruction(id, family)) twoWord += std::to_string(family) + instructionName(id) + " ";
+      if (isTwoWordInstruction(id, family))
+        twoWord += std::to_string(family) + instructionName(id) + " ";
     }
   }
   EXPECT_EQ(twoWord, "4CALL 4GOTO 4LFSR 4MOVFF ");
@@ -115,15 +106,23 @@ TEST(InstructionWords, MnemonicLookup) {
     InstructionId id;  // INSTR_NONE: refused
   };
   const Case cases[] = {
-      {"addlw", CORE_MIRROW, INSTR_ADDLW},  {"addlw", CORE_QUENBY, INSTR_ADDLW},
-      {"addlw", CORE_HALVERN, INSTR_ADDLW}, {"addlw", CORE_TARSEL, INSTR_NONE},
+      {"addlw", CORE_MIRROW, INSTR_ADDLW},
+      {"addlw", CORE_QUENBY, INSTR_ADDLW},
+      {"addlw", CORE_HALVERN, INSTR_ADDLW},
+      {"addlw", CORE_TARSEL, INSTR_NONE},
       {"TbLrDpOsTiNc", CORE_HALVERN, INSTR_TBLRDPOSTINC},
-      {"option", CORE_TARSEL, INSTR_OPTION}, {"option", CORE_HALVERN, INSTR_NONE},
-      {"BANKSEL", CORE_MIRROW, INSTR_NONE}, {"PAGESEL", CORE_TARSEL, INSTR_NONE},
-      {"BANKSEL", CORE_QUENBY, INSTR_NONE}, {"banksel", CORE_HALVERN, INSTR_NONE},
-      {"", CORE_MIRROW, INSTR_NONE},        {"NOP ", CORE_MIRROW, INSTR_NONE},
-      {"NO", CORE_MIRROW, INSTR_NONE},      {"MOVFP", CORE_QUENBY, INSTR_MOVFP},
-      {"WORD2", CORE_HALVERN, INSTR_WORD2}, {"WORD2", CORE_QUENBY, INSTR_NONE},
+      {"option", CORE_TARSEL, INSTR_OPTION},
+      {"option", CORE_HALVERN, INSTR_NONE},
+      {"BANKSEL", CORE_MIRROW, INSTR_NONE},
+      {"PAGESEL", CORE_TARSEL, INSTR_NONE},
+      {"BANKSEL", CORE_QUENBY, INSTR_NONE},
+      {"banksel", CORE_HALVERN, INSTR_NONE},
+      {"", CORE_MIRROW, INSTR_NONE},
+      {"NOP ", CORE_MIRROW, INSTR_NONE},
+      {"NO", CORE_MIRROW, INSTR_NONE},
+      {"MOVFP", CORE_QUENBY, INSTR_MOVFP},
+      {"WORD2", CORE_HALVERN, INSTR_WORD2},
+      {"WORD2", CORE_QUENBY, INSTR_NONE},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.text << " family " << int(c.family));

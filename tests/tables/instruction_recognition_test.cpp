@@ -12,16 +12,21 @@
 struct FamilyCase {
   CoreFamily family;
   const char* name;
-  uint32_t words;     // 2 ^ width
-  int illegal;        // words that fit no pattern
-  int instructions;   // mnemonics the family knows
+  uint32_t words;    // 2 ^ width
+  int illegal;       // words that fit no pattern
+  int instructions;  // mnemonics the family knows
   std::vector<uint16_t> illegalExamples;
 };
 
 static const std::vector<FamilyCase>& familyCases() {
   static const std::vector<FamilyCase> cases = {
       {CORE_TARSEL, "Tarsel", 0x1000, 55, 33, {0x008, 0x009, 0x00A, 0x00B}},
-      {CORE_MIRROW, "Mirrow", 0x4000, 371, 37, {0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007}},
+      {CORE_MIRROW,
+       "Mirrow",
+       0x4000,
+       371,
+       37,
+       {0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007}},
       {CORE_QUENBY, "Quenby", 0x10000, 2040, 61, {0x0006, 0x0007, 0x0009, 0x000A}},
       {CORE_HALVERN, "Halvern", 0x10000, 1447, 82, {0x0002, 0x0014, 0x0015, 0x0016}},
   };
@@ -49,7 +54,8 @@ TEST(InstructionRecognition, BitsAboveTheWidthAreIgnored) {
       int legal = isLegalInstruction(static_cast<uint16_t>(w), c.family);
       ASSERT_EQ(isLegalInstruction(high, c.family), legal) << w;
       if (legal) {
-        ASSERT_EQ(decodeInstruction(high, c.family), decodeInstruction(static_cast<uint16_t>(w), c.family));
+        ASSERT_EQ(decodeInstruction(high, c.family),
+                  decodeInstruction(static_cast<uint16_t>(w), c.family));
       }
     }
   }
@@ -150,9 +156,12 @@ TEST(InstructionRecognition, EveryLegalWordBuildsFromItsOperands) {
       InstructionId id = decodeInstruction(word, c.family);
       uint16_t built = 0;
       setOpcode(&built, id, c.family);
-      if (hasFirstOperand(id, c.family)) setFirstOperand(&built, getFirstOperand(word, c.family), c.family);
-      if (hasSecondOperand(id, c.family)) setSecondOperand(&built, getSecondOperand(word, c.family), c.family);
-      if (hasThirdOperand(id, c.family)) setThirdOperand(&built, getThirdOperand(word, c.family), c.family);
+      if (hasFirstOperand(id, c.family))
+        setFirstOperand(&built, getFirstOperand(word, c.family), c.family);
+      if (hasSecondOperand(id, c.family))
+        setSecondOperand(&built, getSecondOperand(word, c.family), c.family);
+      if (hasThirdOperand(id, c.family))
+        setThirdOperand(&built, getThirdOperand(word, c.family), c.family);
       uint16_t dontCare = instructionOfWord(word, c.family)->cLayout.cDontCare;
       if ((built & ~dontCare) != (word & ~dontCare)) mismatches.emplace_back(c.family, word);
     }

@@ -23,10 +23,19 @@ static const std::vector<DeviceGroup>& deviceGroups() {
       {CORE_MIRROW, {107}, 0x400, 1, 0x200, 4, 0x20},
       {CORE_MIRROW,
        {8, 12, 15, 16, 27, 36, 41, 42, 43, 44, 47, 48, 50, 55, 62, 63, 65, 66, 88, 99, 102, 104},
-       0x800, 1, 0x100, 2, 0x20},
+       0x800,
+       1,
+       0x100,
+       2,
+       0x20},
       {CORE_MIRROW, {64, 77, 108, 114, 115, 116}, 0x800, 1, 0x200, 4, 0x20},
-      {CORE_MIRROW, {14, 45, 46, 49, 51, 52, 53, 56, 67, 68, 69, 70, 72, 73, 101, 103},
-       0x1000, 2, 0x100, 2, 0x20},
+      {CORE_MIRROW,
+       {14, 45, 46, 49, 51, 52, 53, 56, 67, 68, 69, 70, 72, 73, 101, 103},
+       0x1000,
+       2,
+       0x100,
+       2,
+       0x20},
       {CORE_MIRROW, {78, 79, 80, 82, 83, 84, 117, 118}, 0x1000, 2, 0x200, 4, 0x20},
       {CORE_MIRROW, {71, 75}, 0x1800, 3, 0x200, 4, 0x20},
       {CORE_MIRROW, {54, 57, 74, 76, 85, 109, 110, 119, 120}, 0x2000, 4, 0x200, 4, 0x20},
@@ -131,15 +140,15 @@ TEST(ProcessorTable, BanksAndGprByFamily) {
   EXPECT_EQ(offsetInBank(122, 0x1234), 0x34u);
   EXPECT_EQ(offsetInBank(1, 0x1234), 0x14u);
 
-  EXPECT_TRUE(isGpr(105, 0x8C));   // limit 0x0C, bank 1
+  EXPECT_TRUE(isGpr(105, 0x8C));  // limit 0x0C, bank 1
   EXPECT_FALSE(isGpr(105, 0x8B));
-  EXPECT_FALSE(isGpr(7, 0x8C));    // limit 0x20
+  EXPECT_FALSE(isGpr(7, 0x8C));  // limit 0x20
   EXPECT_TRUE(isGpr(7, 0xA0));
-  EXPECT_TRUE(isGpr(122, 0x90));   // Quenby: low 8 bits
+  EXPECT_TRUE(isGpr(122, 0x90));  // Quenby: low 8 bits
   EXPECT_FALSE(isGpr(122, 0x10A));
-  EXPECT_TRUE(isGpr(1, 0x2A));     // Tarsel: offset 0x0A at limit 8
+  EXPECT_TRUE(isGpr(1, 0x2A));  // Tarsel: offset 0x0A at limit 8
   EXPECT_FALSE(isGpr(1, 0x27));
-  EXPECT_TRUE(isGpr(133, 0x00));   // Halvern: everything
+  EXPECT_TRUE(isGpr(133, 0x00));  // Halvern: everything
   EXPECT_TRUE(isGpr(134, 0x5FF));
 }
 
@@ -183,8 +192,10 @@ TEST(ProcessorTable, NameLookupFoldsOnlyAsciiLetters) {
     int result;
   };
   const Case cases[] = {
-      {name, 1}, {mixed, 1}, {"", 0}, {" " + name, 0}, {name + " ", 0},
-      {name.substr(0, name.size() - 1), 0}, {name + "0", 0}, {std::string(name.c_str(), 3), 0},
+      {name, 1},       {mixed, 1},
+      {"", 0},         {" " + name, 0},
+      {name + " ", 0}, {name.substr(0, name.size() - 1), 0},
+      {name + "0", 0}, {std::string(name.c_str(), 3), 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -195,7 +206,8 @@ TEST(ProcessorTable, NameLookupFoldsOnlyAsciiLetters) {
 }
 
 TEST(ProcessorTable, UnknownIdsAreRejected) {
-  const uint32_t unknown[] = {0x0000, 0x0001, 0x1000, 0x3000, 0x108C, 0x3101, 0x2001, 0x5001, 0xFFFF};
+  const uint32_t unknown[] = {0x0000, 0x0001, 0x1000, 0x3000, 0x108C,
+                              0x3101, 0x2001, 0x5001, 0xFFFF};
   for (uint32_t id : unknown) EXPECT_FALSE(isKnownProcType(id)) << std::hex << id;
 }
 
@@ -207,4 +219,3 @@ TEST(ProcessorTableDeathTest, ContractViolationsEndTheProgram) {
   EXPECT_DEATH(isGpr(255, 0), "mgproc");
   EXPECT_DEATH(procTypeToProcessor(0x1000), "mgproc");
 }
-

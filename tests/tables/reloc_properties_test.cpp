@@ -20,12 +20,12 @@ static void forEachInstruction(CoreFamily family, Visit visit) {
 
 static std::map<std::string, int> halvernFirstOperandTypes() {
   std::map<std::string, int> types;
-  const char* f[] = {"ADDLW", "ADDWF", "ADDWFC", "ANDLW", "ANDWF", "BCF", "BSF", "BTFSC",
-                     "BTFSS", "BTG", "CLRF", "COMF", "CPFSEQ", "CPFSGT", "CPFSLT", "DCFSNZ",
-                     "DECF", "DECFSZ", "INCF", "INCFSZ", "INFSNZ", "IORLW", "IORWF", "MOVF",
-                     "MOVLW", "MOVWF", "MULLW", "MULWF", "NEGF", "RETLW", "RLCF", "RLNCF",
-                     "RRCF", "RRNCF", "SETF", "SUBFWB", "SUBLW", "SUBWF", "SUBWFB", "SWAPF",
-                     "TSTFSZ", "XORLW", "XORWF"};
+  const char* f[] = {"ADDLW",  "ADDWF",  "ADDWFC", "ANDLW",  "ANDWF",  "BCF",    "BSF",    "BTFSC",
+                     "BTFSS",  "BTG",    "CLRF",   "COMF",   "CPFSEQ", "CPFSGT", "CPFSLT", "DCFSNZ",
+                     "DECF",   "DECFSZ", "INCF",   "INCFSZ", "INFSNZ", "IORLW",  "IORWF",  "MOVF",
+                     "MOVLW",  "MOVWF",  "MULLW",  "MULWF",  "NEGF",   "RETLW",  "RLCF",   "RLNCF",
+                     "RRCF",   "RRNCF",  "SETF",   "SUBFWB", "SUBLW",  "SUBWF",  "SUBWFB", "SWAPF",
+                     "TSTFSZ", "XORLW",  "XORWF"};
   for (const char* name : f) types[name] = RELOCT_F;
   for (const char* name : {"BC", "BN", "BNC", "BNN", "BNOV", "BNZ", "BOV", "BZ"}) {
     types[name] = RELOCT_CONDBRA;
@@ -60,10 +60,13 @@ TEST(RelocProperties, OperandTypesOfEveryInstruction) {
 }
 
 TEST(RelocProperties, SecondWords) {
-  const std::map<std::string, std::pair<int, int>> halvern = {
-      {"CALL", {RELOCT_CALL2, 1}}, {"GOTO", {RELOCT_CALL2, 1}}, {"LFSR", {RELOCT_LFSR2, 2}},
-      {"MOVFF", {RELOCT_FF2, 2}},  {"RCALL", {-1, 0}},          {"TRAP", {-1, 0}},
-      {"TRET", {-1, 0}}};
+  const std::map<std::string, std::pair<int, int>> halvern = {{"CALL", {RELOCT_CALL2, 1}},
+                                                              {"GOTO", {RELOCT_CALL2, 1}},
+                                                              {"LFSR", {RELOCT_LFSR2, 2}},
+                                                              {"MOVFF", {RELOCT_FF2, 2}},
+                                                              {"RCALL", {-1, 0}},
+                                                              {"TRAP", {-1, 0}},
+                                                              {"TRET", {-1, 0}}};
   for (CoreFamily family : kFamilies) {
     forEachInstruction(family, [&](InstructionId id) {
       std::string name = instructionName(id);
