@@ -115,23 +115,16 @@ void StringTbl::extendStretches() const {
     cStretchStart.push_back(last);
 }
 
-size_t StringTbl::position(uint32_t offset) const {
-  if (!cStretched && dense()) buildStretches();
-  if (!cStretched)
-    return static_cast<size_t>(
-        std::lower_bound(cEntries.begin(), cEntries.end(), offset,
-                         [](const Entry& e, uint32_t key) { return e.offset < key; }) -
-        cEntries.begin());
-  size_t stretch = offset >> kStretchBits;
-  if (stretch >= cStretchStart.size()) return cEntries.size();
-  size_t i = cStretchStart[stretch];
-  while (i < cEntries.size() && cEntries[i].offset < offset) ++i;
-  return i;
-}
-
-StringTbl::const_iterator StringTbl::find(uint32_t offset) const {
-  size_t i = position(offset);
-  return i < cEntries.size() && cEntries[i].offset == offset ? begin() + i : end();
+// Builds the stretch table first where the table has become large and dense.
+size_t StringTbl::searchPosition(uint32_t offset) const {
+  if (dense()) {
+    buildStretches();
+    return position(offset);
+  }
+  return static_cast<size_t>(
+      std::lower_bound(cEntries.begin(), cEntries.end(), offset,
+                       [](const Entry& e, uint32_t key) { return e.offset < key; }) -
+      cEntries.begin());
 }
 
 StringTbl::const_iterator StringTbl::upper_bound(uint32_t offset) const {

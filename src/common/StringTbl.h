@@ -20,7 +20,7 @@
 // order (read from a file, merged, appended to), which costs constant time a
 // string. A string put below the last offset is inserted in place, which moves
 // the records above it. A large table that is dense (as every table read from
-// a file or merged is) also keeps, for each 64-byte stretch of offsets, the
+// a file or merged is) also keeps, for each 16-byte stretch of offsets, the
 // first entry at or above it, so that a lookup reads a line or two of records
 // rather than searching them all.
 //
@@ -141,7 +141,10 @@ class StringTbl {
 
   const_iterator begin() const { return const_iterator(cEntries.data()); }
   const_iterator end() const { return const_iterator(cEntries.data() + cEntries.size()); }
-  const_iterator find(uint32_t offset) const;
+  const_iterator find(uint32_t offset) const {
+    size_t i = position(offset);
+    return i < cEntries.size() && cEntries[i].offset == offset ? begin() + i : end();
+  }
   const_iterator lower_bound(uint32_t offset) const { return begin() + position(offset); }
   const_iterator upper_bound(uint32_t offset) const;
   size_type count(uint32_t offset) const { return find(offset) != end() ? 1 : 0; }
@@ -165,8 +168,17 @@ class StringTbl {
   friend bool operator!=(const StringTbl& a, const StringTbl& b) { return !(a == b); }
 
  private:
-  // The index of the first entry at or above `offset`.
-  size_t position(uint32_t offset) const;
+  // The index of the first entry at or above `offset`: a look at the stretch
+  // table and a step or two where it is built, a search where not.
+  size_t position(uint32_t offset) const {
+    if (!cStretched) return searchPosition(offset);
+    size_t stretch = offset >> kStretchBits;
+    if (stretch >= cStretchStart.size()) return cEntries.size();
+    size_t i = cStretchStart[stretch];
+    while (i < cEntries.size() && cEntries[i].offset < offset) ++i;
+    return i;
+  }
+  size_t searchPosition(uint32_t offset) const;
   void pushBack(uint32_t offset, std::string_view text);
   // A copy of `text` in the blocks.
   const char* store(std::string_view text);
@@ -176,7 +188,7 @@ class StringTbl {
   void dropIndex() const;
   // The stretch table: built on the first lookup of a large dense table,
   // extended by appends, dropped by any other change of offsets.
-  static constexpr unsigned kStretchBits = 6;
+  static constexpr unsigned kStretchBits = 4;
   static constexpr size_t kStretchMinEntries = 256;
   // Blocks grow from the first to the largest size as the table does.
   static constexpr size_t kFirstBlock = 256;
