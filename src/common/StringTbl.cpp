@@ -95,11 +95,11 @@ bool StringTbl::dense() const {
 }
 
 void StringTbl::buildStretches() const {
-  cStretchStart.clear();
-  cStretchStart.reserve((cEntries.back().offset >> kStretchBits) + 1);
+  cStretchStart.assign((cEntries.back().offset >> kStretchBits) + 1, 0);
+  size_t stretch = 0;
   for (size_t i = 0; i < cEntries.size(); ++i)
-    while (cStretchStart.size() <= (cEntries[i].offset >> kStretchBits))
-      cStretchStart.push_back(static_cast<uint32_t>(i));
+    for (size_t last = cEntries[i].offset >> kStretchBits; stretch <= last; ++stretch)
+      cStretchStart[stretch] = static_cast<uint32_t>(i);
   cStretched = true;
 }
 
