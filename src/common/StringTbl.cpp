@@ -152,19 +152,15 @@ void StringTbl::dropIndex() const {
   cIndexed = false;
 }
 
-void StringTbl::pushBack(uint32_t offset, std::string_view text) {
+void StringTbl::pushBackGrowing(uint32_t offset, std::string_view text) {
   cEntries.push_back(Entry{offset, static_cast<uint32_t>(text.size()), store(text)});
   if (cStretched) extendStretches();
   if (cIndexed)  // a lower offset of the same text stays
     cByText.emplace(std::string_view(cEntries.back().text, text.size()), offset);
 }
 
-void StringTbl::set(uint32_t offset, std::string_view text) {
+void StringTbl::setBelow(uint32_t offset, std::string_view text) {
   ZV_ASSERT(offset != kAbsent);
-  if (cEntries.empty() || offset > cEntries.back().offset) {
-    pushBack(offset, text);
-    return;
-  }
   size_t i = position(offset);
   Entry entry{offset, static_cast<uint32_t>(text.size()), nullptr};
   if (cEntries[i].offset == offset) {

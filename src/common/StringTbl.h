@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -134,8 +135,14 @@ class StringTbl {
   };
   Slot operator[](uint32_t offset) { return Slot(*this, offset); }
 
-  // Puts `text` at `offset`, replacing the string there.
-  void set(uint32_t offset, std::string_view text);
+  // Puts `text` at `offset`, replacing the string there. A string above the
+  // last one, as a table read from a file gets, goes straight to the end.
+  void set(uint32_t offset, std::string_view text) {
+    if (offset != kAbsent && (cEntries.empty() || offset > cEntries.back().offset))
+      pushBack(offset, text);
+    else
+      setBelow(offset, text);
+  }
   size_type erase(uint32_t offset);
   void clear();
 
@@ -179,7 +186,21 @@ class StringTbl {
     return i;
   }
   size_t searchPosition(uint32_t offset) const;
-  void pushBack(uint32_t offset, std::string_view text);
+  // Appends an entry; in place when the record and the text have room and no
+  // index or stretch table needs to follow.
+  void pushBack(uint32_t offset, std::string_view text) {
+    if (!text.empty() && text.size() <= cRoom && cEntries.size() < cEntries.capacity() &&
+        !cStretched && !cIndexed) {
+      cEntries.push_back(Entry{offset, static_cast<uint32_t>(text.size()), cFree});
+      std::memcpy(cFree, text.data(), text.size());
+      cFree += text.size();
+      cRoom -= text.size();
+      return;
+    }
+    pushBackGrowing(offset, text);
+  }
+  void pushBackGrowing(uint32_t offset, std::string_view text);
+  void setBelow(uint32_t offset, std::string_view text);
   // A copy of `text` in the blocks.
   const char* store(std::string_view text);
   void newBlock(size_t bytes);
