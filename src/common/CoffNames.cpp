@@ -12,7 +12,7 @@ namespace {
 std::string lookUp(uint32_t offset, const StringTbl& strings, const char* missing) {
   auto it = strings.find(offset);
   if (it == strings.end()) reportFatal("Coff::getName()", missing);
-  return it->second;
+  return std::string(it->second);
 }
 
 // `what` names the kind of name in the message: "section" or "symbol".

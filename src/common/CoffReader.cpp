@@ -233,12 +233,16 @@ class CoffReading {
     if (!cIn.view(at + 4, length - 4, scratch, bytes)) return fail("could not read string table.");
     const size_t size = length - 4;
     size_t count = 0;
-    forEachString(bytes, size, [&count](size_t, size_t) { ++count; });
+    size_t textBytes = 0;
+    forEachString(bytes, size, [&count, &textBytes](size_t, size_t len) {
+      ++count;
+      textBytes += len;
+    });
     StringTbl& strings = cCoff->cStringTbl;
-    strings.reserve(count);
+    strings.reserve(count, textBytes);
     size_t end = forEachString(bytes, size, [&strings, bytes](size_t pos, size_t len) {
       strings.set(static_cast<uint32_t>(pos + 4),
-                  std::string(reinterpret_cast<const char*>(bytes) + pos, len));
+                  std::string_view(reinterpret_cast<const char*>(bytes) + pos, len));
     });
     cNextString = static_cast<uint32_t>(end + 4);
     return true;
@@ -286,7 +290,7 @@ class CoffReading {
     uint32_t offset = 0;
     if (len > 0) {
       offset = cNextString;
-      cCoff->cStringTbl.set(offset, std::string(reinterpret_cast<const char*>(aux), len));
+      cCoff->cStringTbl.set(offset, std::string_view(reinterpret_cast<const char*>(aux), len));
       cNextString += static_cast<uint32_t>(len + 1);
     }
     putU32(aux, offset);

@@ -1,6 +1,7 @@
 #include "StringTbl.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "Assert.h"
@@ -9,23 +10,33 @@ StringTbl::StringTbl(std::initializer_list<value_type> entries) {
   for (const auto& [offset, text] : entries) set(offset, text);
 }
 
-StringTbl::StringTbl(const StringTbl& other) : cOffsets(other.cOffsets), cEntries(other.cEntries) {}
+StringTbl::StringTbl(const StringTbl& other) { copyFrom(other); }
 
 StringTbl& StringTbl::operator=(const StringTbl& other) {
   if (this != &other) {
-    dropIndex();
-    cStretchStart.clear();
-    cStretched = false;
-    cOffsets = other.cOffsets;
-    cEntries = other.cEntries;
+    clear();
+    copyFrom(other);
   }
   return *this;
 }
 
-// A moved vector keeps its buffer, so the index's views stay valid with it.
+// The copy holds every text in one block of its own.
+void StringTbl::copyFrom(const StringTbl& other) {
+  size_t bytes = 0;
+  for (const Entry& e : other.cEntries) bytes += e.length;
+  reserve(other.cEntries.size(), bytes);
+  for (const Entry& e : other.cEntries)
+    cEntries.push_back(Entry{e.offset, e.length, store(std::string_view(e.text, e.length))});
+}
+
+// Moved vectors keep their buffers and the blocks stay where they are, so the
+// entries' texts and the index's views stay valid with them.
 StringTbl::StringTbl(StringTbl&& other) noexcept
-    : cOffsets(std::move(other.cOffsets)),
-      cEntries(std::move(other.cEntries)),
+    : cEntries(std::move(other.cEntries)),
+      cBlocks(std::move(other.cBlocks)),
+      cLastBlock(other.cLastBlock),
+      cFree(other.cFree),
+      cRoom(other.cRoom),
       cByText(std::move(other.cByText)),
       cIndexed(other.cIndexed),
       cStretchStart(std::move(other.cStretchStart)),
@@ -35,8 +46,11 @@ StringTbl::StringTbl(StringTbl&& other) noexcept
 
 StringTbl& StringTbl::operator=(StringTbl&& other) noexcept {
   if (this != &other) {
-    cOffsets = std::move(other.cOffsets);
     cEntries = std::move(other.cEntries);
+    cBlocks = std::move(other.cBlocks);
+    cLastBlock = other.cLastBlock;
+    cFree = other.cFree;
+    cRoom = other.cRoom;
     cByText = std::move(other.cByText);
     cIndexed = other.cIndexed;
     cStretchStart = std::move(other.cStretchStart);
@@ -46,17 +60,46 @@ StringTbl& StringTbl::operator=(StringTbl&& other) noexcept {
   return *this;
 }
 
+bool operator==(const StringTbl& a, const StringTbl& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.cEntries.size(); ++i) {
+    const StringTbl::Entry& x = a.cEntries[i];
+    const StringTbl::Entry& y = b.cEntries[i];
+    if (x.offset != y.offset ||
+        std::string_view(x.text, x.length) != std::string_view(y.text, y.length))
+      return false;
+  }
+  return true;
+}
+
+void StringTbl::newBlock(size_t bytes) {
+  cBlocks.push_back(std::make_unique<char[]>(bytes));
+  cLastBlock = bytes;
+  cFree = cBlocks.back().get();
+  cRoom = bytes;
+}
+
+const char* StringTbl::store(std::string_view text) {
+  if (text.size() > cRoom)
+    newBlock(std::max(text.size(), std::min(std::max(2 * cLastBlock, kFirstBlock), kLargestBlock)));
+  char* at = cFree;
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  cFree += text.size();
+  cRoom -= text.size();
+  return at;
+}
+
 bool StringTbl::dense() const {
-  return cOffsets.size() >= kStretchMinEntries &&
-         (cOffsets.back() >> kStretchBits) <= 4 * cOffsets.size();
+  return cEntries.size() >= kStretchMinEntries &&
+         (cEntries.back().offset >> kStretchBits) <= 4 * cEntries.size();
 }
 
 void StringTbl::buildStretches() const {
-  cStretchStart.clear();
-  cStretchStart.reserve((cOffsets.back() >> kStretchBits) + 1);
-  for (size_t i = 0; i < cOffsets.size(); ++i)
-    while (cStretchStart.size() <= (cOffsets[i] >> kStretchBits))
-      cStretchStart.push_back(static_cast<uint32_t>(i));
+  cStretchStart.assign((cEntries.back().offset >> kStretchBits) + 1, 0);
+  size_t stretch = 0;
+  for (size_t i = 0; i < cEntries.size(); ++i)
+    for (size_t last = cEntries[i].offset >> kStretchBits; stretch <= last; ++stretch)
+      cStretchStart[stretch] = static_cast<uint32_t>(i);
   cStretched = true;
 }
 
@@ -67,32 +110,30 @@ void StringTbl::extendStretches() const {
     cStretched = false;
     return;
   }
-  const auto last = static_cast<uint32_t>(cOffsets.size() - 1);
-  while (cStretchStart.size() <= (cOffsets.back() >> kStretchBits)) cStretchStart.push_back(last);
+  const auto last = static_cast<uint32_t>(cEntries.size() - 1);
+  while (cStretchStart.size() <= (cEntries.back().offset >> kStretchBits))
+    cStretchStart.push_back(last);
 }
 
-size_t StringTbl::position(uint32_t offset) const {
-  if (!cStretched && dense()) buildStretches();
-  if (!cStretched)
-    return static_cast<size_t>(std::lower_bound(cOffsets.begin(), cOffsets.end(), offset) -
-                               cOffsets.begin());
-  size_t stretch = offset >> kStretchBits;
-  if (stretch >= cStretchStart.size()) return cOffsets.size();
-  size_t i = cStretchStart[stretch];
-  while (i < cOffsets.size() && cOffsets[i] < offset) ++i;
-  return i;
-}
-
-StringTbl::const_iterator StringTbl::find(uint32_t offset) const {
-  size_t i = position(offset);
-  return i < cOffsets.size() && cOffsets[i] == offset ? begin() + i : end();
+// Builds the stretch table first where the table has become large and dense.
+size_t StringTbl::searchPosition(uint32_t offset) const {
+  if (dense()) {
+    buildStretches();
+    return position(offset);
+  }
+  return static_cast<size_t>(
+      std::lower_bound(cEntries.begin(), cEntries.end(), offset,
+                       [](const Entry& e, uint32_t key) { return e.offset < key; }) -
+      cEntries.begin());
 }
 
 StringTbl::const_iterator StringTbl::upper_bound(uint32_t offset) const {
-  return begin() + (std::upper_bound(cOffsets.begin(), cOffsets.end(), offset) - cOffsets.begin());
+  return begin() + (std::upper_bound(cEntries.begin(), cEntries.end(), offset,
+                                     [](uint32_t key, const Entry& e) { return key < e.offset; }) -
+                    cEntries.begin());
 }
 
-const std::string& StringTbl::at(uint32_t offset) const {
+std::string_view StringTbl::at(uint32_t offset) const {
   auto it = find(offset);
   if (it == end()) throw std::out_of_range("StringTbl::at");
   return it->second;
@@ -101,7 +142,8 @@ const std::string& StringTbl::at(uint32_t offset) const {
 void StringTbl::rebuildIndex() const {
   cByText.clear();
   cByText.reserve(cEntries.size());
-  for (const auto& [offset, text] : cEntries) cByText.emplace(text, offset);  // keeps the lowest
+  for (const Entry& e : cEntries)
+    cByText.emplace(std::string_view(e.text, e.length), e.offset);  // keeps the lowest
   cIndexed = true;
 }
 
@@ -110,35 +152,28 @@ void StringTbl::dropIndex() const {
   cIndexed = false;
 }
 
-void StringTbl::pushBack(uint32_t offset, std::string text) {
-  const value_type* before = cEntries.data();
-  cOffsets.push_back(offset);
-  cEntries.emplace_back(offset, std::move(text));
+void StringTbl::pushBackGrowing(uint32_t offset, std::string_view text) {
+  cEntries.push_back(Entry{offset, static_cast<uint32_t>(text.size()), store(text)});
   if (cStretched) extendStretches();
-  if (!cIndexed) return;
-  if (cEntries.data() != before)
-    dropIndex();
-  else
-    cByText.emplace(cEntries.back().second, offset);  // a lower offset of the same text stays
+  if (cIndexed)  // a lower offset of the same text stays
+    cByText.emplace(std::string_view(cEntries.back().text, text.size()), offset);
 }
 
-void StringTbl::set(uint32_t offset, std::string text) {
+void StringTbl::setBelow(uint32_t offset, std::string_view text) {
   ZV_ASSERT(offset != kAbsent);
-  if (cOffsets.empty() || offset > cOffsets.back()) {
-    pushBack(offset, std::move(text));
-    return;
-  }
   size_t i = position(offset);
-  if (cOffsets[i] == offset) {
-    if (cEntries[i].second == text) return;
+  Entry entry{offset, static_cast<uint32_t>(text.size()), nullptr};
+  if (cEntries[i].offset == offset) {
+    if (std::string_view(cEntries[i].text, cEntries[i].length) == text) return;
     dropIndex();
-    cEntries[i].second = std::move(text);
+    entry.text = store(text);  // the old text's bytes stay unused until clear
+    cEntries[i] = entry;
     return;
   }
   dropIndex();
   cStretched = false;
-  cOffsets.insert(cOffsets.begin() + static_cast<std::ptrdiff_t>(i), offset);
-  cEntries.emplace(cEntries.begin() + static_cast<std::ptrdiff_t>(i), offset, std::move(text));
+  entry.text = store(text);
+  cEntries.insert(cEntries.begin() + static_cast<std::ptrdiff_t>(i), entry);
 }
 
 StringTbl::size_type StringTbl::erase(uint32_t offset) {
@@ -146,9 +181,7 @@ StringTbl::size_type StringTbl::erase(uint32_t offset) {
   if (it == end()) return 0;
   dropIndex();
   cStretched = false;
-  auto i = it - begin();
-  cOffsets.erase(cOffsets.begin() + i);
-  cEntries.erase(cEntries.begin() + i);
+  cEntries.erase(cEntries.begin() + (it - begin()));
   return 1;
 }
 
@@ -156,8 +189,11 @@ void StringTbl::clear() {
   dropIndex();
   cStretchStart.clear();
   cStretched = false;
-  cOffsets.clear();
   cEntries.clear();
+  cBlocks.clear();
+  cLastBlock = 0;
+  cFree = nullptr;
+  cRoom = 0;
 }
 
 uint32_t StringTbl::lowestOffset(std::string_view text) const {
@@ -168,19 +204,17 @@ uint32_t StringTbl::lowestOffset(std::string_view text) const {
 
 uint32_t StringTbl::nextOffset() const {
   if (cEntries.empty()) return 4;
-  const auto& [offset, text] = cEntries.back();
-  return offset + static_cast<uint32_t>(text.size() + 1);
+  const Entry& last = cEntries.back();
+  return last.offset + last.length + 1;
 }
 
-uint32_t StringTbl::append(std::string text) {
+uint32_t StringTbl::append(std::string_view text) {
   uint32_t offset = nextOffset();
-  pushBack(offset, std::move(text));
+  pushBack(offset, text);
   return offset;
 }
 
-void StringTbl::reserve(size_t count) {
-  if (count <= cEntries.capacity()) return;
-  dropIndex();
-  cOffsets.reserve(count);
-  cEntries.reserve(count);
+void StringTbl::reserve(size_t count, size_t textBytes) {
+  if (count > cEntries.capacity()) cEntries.reserve(count);
+  if (textBytes > cRoom) newBlock(textBytes);
 }

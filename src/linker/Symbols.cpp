@@ -207,10 +207,12 @@ void Linker::mergeStringTbls() {
   // The merged table holds the texts in byte order (they are distinct, so the
   // order has no ties).
   StringTbl& merged = cOutput.cStringTbl;
-  merged.reserve(merged.size() + texts.size());
+  size_t textBytes = 0;
+  for (std::string_view text : texts) textBytes += text.size();
+  merged.reserve(merged.size() + texts.size(), textBytes);
   std::vector<uint32_t> mergedOffset(texts.size());
   for (const TextSlot& slot : byteOrder(texts))
-    mergedOffset[slot.id] = merged.append(std::string(texts[slot.id]));
+    mergedOffset[slot.id] = merged.append(texts[slot.id]);
   std::vector<std::string_view>().swap(texts);
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";

@@ -78,6 +78,32 @@ TEST(StringTbl, TheIndexSurvivesGrowthAndInsertion) {
   EXPECT_EQ(t.lowestOffset("n5"), StringTbl::kAbsent);
 }
 
+// The texts sit in blocks that never move: a view taken early stays valid as
+// the table grows over many blocks, with a text longer than a block among them,
+// and after a replacement; a copy holds texts of its own and compares equal.
+TEST(StringTbl, ViewsOfTextsStayValidAsTheTableGrows) {
+  StringTbl t;
+  t.append("first");
+  std::string_view first = t.at(4);
+  const std::string longText(3 << 20, 'x');
+  std::vector<std::string_view> views;
+  for (int i = 0; i < 50000; ++i) {
+    uint32_t offset = t.append(i == 100 ? longText : "name" + std::to_string(i));
+    views.push_back(t.at(offset));
+  }
+  t[4] = "replaced";
+  EXPECT_EQ(first, "first");
+  EXPECT_EQ(views[100], longText);
+  EXPECT_EQ(views[49999], "name49999");
+  EXPECT_EQ(t.at(4), "replaced");
+  StringTbl copy = t;
+  EXPECT_EQ(copy, t);
+  EXPECT_NE(copy.at(4).data(), t.at(4).data());
+  copy[4] = "other";
+  EXPECT_NE(copy, t);
+  EXPECT_EQ(t.at(4), "replaced");
+}
+
 // A large dense table finds offsets through its stretch table: every offset,
 // present or not, answers as a plain search would, after lookups, appends,
 // an insertion below the end and an erasure. A sparse table searches.
