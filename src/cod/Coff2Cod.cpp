@@ -18,6 +18,7 @@
 #include "FileSpec.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SameFile.h"
 #include "ScnAddr.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -62,13 +63,6 @@ void copyIntoBlocks(std::map<int, Block>& blocks, uint32_t start, uint32_t last,
     const uint32_t to = std::min(last, base + kCodBlockSize - 1);
     std::memcpy(block.bytes + (from - base), src + (from - start), to - from + 1);
   }
-}
-
-// True when the two names lead to the same existing file.
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return ::stat(osPath(a).c_str(), &sa) == 0 && ::stat(osPath(b).c_str(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace
@@ -141,7 +135,7 @@ bool Coff2Cod::outputsSpareSources(const Coff& coff, const std::string* names, i
     struct stat id;
     if (::stat(osPath(source).c_str(), &id) != 0) continue;
     for (int i = 0; i < outputs; ++i) {
-      if (!exists[i] || ids[i].st_dev != id.st_dev || ids[i].st_ino != id.st_ino) continue;
+      if (!exists[i] || !sameIdentity(ids[i], id)) continue;
       reportError("Coff2Cod::convert()", kinds[i] + " file '" + names[i] +
                                              "' would replace the source file '" + source +
                                              "' of the Coff file '" + coff.cCoffName + "'.");

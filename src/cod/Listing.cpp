@@ -35,6 +35,7 @@
 #include "ListingSymbols.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SameFile.h"
 #include "SourceLines.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -78,8 +79,7 @@ std::string rule() {
 bool isReadableSource(const std::string& name, const std::string& listName) {
   struct stat source, list;
   if (::stat(osPath(name).c_str(), &source) != 0 || !S_ISREG(source.st_mode)) return false;
-  return ::stat(osPath(listName).c_str(), &list) != 0 || source.st_dev != list.st_dev ||
-         source.st_ino != list.st_ino;
+  return ::stat(osPath(listName).c_str(), &list) != 0 || !sameIdentity(source, list);
 }
 
 // The word at `address` of the section and the one after it (0 unless it lies

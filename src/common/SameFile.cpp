@@ -10,8 +10,7 @@ namespace {
 
 bool sameIdentity(const std::string& a, const std::string& b) {
   struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sameIdentity(sa, sb);
 }
 
 // The directory part of a path ("." when it has none) and its last part.

@@ -5,9 +5,16 @@
 #ifndef ZV_COMMON_SAMEFILE_H
 #define ZV_COMMON_SAMEFILE_H
 
+#include <sys/stat.h>
+
 #include <string>
 
 // Names as written; each is handed to the system through osPath.
 bool sameFile(const std::string& a, const std::string& b);
+
+// Whether two files' status describes one file: the same device and inode.
+inline bool sameIdentity(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SameFile.h"
 
 bool outputsSpareInput(const std::string& coffName, const std::vector<std::string>& outputs) {
   struct stat input;
@@ -11,7 +12,7 @@ bool outputsSpareInput(const std::string& coffName, const std::vector<std::strin
   for (const std::string& name : outputs) {
     struct stat output;
     if (::stat(osPath(name).c_str(), &output) != 0) continue;
-    if (output.st_dev != input.st_dev || output.st_ino != input.st_ino) continue;
+    if (!sameIdentity(output, input)) continue;
     reportError("main()", "Hex file '" + name + "' is the Coff file '" + coffName +
                               "'; the input would be overwritten.");
     return false;

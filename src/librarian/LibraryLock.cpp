@@ -7,11 +7,9 @@
 
 #include <cerrno>
 
-namespace {
+#include "SameFile.h"
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+namespace {
 
 // Opened without waiting and without changing it; read-only when the user may
 // not write it (replacing it is then refused anyway).
@@ -62,7 +60,7 @@ LibraryLock::Step LibraryLock::lockCurrentFile() {
     return Step::failed;
   }
   // Another run may have replaced the library while this one waited.
-  if (stat(cPath.c_str(), &named) != 0 || !sameFile(named, locked)) {
+  if (stat(cPath.c_str(), &named) != 0 || !sameIdentity(named, locked)) {
     close(fd);
     return Step::again;
   }

@@ -16,6 +16,7 @@
 #include "FileSpec.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "SameFile.h"
 #include "SymbolWalk.h"
 #include "Trace.h"
 #include "ViewMap.h"
@@ -146,7 +147,7 @@ class OutputName {
   bool is(const std::string& input, const struct stat* inputId) const {
     if (cName.empty()) return false;
     if (input == cName) return true;
-    return cExists && inputId && inputId->st_dev == cId.st_dev && inputId->st_ino == cId.st_ino;
+    return cExists && inputId && sameIdentity(*inputId, cId);
   }
 
  private:
