@@ -192,12 +192,19 @@ void Linker::mergeStringTbls() {
   {
     ViewMap<uint32_t> ids;
     ids.reserve(entries / 3);
+    std::vector<uint32_t> hashes;
+    constexpr size_t kAhead = 16;
     for (FileKey file = 0; file < cCoff.size(); ++file) {
       const StringTbl& table = cCoff[file]->cStringTbl;
       entryIds[file].reserve(table.size());
-      for (const auto& [offset, text] : table) ids.prefetch(text);
-      for (const auto& [offset, text] : table) {
-        auto [id, added] = ids.tryEmplace(text, static_cast<uint32_t>(texts.size()));
+      hashes.clear();
+      for (const auto& [offset, text] : table) hashes.push_back(ViewMap<uint32_t>::hashOf(text));
+      const size_t count = hashes.size();
+      for (size_t i = 0; i < std::min(count, kAhead); ++i) ids.prefetchHash(hashes[i]);
+      for (size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) ids.prefetchHash(hashes[i + kAhead]);
+        std::string_view text = table.begin()[i].second;
+        auto [id, added] = ids.tryEmplace(text, hashes[i], static_cast<uint32_t>(texts.size()));
         if (added) texts.emplace_back(text);
         entryIds[file].push_back(*id);
       }
@@ -265,14 +272,13 @@ void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
 int Linker::buildExtSymDef(std::string& message) {
   const StringTbl& strings = cOutput.cStringTbl;
   cExtSymDef.clear();
+  cExtSymDef.index(strings);
   size_t definitions = 3;
   for (const auto& input : cCoff)
     forEachSymbol(*input, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
   cExtSymDef.reserve(definitions);
-  // The linker's own symbols go first, and replace nothing.
-  auto putOwn = [&](const syment& sym) {
-    *cExtSymDef.tryEmplace(Coff::nameView(sym, strings), &sym).first = &sym;
-  };
+  // The linker's own symbols go first; their names differ, so each is new.
+  auto putOwn = [&](const syment& sym) { cExtSymDef.define(sym, strings, sym.n_value); };
   putOwn(cCinitSym);
   if (cHasStackDesc) {
     const Memory* stack = cScnMem.at(cStackScnName);
@@ -287,15 +293,15 @@ int Linker::buildExtSymDef(std::string& message) {
     bool ok = true;
     forEachSymbol(*input, [&](size_t, const syment& sym) {
       if (!ok || !isExtDef(sym)) return;
-      std::string_view name = Coff::nameView(sym, strings);
-      if (!cExtSymDef.tryEmplace(name, &sym).second) {
-        message = "symbol '" + std::string(name) + "' has multiple definitions.";
+      if (!cExtSymDef.define(sym, strings, sym.n_value)) {
+        message = "symbol '" + std::string(Coff::nameView(sym, strings)) +
+                  "' has multiple definitions.";
         ok = false;
         return;
       }
       if (trace)
-        std::cout << "Linker::buildExtSymDef() - adding external definition symbol '" << name
-                  << "' in file '" << input->cCoffName << "'. \n";
+        std::cout << "Linker::buildExtSymDef() - adding external definition symbol '"
+                  << Coff::nameView(sym, strings) << "' in file '" << input->cCoffName << "'. \n";
     });
     if (!ok) return 0;
   }
@@ -315,20 +321,22 @@ void Linker::makeLinkerSymbol(syment& sym, const std::string& name, uint32_t val
 
 int Linker::resolveExternals(std::string& message) {
   const int trace = traceLevel("Linker::resolveExternals");
+  const StringTbl& strings = cOutput.cStringTbl;
   for (const auto& input : cCoff) {
     bool ok = true;
     forEachSymbol(*input, [&](size_t, syment& sym) {
       if (!ok || !isExtRef(sym)) return;
-      std::string_view name = Coff::nameView(sym, cOutput.cStringTbl);
       uint32_t old = sym.n_value;
-      if (!resolveReference(name, input->cCoffName, sym, message)) {
+      if (const uint32_t* value = cExtSymDef.findByOffset(sym)) {
+        sym.n_value = *value;
+      } else if (!resolveReference(Coff::nameView(sym, strings), input->cCoffName, sym, message)) {
         ok = false;
         return;
       }
       if (trace)
-        std::cout << "Linker::resolveExternals() - resolving external reference symbol '" << name
-                  << "' in file '" << input->cCoffName << "' from " << toHex(old, 4) << " to "
-                  << toHex(sym.n_value, 4) << '\n';
+        std::cout << "Linker::resolveExternals() - resolving external reference symbol '"
+                  << Coff::nameView(sym, strings) << "' in file '" << input->cCoffName << "' from "
+                  << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
     });
     if (!ok) return 0;
   }
@@ -339,12 +347,12 @@ int Linker::resolveExternals(std::string& message) {
 int Linker::resolveReference(std::string_view name, const std::string& file, syment& sym,
                              std::string& message) const {
   if (name.empty() || name[0] != '.') {
-    const syment* const* def = cExtSymDef.find(name);
-    if (!def) {
+    const uint32_t* value = cExtSymDef.findByText(name);
+    if (!value) {
       message = "could not resolve symbol '" + std::string(name) + "' in file '" + file + "'.";
       return 0;
     }
-    sym.n_value = (*def)->n_value;
+    sym.n_value = *value;
     return 1;
   }
   std::string section(name.substr(1));

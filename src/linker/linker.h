@@ -20,6 +20,7 @@
 #include "CoffRecords.h"
 #include "Data.h"
 #include "Descriptors.h"
+#include "ExtSymIndex.h"
 #include "MemoryIndex.h"
 #include "ViewMap.h"
 #include "memtarg.h"
@@ -250,11 +251,11 @@ class Linker {
   // section's start from it. Points into the memory lists.
   std::map<std::string, Memory*> cScnMem;
 
-  // Symbol resolution (Symbols.cpp): buildExtSymDef fills it, resolveExternals
-  // reads it, link() empties it after that. Points into an input's cSymbols or at one of the three
-  // symbols below. The keys are views of the definitions' names: in those records, or in the merged
-  // string table until the output's names are added to it; only resolveExternals looks them up.
-  ViewMap<const syment*> cExtSymDef;
+  // Symbol resolution (Symbols.cpp): buildExtSymDef fills it with the final value of every
+  // external definition (the inputs' and the three symbols below), resolveExternals reads it,
+  // link() empties it after that. Names are read against the merged string table, which must not
+  // change until then.
+  ExtSymIndex cExtSymDef;
   // Per input (FileKey): its first output symbol index. Filled by
   // buildOutputSymbolTbl, read by buildOutputLineInfo.
   std::vector<int> cFileSymBase;

@@ -188,10 +188,20 @@ TEST_F(SymbolsTest, ReferencesResolveToDefinitionsAndSectionStarts) {
   Coff::setName(L->cCinitSym, "_cinit", L->cOutput.cStringTbl);
   CoffBuilder a = object("a.o", 2);
   a.symbol("target", 0x11, 1, C_EXT);
+  a.symbol("a_long_target", 0x12, 1, C_EXT);
+  a.symbol("in_table", 0x13, 1, C_EXT, 0, true);  // a short name, held in the string table
+  a.symbol("inline", 0x14, 1, C_EXT);
   CoffBuilder b = object("b.o", 2);
-  uint32_t refs[] = {b.symbol("target", 0, 0, C_EXT), b.symbol(".udata_sec", 0, 0, C_EXT),
-                     b.symbol("_cinit", 0, 0, C_EXT), b.symbol("_stack", 0, 0, C_EXT),
-                     b.symbol("_stksize", 0, 0, C_EXT)};
+  // Names of up to eight characters match whether inline or in a string table.
+  uint32_t refs[] = {b.symbol("target", 0, 0, C_EXT),
+                     b.symbol(".udata_sec", 0, 0, C_EXT),
+                     b.symbol("_cinit", 0, 0, C_EXT),
+                     b.symbol("_stack", 0, 0, C_EXT),
+                     b.symbol("_stksize", 0, 0, C_EXT),
+                     b.symbol("a_long_target", 0, 0, C_EXT),
+                     b.symbol("in_table", 0, 0, C_EXT),
+                     b.symbol("inline", 0, 0, C_EXT, 0, true),
+                     b.symbol(".udata_sec", 0, 0, C_EXT, 0, true)};
   addInput(a);
   Coff& cb = addInput(b);
   std::string message;
@@ -199,14 +209,20 @@ TEST_F(SymbolsTest, ReferencesResolveToDefinitionsAndSectionStarts) {
   ASSERT_EQ(resolve(), "ok");
   std::vector<uint32_t> values;
   for (uint32_t r : refs) values.push_back(+cb.cSymbols[r].sym.n_value);
-  EXPECT_EQ(values, (std::vector<uint32_t>{0x201, 0x44, 0x300, 0x50, 8}));
+  EXPECT_EQ(values,
+            (std::vector<uint32_t>{0x201, 0x44, 0x300, 0x50, 8, 0x202, 0x203, 0x204, 0x44}));
   EXPECT_EQ(+cb.cSymbols[refs[0]].sym.n_scnum, 0);
 }
 
 TEST_F(SymbolsTest, DefinitionAndReferenceFaults) {
+  struct Sym {
+    std::string name;
+    int16_t section;  // 0: a reference
+    bool inTable = false;
+  };
   struct Case {
-    std::vector<std::pair<std::string, int16_t>> aSymbols;  // name, section (0: reference)
-    std::vector<std::pair<std::string, int16_t>> bSymbols;
+    std::vector<Sym> aSymbols;
+    std::vector<Sym> bSymbols;
     bool stack;
     std::string message;
   };
@@ -217,7 +233,21 @@ TEST_F(SymbolsTest, DefinitionAndReferenceFaults) {
       {{{"_stack", 1}}, {}, false, "ok"},
       {{}, {{"missing", 0}}, false, "could not resolve symbol 'missing' in file 'b.o'."},
       {{}, {{"_stksize", 0}}, false, "could not resolve symbol '_stksize' in file 'b.o'."},
+      {{{"a_long_name", 1}},
+       {{"a_long_name", 1}},
+       false,
+       "symbol 'a_long_name' has multiple definitions."},
+      {{{"short", 1, true}}, {{"short", 1}}, false, "symbol 'short' has multiple definitions."},
+      {{},
+       {{"a_long_missing", 0}},
+       false,
+       "could not resolve symbol 'a_long_missing' in file 'b.o'."},
       {{}, {{".nosuch", 0}}, false, "could not resolve section reference 'nosuch' in file 'b.o'."},
+      // A defined name that starts with '.' is still read as a section.
+      {{{".a_long_section", 1}},
+       {{".a_long_section", 0}},
+       false,
+       "could not resolve section reference 'a_long_section' in file 'b.o'."},
       {{}, {{".", 0}}, false, "could not resolve section reference '' in file 'b.o'."},
       {{},
        {{"first_missing", 0}, {"second_missing", 0}},
@@ -233,9 +263,9 @@ TEST_F(SymbolsTest, DefinitionAndReferenceFaults) {
     }
     Coff::setName(L->cCinitSym, "_cinit", L->cOutput.cStringTbl);
     CoffBuilder a = object("a.o", 2);
-    for (const auto& [name, scn] : c.aSymbols) a.symbol(name, 0x10, scn, C_EXT);
+    for (const Sym& sym : c.aSymbols) a.symbol(sym.name, 0x10, sym.section, C_EXT, 0, sym.inTable);
     CoffBuilder b = object("b.o", 2);
-    for (const auto& [name, scn] : c.bSymbols) b.symbol(name, 0x10, scn, C_EXT);
+    for (const Sym& sym : c.bSymbols) b.symbol(sym.name, 0x10, sym.section, C_EXT, 0, sym.inTable);
     addInput(a);
     addInput(b);
     EXPECT_EQ(resolve(), c.message);
