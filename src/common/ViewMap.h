@@ -82,6 +82,12 @@ class ViewMap {
   void prefetchHash(uint32_t hash) const {
     __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]);
   }
+  // The second hint, once the home slot is in: starts loading the characters
+  // of the key held there, which a lookup compares with its own.
+  void prefetchStoredKey(uint32_t hash) const {
+    const Slot& s = cSlots[hash & (cSlots.size() - 1)];
+    if (s.used()) __builtin_prefetch(s.data);
+  }
 
   // Stores `value` for `key` unless the key is there; the stored value and
   // whether it was added.
@@ -174,5 +180,20 @@ class ViewMap {
   std::vector<Slot> cSlots;  // a power of two in size, never more than half used
   size_t cSize = 0;
 };
+
+// Runs visit(i) for every i below `count`, in order, each the lookup in `map`
+// of a key whose hash is hashAt(i), with that lookup's memory loads started
+// ahead: its home slot 2 x kLookAhead lookups before, the key held there
+// kLookAhead before. Lookups of a large map then wait for memory together
+// rather than one by one.
+constexpr size_t kLookAhead = 8;
+template <class Map, class HashAt, class Visit>
+void visitLoadingAhead(const Map& map, size_t count, HashAt hashAt, Visit visit) {
+  for (size_t i = 0; i < count + 2 * kLookAhead; ++i) {
+    if (i < count) map.prefetchHash(hashAt(i));
+    if (i >= kLookAhead && i - kLookAhead < count) map.prefetchStoredKey(hashAt(i - kLookAhead));
+    if (i >= 2 * kLookAhead) visit(i - 2 * kLookAhead);
+  }
+}
 
 #endif

@@ -245,20 +245,20 @@ class ImportState {
   // a symbol is its auxiliary entry exactly when the reader took it as one.
   void add(const Coff& coff) {
     cNames.clear();
-    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {  // a batch: see ViewMap::prefetch
+    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
       const syment& sym = coff.cSymbols[i].sym;
       if (coff.cAuxKinds[i] != AUX_NONE || !(isExtDef(sym) || isExtRef(sym))) continue;
       std::string_view name = Coff::nameView(sym, coff.cStringTbl);
-      HashedName n{name, ViewMap<bool>::hashOf(name)};
-      cDefs.prefetchHash(n.hash);
-      cNames.push_back({n, isExtDef(sym)});
+      cNames.push_back({HashedName{name, ViewMap<bool>::hashOf(name)}, isExtDef(sym)});
     }
-    for (const auto& [n, definition] : cNames) {
+    auto hashAt = [this](size_t i) { return cNames[i].first.hash; };
+    visitLoadingAhead(cDefs, cNames.size(), hashAt, [this](size_t i) {
+      const auto& [n, definition] = cNames[i];
       if (definition)
         define(n);
       else
         refer(n);
-    }
+    });
   }
 
   // Nothing is pending. Names referenced while undefined are looked up in the

@@ -193,21 +193,18 @@ void Linker::mergeStringTbls() {
     ViewMap<uint32_t> ids;
     ids.reserve(entries / 3);
     std::vector<uint32_t> hashes;
-    constexpr size_t kAhead = 16;
     for (FileKey file = 0; file < cCoff.size(); ++file) {
       const StringTbl& table = cCoff[file]->cStringTbl;
       entryIds[file].reserve(table.size());
       hashes.clear();
       for (const auto& [offset, text] : table) hashes.push_back(ViewMap<uint32_t>::hashOf(text));
-      const size_t count = hashes.size();
-      for (size_t i = 0; i < std::min(count, kAhead); ++i) ids.prefetchHash(hashes[i]);
-      for (size_t i = 0; i < count; ++i) {
-        if (i + kAhead < count) ids.prefetchHash(hashes[i + kAhead]);
+      auto hashAt = [&hashes](size_t i) { return hashes[i]; };
+      visitLoadingAhead(ids, hashes.size(), hashAt, [&](size_t i) {
         std::string_view text = table.begin()[i].second;
         auto [id, added] = ids.tryEmplace(text, hashes[i], static_cast<uint32_t>(texts.size()));
         if (added) texts.emplace_back(text);
         entryIds[file].push_back(*id);
-      }
+      });
     }
   }
 
