@@ -185,18 +185,14 @@ int Linker::checkOutputsSpareInputs(std::string& message) const {
 //
 // Each pass imports the member that defines the smallest undefined name that
 // some library defines, from the first library (in declaration order) that
-// defines it. The definitions of all inputs are kept as a hash set that grows
-// with each import, the references made while undefined as a list that is
-// looked up in the libraries before the next pass, and the names still to be
-// looked for as an ordered map, so a pass costs only the new member's symbols.
-// Each name is hashed once, and the hash serves every lookup of it.
+// defines it. Every input's names get ids as the input is taken in (InputNames,
+// which the merge of the string tables reads later); the names defined so far
+// are marked by id, the references made while undefined are kept as a list
+// that is looked up in the libraries before the next pass, and the names still
+// to be looked for as an ordered map, so a pass costs only the new member's
+// symbols.
 
 namespace {
-
-struct HashedName {
-  std::string_view name;
-  uint32_t hash;
-};
 
 // Where a library member lies: the library's place in the link's list and the
 // member's in the library.
@@ -227,7 +223,11 @@ class LibraryIndex {
     }
   }
 
-  const MemberPlace* find(const HashedName& n) const { return cIndex.find(n.name, n.hash); }
+  // `hash` is ViewMap::hashOf(name).
+  const MemberPlace* find(std::string_view name, uint32_t hash) const {
+    return cIndex.find(name, hash);
+  }
+  const ViewMap<MemberPlace>& index() const { return cIndex; }
 
  private:
   ViewMap<MemberPlace> cIndex;
@@ -235,30 +235,27 @@ class LibraryIndex {
 
 class ImportState {
  public:
-  ImportState(const std::vector<std::unique_ptr<Archive>>& archives, size_t definitions)
-      : cLibraries(archives) {
-    cDefs.reserve(definitions);
+  ImportState(const std::vector<std::unique_ptr<Archive>>& archives, InputNames& names)
+      : cLibraries(archives), cNames(names) {
     for (const auto& archive : archives) cImported.emplace_back(archive->cMembers.size(), false);
   }
 
-  // Takes in one input's external definitions and references. The entry after
-  // a symbol is its auxiliary entry exactly when the reader took it as one.
+  // Takes in the next input's external definitions and references. The entry
+  // after a symbol is its auxiliary entry exactly when the reader took it as
+  // one.
   void add(const Coff& coff) {
-    cNames.clear();
+    const size_t file = cNames.inputs();
+    cNames.addInput(coff);
     for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
       const syment& sym = coff.cSymbols[i].sym;
       if (coff.cAuxKinds[i] != AUX_NONE || !(isExtDef(sym) || isExtRef(sym))) continue;
-      std::string_view name = Coff::nameView(sym, coff.cStringTbl);
-      cNames.push_back({HashedName{name, ViewMap<bool>::hashOf(name)}, isExtDef(sym)});
-    }
-    auto hashAt = [this](size_t i) { return cNames[i].first.hash; };
-    visitLoadingAhead(cDefs, cNames.size(), hashAt, [this](size_t i) {
-      const auto& [n, definition] = cNames[i];
-      if (definition)
-        define(n);
+      uint32_t id = cNames.idOf(file, coff, sym);
+      if (id >= cDefined.size()) cDefined.resize(std::max(cNames.size(), 2 * cDefined.size()));
+      if (isExtDef(sym))
+        define(id);
       else
-        refer(n);
-    });
+        refer(id);
+    }
   }
 
   // Nothing is pending. Names referenced while undefined are looked up in the
@@ -267,10 +264,12 @@ class ImportState {
   // come back here when a later member refers to it; its member is imported
   // already, so taking it again imports nothing.
   bool done() {
-    for (const HashedName& n : cUndefined) {
-      if (cDefs.count(n.name, n.hash)) continue;
-      if (const MemberPlace* place = cLibraries.find(n)) cPending.emplace(n.name, *place);
-    }
+    auto hashAt = [this](size_t i) { return cNames.hash(cUndefined[i]); };
+    visitLoadingAhead(cLibraries.index(), cUndefined.size(), hashAt, [this](size_t i) {
+      const uint32_t id = cUndefined[i];
+      if (cDefined[id]) return;
+      if (const MemberPlace* place = inLibraries(id)) cPending.emplace(cNames.text(id), *place);
+    });
     cUndefined.clear();
     return cPending.empty();
   }
@@ -294,14 +293,20 @@ class ImportState {
   }
 
  private:
-  void define(const HashedName& n) {
-    if (cDefs.tryEmplace(n.name, n.hash, true).second) cPending.erase(n.name);
+  const MemberPlace* inLibraries(uint32_t id) const {
+    return cLibraries.find(cNames.text(id), cNames.hash(id));
   }
 
-  void refer(const HashedName& n) {
-    if (cDefs.count(n.name, n.hash)) return;
+  void define(uint32_t id) {
+    if (cDefined[id]) return;
+    cDefined[id] = 1;
+    if (!cPending.empty()) cPending.erase(cNames.text(id));
+  }
+
+  void refer(uint32_t id) {
+    if (cDefined[id]) return;
     if (cUndefined.size() == cUndefined.capacity() && cUndefined.size() >= kPruneFrom) prune();
-    cUndefined.push_back(n);
+    cUndefined.push_back(id);
   }
 
   // Drops the names that done() would pass over: those defined since they were
@@ -311,9 +316,7 @@ class ImportState {
   // stays.
   static constexpr size_t kPruneFrom = 4096;
   void prune() {
-    auto passedOver = [this](const HashedName& n) {
-      return cDefs.count(n.name, n.hash) || cLibraries.find(n) == nullptr;
-    };
+    auto passedOver = [this](uint32_t id) { return cDefined[id] || inLibraries(id) == nullptr; };
     cUndefined.erase(std::remove_if(cUndefined.begin(), cUndefined.end(), passedOver),
                      cUndefined.end());
     if (cUndefined.size() > cUndefined.capacity() / 2)
@@ -321,23 +324,24 @@ class ImportState {
   }
 
   const LibraryIndex cLibraries;
-  // Views of the inputs' names: the inputs and their tables stay unchanged
-  // while members are imported.
-  ViewMap<bool> cDefs;
-  std::vector<HashedName> cUndefined;  // first referenced while undefined, not yet looked up
+  InputNames& cNames;
+  std::vector<uint8_t> cDefined;     // by name id: some input taken in defines it
+  std::vector<uint32_t> cUndefined;  // first referenced while undefined, not yet looked up
   std::map<std::string_view, MemberPlace> cPending;  // referenced, undefined, defined by a library
   std::vector<std::vector<bool>> cImported;          // per library, the members already taken
-  std::vector<std::pair<HashedName, bool>> cNames;   // one input's names; true for a definition
 };
 
 }  // namespace
 
 int Linker::importLibraryMembers(std::string& /*message*/) {
   const int& tracing = traceLevelRef("Linker::importLibraryMembers");
-  size_t definitions = 0;
-  for (const auto& coff : cCoff)
-    forEachSymbol(*coff, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
-  ImportState state(cArchives, definitions);
+  size_t strings = 0;
+  for (const auto& coff : cCoff) strings += coff->cStringTbl.size();
+  // Inputs share most names, so a third of their strings is room enough to
+  // start with.
+  cInputNames.clear();
+  cInputNames.reserve(strings / 3, strings / 3 * 16);
+  ImportState state(cArchives, cInputNames);
   for (const auto& coff : cCoff) state.add(*coff);
   while (!state.done()) {
     const auto [symbol, place] = state.next();
@@ -354,6 +358,8 @@ int Linker::importLibraryMembers(std::string& /*message*/) {
     state.add(*member);
     cCoff.push_back(std::move(member));
   }
+  // The merge reads the names by id; the map from texts is no longer needed.
+  cInputNames.dropMap();
   return 1;
 }
 

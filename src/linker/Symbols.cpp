@@ -163,15 +163,17 @@ TextSlot textSlotOf(std::string_view text, uint32_t id) {
   return slot;
 }
 
-// The ids of `texts` (distinct texts, by id) in the byte order of the texts.
-std::vector<TextSlot> byteOrder(const std::vector<std::string_view>& texts) {
+// The ids of the texts that the inputs' string tables hold (they are
+// distinct), in the byte order of the texts.
+std::vector<TextSlot> byteOrder(const InputNames& names) {
   std::vector<TextSlot> slots;
-  slots.reserve(texts.size());
-  for (uint32_t id = 0; id < texts.size(); ++id) slots.push_back(textSlotOf(texts[id], id));
-  std::sort(slots.begin(), slots.end(), [&texts](const TextSlot& a, const TextSlot& b) {
+  slots.reserve(names.size());
+  for (uint32_t id = 0; id < names.size(); ++id)
+    if (names.inTable(id)) slots.push_back(textSlotOf(names.text(id), id));
+  std::sort(slots.begin(), slots.end(), [&names](const TextSlot& a, const TextSlot& b) {
     if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
     if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
-    return texts[a.id] < texts[b.id];
+    return names.text(a.id) < names.text(b.id);
   });
   return slots;
 }
@@ -179,56 +181,36 @@ std::vector<TextSlot> byteOrder(const std::vector<std::string_view>& texts) {
 }  // namespace
 
 void Linker::mergeStringTbls() {
-  // Each distinct text gets an id when first seen; every input entry is noted
-  // by its text's id. The views point into the inputs' tables, which stay in
-  // place until replaced below.
-  // Inputs share most names, so a third of their entries is room enough to
-  // start with.
-  size_t entries = 0;
-  for (const auto& input : cCoff) entries += input->cStringTbl.size();
-  std::vector<std::string_view> texts;  // by id
-  texts.reserve(entries / 3);
-  std::vector<std::vector<uint32_t>> entryIds(cCoff.size());
-  {
-    ViewMap<uint32_t> ids;
-    ids.reserve(entries / 3);
-    std::vector<uint32_t> hashes;
-    for (FileKey file = 0; file < cCoff.size(); ++file) {
-      const StringTbl& table = cCoff[file]->cStringTbl;
-      entryIds[file].reserve(table.size());
-      hashes.clear();
-      for (const auto& [offset, text] : table) hashes.push_back(ViewMap<uint32_t>::hashOf(text));
-      auto hashAt = [&hashes](size_t i) { return hashes[i]; };
-      visitLoadingAhead(ids, hashes.size(), hashAt, [&](size_t i) {
-        std::string_view text = table.begin()[i].second;
-        auto [id, added] = ids.tryEmplace(text, hashes[i], static_cast<uint32_t>(texts.size()));
-        if (added) texts.emplace_back(text);
-        entryIds[file].push_back(*id);
-      });
-    }
-  }
+  // Every text of the inputs' tables has its id, given as the import took the
+  // inputs in; an input that the import did not see gets its ids here. The
+  // views point into the inputs' tables, which stay in place until replaced
+  // below.
+  for (FileKey file = cInputNames.inputs(); file < cCoff.size(); ++file)
+    cInputNames.addInput(*cCoff[file]);
+  cInputNames.dropMap();
 
   // The merged table holds the texts in byte order (they are distinct, so the
   // order has no ties).
   StringTbl& merged = cOutput.cStringTbl;
+  const std::vector<TextSlot> order = byteOrder(cInputNames);
   size_t textBytes = 0;
-  for (std::string_view text : texts) textBytes += text.size();
-  merged.reserve(merged.size() + texts.size(), textBytes);
-  std::vector<uint32_t> mergedOffset(texts.size());
-  for (const TextSlot& slot : byteOrder(texts))
-    mergedOffset[slot.id] = merged.append(texts[slot.id]);
-  std::vector<std::string_view>().swap(texts);
+  for (const TextSlot& slot : order) textBytes += cInputNames.text(slot.id).size();
+  merged.reserve(merged.size() + order.size(), textBytes);
+  std::vector<uint32_t> mergedOffset(cInputNames.size());
+  for (const TextSlot& slot : order)
+    mergedOffset[slot.id] = merged.append(cInputNames.text(slot.id));
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
   }
   // Each input's ids become its merged offsets in place.
   for (FileKey file = 0; file < cCoff.size(); ++file) {
-    MergedOffsets& offsets = entryIds[file];
+    MergedOffsets& offsets = cInputNames.tableIds(file);
     for (uint32_t& entry : offsets) entry = mergedOffset[entry];
     replaceStringTbl(*cCoff[file], merged, offsets);
     MergedOffsets().swap(offsets);
   }
+  cInputNames.clear();
 }
 
 // Rewrites the input's name offsets into the merged table. The input keeps no

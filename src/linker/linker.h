@@ -21,6 +21,7 @@
 #include "Data.h"
 #include "Descriptors.h"
 #include "ExtSymIndex.h"
+#include "InputNames.h"
 #include "MemoryIndex.h"
 #include "ViewMap.h"
 #include "memtarg.h"
@@ -250,6 +251,10 @@ class Linker {
   // (AllocateSections.cpp); the symbol, relocation and output phases read each
   // section's start from it. Points into the memory lists.
   std::map<std::string, Memory*> cScnMem;
+
+  // The inputs' names by id: importLibraryMembers fills it as it takes the inputs in
+  // (LoadInputs.cpp), mergeStringTbls reads it and empties it (Symbols.cpp).
+  InputNames cInputNames;
 
   // Symbol resolution (Symbols.cpp): buildExtSymDef fills it with the final value of every
   // external definition (the inputs' and the three symbols below), resolveExternals reads it,

@@ -1,0 +1,148 @@
+#include "InputNames.h"
+
+#include <cstring>
+
+#include "Assert.h"
+#include "ViewMap.h"
+
+namespace {
+
+constexpr size_t kMinSlots = 16;
+// Lookups load ahead in two steps, as visitLoadingAhead does for a ViewMap: a
+// slot 2 x kAhead lookups before, the record it names kAhead before.
+constexpr size_t kAhead = 8;
+
+uint32_t load32(const char* p) {
+  uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+}  // namespace
+
+void InputNames::reserve(size_t names, size_t textBytes) {
+  size_t slots = kMinSlots;
+  while (slots / 2 < names) slots *= 2;
+  if (slots > cSlots.size()) rehash(slots);
+  cBlock.reserve(textBytes + kRecordHead * names);
+}
+
+void InputNames::addInput(const Coff& input) {
+  restoreMap();
+  const StringTbl& table = input.cStringTbl;
+  cScratch.clear();
+  for (const auto& [offset, text] : table) cScratch.push_back(ViewMap<uint32_t>::hashOf(text));
+  std::vector<uint32_t>& ids = cTableIds.emplace_back();
+  const size_t count = cScratch.size();
+  ids.reserve(count);
+  for (size_t i = 0; i < count + 2 * kAhead; ++i) {
+    if (i < count) prefetchSlot(cScratch[i]);
+    if (i >= kAhead && i - kAhead < count) prefetchRecord(cScratch[i - kAhead]);
+    if (i < 2 * kAhead) continue;
+    const size_t at = i - 2 * kAhead;
+    ids.push_back(intern(table.begin()[at].second, cScratch[at], true));
+  }
+}
+
+uint32_t InputNames::idOf(size_t file, const Coff& input, const syment& sym) {
+  if (nameInStringTable(sym)) {
+    const StringTbl& table = input.cStringTbl;
+    auto entry = table.find(sym.n_offset());
+    if (entry != table.end()) return cTableIds[file][static_cast<size_t>(entry - table.begin())];
+  }
+  // An inline name; a table name that is missing is reported here.
+  std::string_view name = Coff::nameView(sym, input.cStringTbl);
+  restoreMap();
+  return intern(name, ViewMap<uint32_t>::hashOf(name), false);
+}
+
+std::string_view InputNames::textAt(uint32_t record) const {
+  const char* at = cBlock.data() + record;
+  return std::string_view(at + kRecordHead, load32(at + 4));
+}
+
+uint32_t InputNames::idAt(uint32_t record) const { return load32(cBlock.data() + record); }
+
+uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) {
+  if ((cUsed + 1) * 2 > cSlots.size()) rehash(cSlots.size() * 2);
+  Slot& slot = cSlots[probe(text, hash)];
+  if (slot.record != kFree) {
+    const uint32_t id = idAt(slot.record);
+    if (inTable) cInTable[id] = 1;
+    return id;
+  }
+  const uint32_t id = static_cast<uint32_t>(cRecords.size());
+  const size_t record = cBlock.size();
+  // Offsets and ids are 32 bits wide, as the string table's offsets are.
+  ZV_ASSERT(record + kRecordHead + text.size() < kFree);
+  const uint32_t head[2] = {id, static_cast<uint32_t>(text.size())};
+  cBlock.resize(record + kRecordHead + text.size());
+  std::memcpy(cBlock.data() + record, head, sizeof head);
+  std::memcpy(cBlock.data() + record + kRecordHead, text.data(), text.size());
+  slot = Slot{hash, static_cast<uint32_t>(record)};
+  ++cUsed;
+  cRecords.push_back(static_cast<uint32_t>(record));
+  cHashes.push_back(hash);
+  cInTable.push_back(inTable ? 1 : 0);
+  return id;
+}
+
+// The slot that holds `text`, or the free slot where it would go.
+size_t InputNames::probe(std::string_view text, uint32_t hash) const {
+  const size_t mask = cSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& s = cSlots[i];
+    if (s.record == kFree || (s.hash == hash && textAt(s.record) == text)) return i;
+  }
+}
+
+void InputNames::prefetchSlot(uint32_t hash) const {
+  __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]);
+}
+
+void InputNames::prefetchRecord(uint32_t hash) const {
+  const Slot& s = cSlots[hash & (cSlots.size() - 1)];
+  if (s.record != kFree) __builtin_prefetch(cBlock.data() + s.record);
+}
+
+void InputNames::rehash(size_t slots) {
+  std::vector<Slot> old(slots, Slot{0, kFree});
+  old.swap(cSlots);
+  const size_t mask = slots - 1;
+  for (const Slot& s : old) {
+    if (s.record == kFree) continue;
+    size_t i = s.hash & mask;
+    while (cSlots[i].record != kFree) i = (i + 1) & mask;
+    cSlots[i] = s;
+  }
+}
+
+// After dropMap: the slots of the texts that have ids.
+void InputNames::restoreMap() {
+  if (!cSlots.empty()) return;
+  size_t slots = kMinSlots;
+  while (slots / 2 < cRecords.size() + 1) slots *= 2;
+  cSlots.assign(slots, Slot{0, kFree});
+  const size_t mask = slots - 1;
+  for (uint32_t id = 0; id < cRecords.size(); ++id) {
+    size_t i = cHashes[id] & mask;
+    while (cSlots[i].record != kFree) i = (i + 1) & mask;
+    cSlots[i] = Slot{cHashes[id], cRecords[id]};
+  }
+  cUsed = cRecords.size();
+}
+
+void InputNames::dropMap() {
+  std::vector<Slot>().swap(cSlots);
+  cUsed = 0;
+}
+
+void InputNames::clear() {
+  dropMap();
+  std::vector<char>().swap(cBlock);
+  std::vector<uint32_t>().swap(cRecords);
+  std::vector<uint32_t>().swap(cHashes);
+  std::vector<uint8_t>().swap(cInTable);
+  std::vector<std::vector<uint32_t>>().swap(cTableIds);
+  std::vector<uint32_t>().swap(cScratch);
+}
