@@ -22,6 +22,24 @@
 
 #include "Assert.h"
 
+// True when the `n` bytes at `a` and at `b` are equal: in two overlapping
+// loads for the 4 to 16 bytes that most names of a link have.
+inline bool sameChars(const char* a, const char* b, size_t n) {
+  auto load64 = [](const char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  };
+  auto load32 = [](const char* p) {
+    uint32_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  };
+  if (n >= 8 && n <= 16) return load64(a) == load64(b) && load64(a + n - 8) == load64(b + n - 8);
+  if (n >= 4 && n < 8) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
+  return std::memcmp(a, b, n) == 0;
+}
+
 template <class Value>
 class ViewMap {
  public:
@@ -147,13 +165,7 @@ class ViewMap {
   // link (4 to 16 bytes) are compared in two overlapping loads each.
   static bool sameKey(const Slot& s, std::string_view key) {
     if (s.size != key.size()) return false;
-    if (s.data == key.data()) return true;
-    const char* a = s.data;
-    const char* b = key.data();
-    const size_t n = key.size();
-    if (n >= 8 && n <= 16) return load64(a) == load64(b) && load64(a + n - 8) == load64(b + n - 8);
-    if (n >= 4 && n < 8) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
-    return s.key() == key;
+    return s.data == key.data() || sameChars(s.data, key.data(), key.size());
   }
 
   // The slot that holds `key`, or the free slot where it would go.

@@ -61,6 +61,11 @@ std::string_view InputNames::textAt(uint32_t record) const {
   return std::string_view(at + kRecordHead, load32(at + 4));
 }
 
+bool InputNames::sameText(uint32_t record, std::string_view text) const {
+  const char* at = cBlock.data() + record;
+  return load32(at + 4) == text.size() && sameChars(at + kRecordHead, text.data(), text.size());
+}
+
 uint32_t InputNames::idAt(uint32_t record) const { return load32(cBlock.data() + record); }
 
 uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) {
@@ -92,7 +97,7 @@ size_t InputNames::probe(std::string_view text, uint32_t hash) const {
   const size_t mask = cSlots.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& s = cSlots[i];
-    if (s.record == kFree || (s.hash == hash && textAt(s.record) == text)) return i;
+    if (s.record == kFree || (s.hash == hash && sameText(s.record, text))) return i;
   }
 }
 

@@ -65,6 +65,7 @@ class InputNames {
 
   std::string_view textAt(uint32_t record) const;
   uint32_t idAt(uint32_t record) const;
+  bool sameText(uint32_t record, std::string_view text) const;
   uint32_t intern(std::string_view text, uint32_t hash, bool inTable);
   size_t probe(std::string_view text, uint32_t hash) const;
   void prefetchSlot(uint32_t hash) const;

@@ -213,12 +213,18 @@ class LibraryIndex {
     for (const auto& archive : archives)
       for (const auto& member : archive->cMembers) definitions += member->cSymbols.size();
     cIndex.reserve(definitions);
+    while (cFilterBits < 31 && (size_t(1) << cFilterBits) < 8 * definitions) ++cFilterBits;
+    cFilter.assign((size_t(1) << cFilterBits) / 64 + 1, 0);
     for (uint32_t a = 0; a < archives.size(); ++a) {
       const auto& members = archives[a]->cMembers;
       for (uint32_t m = 0; m < members.size(); ++m)
         forEachSymbol(*members[m], [&](size_t, const syment& sym) {
-          if (isExtDef(sym))
-            cIndex.tryEmplace(Coff::nameView(sym, members[m]->cStringTbl), MemberPlace{a, m});
+          if (!isExtDef(sym)) return;
+          std::string_view name = Coff::nameView(sym, members[m]->cStringTbl);
+          const uint32_t hash = ViewMap<MemberPlace>::hashOf(name);
+          cIndex.tryEmplace(name, hash, MemberPlace{a, m});
+          const uint32_t bit = filterBit(hash);
+          cFilter[bit / 64] |= uint64_t(1) << (bit % 64);
         });
     }
   }
@@ -227,10 +233,22 @@ class LibraryIndex {
   const MemberPlace* find(std::string_view name, uint32_t hash) const {
     return cIndex.find(name, hash);
   }
+  // False when no library defines a name of this hash; true when one may. Far
+  // smaller than the index, so that the many names of the inputs that no
+  // library defines are passed over without a look into it.
+  bool mayDefine(uint32_t hash) const {
+    const uint32_t bit = filterBit(hash);
+    return (cFilter[bit / 64] >> (bit % 64)) & 1;
+  }
   const ViewMap<MemberPlace>& index() const { return cIndex; }
 
  private:
+  // The hash's high bits pick the filter's bit; the index's slots take the low ones.
+  uint32_t filterBit(uint32_t hash) const { return cFilterBits ? hash >> (32 - cFilterBits) : 0; }
+
   ViewMap<MemberPlace> cIndex;
+  unsigned cFilterBits = 0;       // a bit for each of 2^cFilterBits hashes
+  std::vector<uint64_t> cFilter;  // set for the hashes of the libraries' names
 };
 
 class ImportState {
@@ -303,8 +321,9 @@ class ImportState {
     if (!cPending.empty()) cPending.erase(cNames.text(id));
   }
 
+  // A name that no library defines is never looked for in them.
   void refer(uint32_t id) {
-    if (cDefined[id]) return;
+    if (cDefined[id] || !cLibraries.mayDefine(cNames.hash(id))) return;
     if (cUndefined.size() == cUndefined.capacity() && cUndefined.size() >= kPruneFrom) prune();
     cUndefined.push_back(id);
   }

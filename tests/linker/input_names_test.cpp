@@ -53,7 +53,8 @@ TEST(InputNames, TextsKeepTheirIdsAsTheMapGrows) {
   std::vector<Coff> inputs;
   for (int i = 0; i < 40; ++i) {
     CoffBuilder b("in" + std::to_string(i) + ".o");
-    for (int k = 0; k < 100; ++k) b.symbol("name_" + std::to_string((i * 100 + k) % 2500), 0, 0, C_EXT, 0, true);
+    for (int k = 0; k < 100; ++k)
+      b.symbol("name_" + std::to_string((i * 100 + k) % 2500), 0, 0, C_EXT, 0, true);
     inputs.push_back(b.image());
   }
   for (const Coff& c : inputs) names.addInput(c);
