@@ -20,6 +20,17 @@ uint32_t load32(const char* p) {
 
 }  // namespace
 
+InputNames::InputNames(std::initializer_list<std::string_view> fixed) : cFixed(fixed) {
+  addFixed();
+}
+
+void InputNames::addFixed() {
+  for (std::string_view name : cFixed) {
+    restoreMap();
+    intern(name, ViewMap<uint32_t>::hashOf(name), false);
+  }
+}
+
 void InputNames::reserve(size_t names, size_t textBytes) {
   size_t slots = kMinSlots;
   while (slots / 2 < names) slots *= 2;
@@ -42,6 +53,13 @@ void InputNames::addInput(const Coff& input) {
     const size_t at = i - 2 * kAhead;
     ids.push_back(intern(table.begin()[at].second, cScratch[at], true));
   }
+  const size_t file = cSymbolIds.size();
+  std::vector<uint32_t>& symbols = cSymbolIds.emplace_back(input.cSymbols.size(), kNoId);
+  for (size_t i = 0; i < input.cSymbols.size(); ++i) {
+    const syment& sym = input.cSymbols[i].sym;
+    if (input.cAuxKinds[i] == AUX_NONE && (isExtDef(sym) || isExtRef(sym)))
+      symbols[i] = idOf(file, input, sym);
+  }
 }
 
 uint32_t InputNames::idOf(size_t file, const Coff& input, const syment& sym) {
@@ -52,7 +70,6 @@ uint32_t InputNames::idOf(size_t file, const Coff& input, const syment& sym) {
   }
   // An inline name; a table name that is missing is reported here.
   std::string_view name = Coff::nameView(sym, input.cStringTbl);
-  restoreMap();
   return intern(name, ViewMap<uint32_t>::hashOf(name), false);
 }
 
@@ -73,7 +90,7 @@ uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) 
   Slot& slot = cSlots[probe(text, hash)];
   if (slot.record != kFree) {
     const uint32_t id = idAt(slot.record);
-    if (inTable) cInTable[id] = 1;
+    if (inTable) cFlags[id] |= kInTable;
     return id;
   }
   const uint32_t id = static_cast<uint32_t>(cRecords.size());
@@ -88,7 +105,8 @@ uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) 
   ++cUsed;
   cRecords.push_back(static_cast<uint32_t>(record));
   cHashes.push_back(hash);
-  cInTable.push_back(inTable ? 1 : 0);
+  const bool dotted = !text.empty() && text[0] == '.';
+  cFlags.push_back(static_cast<uint8_t>((inTable ? kInTable : 0) | (dotted ? kDotted : 0)));
   return id;
 }
 
@@ -142,12 +160,18 @@ void InputNames::dropMap() {
   cUsed = 0;
 }
 
-void InputNames::clear() {
+void InputNames::releaseTexts() {
   dropMap();
   std::vector<char>().swap(cBlock);
   std::vector<uint32_t>().swap(cRecords);
   std::vector<uint32_t>().swap(cHashes);
-  std::vector<uint8_t>().swap(cInTable);
   std::vector<std::vector<uint32_t>>().swap(cTableIds);
   std::vector<uint32_t>().swap(cScratch);
+}
+
+void InputNames::clear() {
+  releaseTexts();
+  std::vector<uint8_t>().swap(cFlags);
+  std::vector<std::vector<uint32_t>>().swap(cSymbolIds);
+  addFixed();
 }

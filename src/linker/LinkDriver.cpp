@@ -53,6 +53,7 @@ int Linker::link(std::string& message) {
   // From here on every reference is resolved, and the definitions' index is
   // no longer needed.
   cExtSymDef.clear();
+  cInputNames.clear();
 
   if (!verifyRelocations(message)) return 0;
   if (!patchSections(message)) return 0;

@@ -264,15 +264,15 @@ class ImportState {
   void add(const Coff& coff) {
     const size_t file = cNames.inputs();
     cNames.addInput(coff);
-    for (size_t i = 0; i < coff.cSymbols.size(); ++i) {
-      const syment& sym = coff.cSymbols[i].sym;
-      if (coff.cAuxKinds[i] != AUX_NONE || !(isExtDef(sym) || isExtRef(sym))) continue;
-      uint32_t id = cNames.idOf(file, coff, sym);
-      if (id >= cDefined.size()) cDefined.resize(std::max(cNames.size(), 2 * cDefined.size()));
-      if (isExtDef(sym))
-        define(id);
+    if (cDefined.size() < cNames.size())
+      cDefined.resize(std::max(cNames.size(), 2 * cDefined.size()));
+    const std::vector<uint32_t>& ids = cNames.symbolIds(file);
+    for (size_t i = 0; i < ids.size(); ++i) {
+      if (ids[i] == InputNames::kNoId) continue;
+      if (isExtDef(coff.cSymbols[i].sym))
+        define(ids[i]);
       else
-        refer(id);
+        refer(ids[i]);
     }
   }
 

@@ -210,7 +210,7 @@ void Linker::mergeStringTbls() {
     replaceStringTbl(*cCoff[file], merged, offsets);
     MergedOffsets().swap(offsets);
   }
-  cInputNames.clear();
+  cInputNames.releaseTexts();
 }
 
 // Rewrites the input's name offsets into the merged table. The input keeps no
@@ -250,29 +250,24 @@ void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
 
 int Linker::buildExtSymDef(std::string& message) {
   const StringTbl& strings = cOutput.cStringTbl;
-  cExtSymDef.clear();
-  cExtSymDef.index(strings);
-  size_t definitions = 3;
-  for (const auto& input : cCoff)
-    forEachSymbol(*input, [&](size_t, const syment& sym) { definitions += isExtDef(sym) ? 1 : 0; });
-  cExtSymDef.reserve(definitions);
+  cExtSymDef.reset(cInputNames.size());
   // The linker's own symbols go first; their names differ, so each is new.
-  auto putOwn = [&](const syment& sym) { cExtSymDef.define(sym, strings, sym.n_value); };
-  putOwn(cCinitSym);
+  cExtSymDef.define(kCinitNameId, cCinitSym.n_value);
   if (cHasStackDesc) {
     const Memory* stack = cScnMem.at(cStackScnName);
     makeLinkerSymbol(cStackSym, "_stack", stack->getScnStart(cStackScnName));
     makeLinkerSymbol(cStkSizeSym, "_stksize",
                      static_cast<uint32_t>(stack->getScnSize(cStackScnName)));
-    putOwn(cStackSym);
-    putOwn(cStkSizeSym);
+    cExtSymDef.define(kStackNameId, cStackSym.n_value);
+    cExtSymDef.define(kStkSizeNameId, cStkSizeSym.n_value);
   }
   const int trace = traceLevel("Linker::buildExtSymDef");
-  for (const auto& input : cCoff) {
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const std::vector<uint32_t>& ids = cInputNames.symbolIds(file);
     bool ok = true;
-    forEachSymbol(*input, [&](size_t, const syment& sym) {
+    forEachSymbol(*cCoff[file], [&](size_t i, const syment& sym) {
       if (!ok || !isExtDef(sym)) return;
-      if (!cExtSymDef.define(sym, strings, sym.n_value)) {
+      if (!cExtSymDef.define(ids[i], sym.n_value)) {
         message = "symbol '" + std::string(Coff::nameView(sym, strings)) +
                   "' has multiple definitions.";
         ok = false;
@@ -280,7 +275,8 @@ int Linker::buildExtSymDef(std::string& message) {
       }
       if (trace)
         std::cout << "Linker::buildExtSymDef() - adding external definition symbol '"
-                  << Coff::nameView(sym, strings) << "' in file '" << input->cCoffName << "'. \n";
+                  << Coff::nameView(sym, strings) << "' in file '" << cCoff[file]->cCoffName
+                  << "'. \n";
     });
     if (!ok) return 0;
   }
@@ -301,20 +297,20 @@ void Linker::makeLinkerSymbol(syment& sym, const std::string& name, uint32_t val
 int Linker::resolveExternals(std::string& message) {
   const int trace = traceLevel("Linker::resolveExternals");
   const StringTbl& strings = cOutput.cStringTbl;
-  for (const auto& input : cCoff) {
+  for (FileKey file = 0; file < cCoff.size(); ++file) {
+    const Coff& input = *cCoff[file];
+    const std::vector<uint32_t>& ids = cInputNames.symbolIds(file);
     bool ok = true;
-    forEachSymbol(*input, [&](size_t, syment& sym) {
+    forEachSymbol(*cCoff[file], [&](size_t i, syment& sym) {
       if (!ok || !isExtRef(sym)) return;
       uint32_t old = sym.n_value;
-      if (const uint32_t* value = cExtSymDef.findByOffset(sym)) {
-        sym.n_value = *value;
-      } else if (!resolveReference(Coff::nameView(sym, strings), input->cCoffName, sym, message)) {
+      if (!resolveReference(ids[i], input.cCoffName, sym, message)) {
         ok = false;
         return;
       }
       if (trace)
         std::cout << "Linker::resolveExternals() - resolving external reference symbol '"
-                  << Coff::nameView(sym, strings) << "' in file '" << input->cCoffName << "' from "
+                  << Coff::nameView(sym, strings) << "' in file '" << input.cCoffName << "' from "
                   << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
     });
     if (!ok) return 0;
@@ -322,19 +318,21 @@ int Linker::resolveExternals(std::string& message) {
   return 1;
 }
 
-// A reference names a symbol, or with a leading '.' a section.
-int Linker::resolveReference(std::string_view name, const std::string& file, syment& sym,
+// A reference names a symbol, or with a leading '.' a section. Its name is
+// read only for a section and for the message.
+int Linker::resolveReference(uint32_t nameId, const std::string& file, syment& sym,
                              std::string& message) const {
-  if (name.empty() || name[0] != '.') {
-    const uint32_t* value = cExtSymDef.findByText(name);
+  if (!cInputNames.dotted(nameId)) {
+    const uint32_t* value = cExtSymDef.find(nameId);
     if (!value) {
-      message = "could not resolve symbol '" + std::string(name) + "' in file '" + file + "'.";
+      message = "could not resolve symbol '" +
+                std::string(Coff::nameView(sym, cOutput.cStringTbl)) + "' in file '" + file + "'.";
       return 0;
     }
     sym.n_value = *value;
     return 1;
   }
-  std::string section(name.substr(1));
+  std::string section(Coff::nameView(sym, cOutput.cStringTbl).substr(1));
   auto mem = cScnMem.find(section);
   if (cScnSize.find(section) == cScnSize.end() || mem == cScnMem.end()) {
     message = "could not resolve section reference '" + section + "' in file '" + file + "'.";

@@ -117,7 +117,7 @@ class Linker {
   int resolveExternals(std::string& message);
   int checkFileNames(const Coff& input, std::string& message) const;
   void makeLinkerSymbol(syment& sym, const std::string& name, uint32_t value);
-  int resolveReference(std::string_view name, const std::string& file, syment& sym,
+  int resolveReference(uint32_t nameId, const std::string& file, syment& sym,
                        std::string& message) const;
 
   // --- Relocation checking and patching (Relocations.cpp, Patch*.cpp) --------
@@ -253,13 +253,15 @@ class Linker {
   std::map<std::string, Memory*> cScnMem;
 
   // The inputs' names by id: importLibraryMembers fills it as it takes the inputs in
-  // (LoadInputs.cpp), mergeStringTbls reads it and empties it (Symbols.cpp).
-  InputNames cInputNames;
+  // (LoadInputs.cpp); mergeStringTbls reads the texts and gives them back, buildExtSymDef and
+  // resolveExternals read the symbols' ids (Symbols.cpp); link() empties it after that. The
+  // linker's own symbols have the first ids.
+  enum : uint32_t { kCinitNameId, kStackNameId, kStkSizeNameId };
+  InputNames cInputNames{"_cinit", "_stack", "_stksize"};
 
   // Symbol resolution (Symbols.cpp): buildExtSymDef fills it with the final value of every
-  // external definition (the inputs' and the three symbols below), resolveExternals reads it,
-  // link() empties it after that. Names are read against the merged string table, which must not
-  // change until then.
+  // external definition (the inputs' and the three symbols below) by the id of its name,
+  // resolveExternals reads it, link() empties it after that.
   ExtSymIndex cExtSymDef;
   // Per input (FileKey): its first output symbol index. Filled by
   // buildOutputSymbolTbl, read by buildOutputLineInfo.

@@ -1,5 +1,5 @@
 // The ids of the inputs' names: one per distinct text across all inputs,
-// whether a string table holds it or a symbol has it inline.
+// whether a string table holds it or a symbol has it inline; fixed names first.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,10 +27,10 @@ TEST(InputNames, ADistinctTextHasOneIdAcrossInputsAndTheMapComesBackAfterDroppin
   uint32_t bShort = b.symbol("short", 0, 0, C_EXT, 0, true);  // the same name, in b's table
   const Coff ca = a.image(), cb = b.image();
 
-  InputNames names;
+  InputNames names({"_fixed"});
   names.addInput(ca);
-  uint32_t shared = names.idOf(0, ca, ca.cSymbols[aLong].sym);
-  uint32_t inlined = names.idOf(0, ca, ca.cSymbols[aInline].sym);
+  uint32_t shared = names.symbolIds(0)[aLong];
+  uint32_t inlined = names.symbolIds(0)[aInline];
   EXPECT_EQ(names.text(shared), "a_shared_long_name");
   EXPECT_TRUE(names.inTable(shared));
   EXPECT_EQ(names.text(inlined), "short");
@@ -38,10 +38,12 @@ TEST(InputNames, ADistinctTextHasOneIdAcrossInputsAndTheMapComesBackAfterDroppin
 
   names.dropMap();
   names.addInput(cb);
-  EXPECT_EQ(names.idOf(1, cb, cb.cSymbols[bLong].sym), shared);
-  EXPECT_EQ(names.idOf(1, cb, cb.cSymbols[bShort].sym), inlined);
+  EXPECT_EQ(names.symbolIds(1)[bLong], shared);
+  EXPECT_EQ(names.symbolIds(1)[bShort], inlined);
   EXPECT_TRUE(names.inTable(inlined));
-  EXPECT_EQ(names.size(), 3u);
+  EXPECT_EQ(names.size(), 4u);
+  EXPECT_EQ(names.text(0), "_fixed");
+  EXPECT_FALSE(names.inTable(0));
   EXPECT_EQ(texts(names, 0), (std::vector<std::string>{"a_shared_long_name", "only_in_a_table"}));
   EXPECT_EQ(texts(names, 1), (std::vector<std::string>{"a_shared_long_name", "short"}));
   EXPECT_EQ(names.hash(shared), ViewMap<uint32_t>::hashOf("a_shared_long_name"));
