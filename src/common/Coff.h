@@ -38,7 +38,7 @@ class Coff {
   std::map<std::string, std::vector<reloc>> cRelocs;          // name -> relocations
   std::map<std::string, std::vector<coff_lineno>> cLineNums;  // name -> line numbers
   std::vector<SymEntry> cSymbols;                             // symbol table in file order
-  std::vector<unsigned> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
+  std::vector<uint8_t> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
   StringTbl cStringTbl;
 
   Coff();                   // empty name and containers, zero headers
