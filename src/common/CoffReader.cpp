@@ -7,10 +7,8 @@
 // limit before anything is allocated for it.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <istream>
 
@@ -20,6 +18,7 @@
 #include "InputFile.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -40,10 +39,6 @@ constexpr uint64_t kForeignLineSize = 6;
 constexpr uint64_t kEntrySize = sizeof(SymEntry);
 // Contents at least this large are mapped rather than read, where allowed.
 constexpr uint32_t kMapAtLeast = uint32_t(1) << 16;
-// Files up to this size are read whole and converted from memory; a larger one
-// is read part by part, so that a huge file named by mistake costs no more
-// memory than the image in it.
-constexpr uint64_t kReadWholeAtMost = uint64_t(64) << 20;
 
 // Bounded positioned reads of one image: held in memory, or inside a stream.
 class ImageReader {
@@ -433,33 +428,19 @@ bool openCoffFile(const std::string& name, ArchiveReadBuf& buf) {
 // The descriptor whose contents may be mapped: none for an empty file.
 int mapFd(const InputFile& source) { return source.size() ? source.fd() : -1; }
 
-// Reads the whole of the regular file that `source` holds into `bytes`, which
-// are filled by the read alone, and returns how many arrived; false when it is
-// no such file, is empty or is larger than kReadWholeAtMost. A file that
-// shrinks meanwhile yields the bytes that could be read.
-bool readWholeFile(const InputFile& source, Data& bytes, uint64_t& got) {
-  if (mapFd(source) < 0 || source.size() > kReadWholeAtMost) return false;
-  bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
-  got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got,
-                        static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
-// A file small enough is read at once and converted from memory; any other
-// goes through a stream, which reads only the parts of the image.
 std::unique_ptr<Coff> Coff::make(const std::string& name) {
-  Data bytes;
-  uint64_t length = 0;
-  if (readWholeFile(InputFile(osPath(name)), bytes, length))
-    return CoffReading(ImageReader(bytes.bytes(), length), name).run();
+  WholeFile file;
+  bool missing = false;
+  file.read(osPath(name), kReadWholeAtMost, missing);
+  return make(name, file);
+}
+
+// A file read whole is converted from memory; any other goes through a
+// stream, which reads only the parts of the image.
+std::unique_ptr<Coff> Coff::make(const std::string& name, const WholeFile& file) {
+  if (file.isRead()) return CoffReading(ImageReader(file.bytes(), file.length()), name).run();
   ArchiveReadBuf buf;
   if (!openCoffFile(name, buf)) return nullptr;
   std::istream in(&buf);
