@@ -4,6 +4,7 @@
 #define ZV_COMMON_BYTEORDER_H
 
 #include <cstdint>
+#include <cstring>
 
 inline uint16_t getU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
@@ -19,6 +20,15 @@ inline void putU16(uint8_t* p, uint16_t v) {
 inline void putU32(uint8_t* p, uint32_t v) {
   putU16(p, static_cast<uint16_t>(v));
   putU16(p + 2, static_cast<uint16_t>(v >> 16));
+}
+
+// True when the host keeps integers in this byte order, so that the bytes of
+// a packed record are its fields and a run of records converts by one copy.
+inline bool hostIsLittleEndian() {
+  const uint16_t probe = 1;
+  uint8_t first = 0;
+  std::memcpy(&first, &probe, 1);
+  return first == 1;
 }
 
 #endif

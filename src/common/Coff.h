@@ -23,6 +23,7 @@
 #include "Data.h"
 #include "StringTbl.h"
 
+class WholeFile;
 
 class Coff {
  public:
@@ -38,7 +39,7 @@ class Coff {
   std::map<std::string, std::vector<reloc>> cRelocs;          // name -> relocations
   std::map<std::string, std::vector<coff_lineno>> cLineNums;  // name -> line numbers
   std::vector<SymEntry> cSymbols;                             // symbol table in file order
-  std::vector<unsigned> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
+  std::vector<uint8_t> cAuxKinds;  // per entry: 0 symbol, else its AuxKind
   StringTbl cStringTbl;
 
   Coff();                   // empty name and containers, zero headers
@@ -48,8 +49,18 @@ class Coff {
   Coff& operator=(Coff&& other) noexcept;
   ~Coff();
 
+  // Files up to this size are read whole and converted from memory; a larger
+  // one is read part by part, so that a huge file named by mistake costs no
+  // more memory than the image in it.
+  static constexpr uint64_t kReadWholeAtMost = uint64_t(64) << 20;
+
   // Reads the file `name`. Null after a reported failure.
   static std::unique_ptr<Coff> make(const std::string& name);
+  // As make(name), for a caller that has read the file already: `file` holds
+  // its bytes when WholeFile::read(osPath(name), kReadWholeAtMost) took it,
+  // and is not read otherwise (the file is then opened again, as make(name)
+  // does).
+  static std::unique_ptr<Coff> make(const std::string& name, const WholeFile& file);
   // As make(name), but large section contents view a private mapping of the
   // file rather than a copy: for a caller that never writes the file while the
   // Coff lives (the file must not shrink meanwhile).

@@ -156,7 +156,7 @@ void printSymbols(const Coff& c, std::ostream& os) {
   os << "Symbol Table: \n";
   for (size_t i = 0; i < c.cSymbols.size(); ++i) {
     os << "Index[" << i << "]= ";
-    unsigned kind = i < c.cAuxKinds.size() ? c.cAuxKinds[i] : AUX_NONE;
+    unsigned kind = i < c.cAuxKinds.size() ? c.cAuxKinds[i] : unsigned{AUX_NONE};
     printSymEntry(c.cSymbols[i], kind, os);
   }
   if (!c.cSymbols.empty()) os << '\n';

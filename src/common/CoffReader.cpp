@@ -7,10 +7,8 @@
 // limit before anything is allocated for it.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <istream>
 
@@ -20,6 +18,7 @@
 #include "InputFile.h"
 #include "OsPath.h"
 #include "Reporter.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -40,10 +39,6 @@ constexpr uint64_t kForeignLineSize = 6;
 constexpr uint64_t kEntrySize = sizeof(SymEntry);
 // Contents at least this large are mapped rather than read, where allowed.
 constexpr uint32_t kMapAtLeast = uint32_t(1) << 16;
-// Files up to this size are read whole and converted from memory; a larger one
-// is read part by part, so that a huge file named by mistake costs no more
-// memory than the image in it.
-constexpr uint64_t kReadWholeAtMost = uint64_t(64) << 20;
 
 // Bounded positioned reads of one image: held in memory, or inside a stream.
 class ImageReader {
@@ -205,24 +200,9 @@ class CoffReading {
     return end;
   }
 
-  // Hands each string of the table's bytes to `take` as (position, length),
-  // in order; the walk ends at an empty string or at bytes without a NUL.
-  // Returns the position after the last string taken.
-  template <class Take>
-  static size_t forEachString(const uint8_t* bytes, size_t size, Take take) {
-    size_t pos = 0;
-    while (pos < size) {
-      const void* nul = std::memchr(bytes + pos, 0, size - pos);
-      if (!nul) break;
-      size_t len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes) - pos;
-      if (len == 0) break;
-      take(pos, len);
-      pos += len + 1;
-    }
-    return pos;
-  }
-
-  // The strings are counted first, so that the table is sized once.
+  // The strings of the table's bytes as (position, length), in order: the walk
+  // ends at an empty string or at bytes without a NUL. Each string is found
+  // once; the table is then sized once and filled.
   bool readStringTable(uint64_t at) {
     uint8_t b[4];
     if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
@@ -232,22 +212,32 @@ class CoffReading {
     const uint8_t* bytes = nullptr;
     if (!cIn.view(at + 4, length - 4, scratch, bytes)) return fail("could not read string table.");
     const size_t size = length - 4;
-    size_t count = 0;
-    size_t textBytes = 0;
-    forEachString(bytes, size, [&count, &textBytes](size_t, size_t len) {
-      ++count;
-      textBytes += len;
-    });
+    std::vector<uint32_t> ends;  // the position of each string's NUL
+    ends.reserve(size / 8 + 1);
+    size_t pos = 0;
+    while (pos < size) {
+      const void* nul = std::memchr(bytes + pos, 0, size - pos);
+      if (!nul) break;
+      const size_t end = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes);
+      if (end == pos) break;
+      ends.push_back(static_cast<uint32_t>(end));
+      pos = end + 1;
+    }
     StringTbl& strings = cCoff->cStringTbl;
-    strings.reserve(count, textBytes);
-    size_t end = forEachString(bytes, size, [&strings, bytes](size_t pos, size_t len) {
-      strings.set(static_cast<uint32_t>(pos + 4),
-                  std::string_view(reinterpret_cast<const char*>(bytes) + pos, len));
-    });
-    cNextString = static_cast<uint32_t>(end + 4);
+    strings.reserve(ends.size(), pos - ends.size());
+    size_t start = 0;
+    for (uint32_t end : ends) {
+      strings.set(static_cast<uint32_t>(start + 4),
+                  std::string_view(reinterpret_cast<const char*>(bytes) + start, end - start));
+      start = end + 1;
+    }
+    cNextString = static_cast<uint32_t>(pos + 4);
     return true;
   }
 
+  // The entries arrive as symbols; the entry after a symbol that takes an
+  // auxiliary entry is that entry, converted by its kind. On a little-endian
+  // host every entry's bytes already are its fields.
   bool readSymbols() {
     const filehdr& fh = cCoff->cFileHdr;
     if (fh.f_nsyms == 0) return true;
@@ -255,27 +245,30 @@ class CoffReading {
     const uint8_t* bytes = nullptr;
     if (!cIn.view(fh.f_symptr, kEntrySize * fh.f_nsyms, scratch, bytes))
       return fail("could not read symbol table.");
-    cCoff->cSymbols.reserve(fh.f_nsyms);
-    cCoff->cAuxKinds.reserve(fh.f_nsyms);
-    for (uint32_t i = 0; i < fh.f_nsyms; ++i) {
-      SymEntry sym;
-      fromBytes(bytes + kEntrySize * i, AUX_NONE, sym);
-      cCoff->cSymbols.push_back(sym);
-      cCoff->cAuxKinds.push_back(AUX_NONE);
-      unsigned kind = auxKind(sym.sym);
-      if (kind == AUX_NONE || i + 1 >= fh.f_nsyms) continue;
-      const uint8_t* aux = bytes + kEntrySize * (i + 1);
+    const uint32_t n = fh.f_nsyms;
+    std::vector<SymEntry>& symbols = cCoff->cSymbols;
+    std::vector<uint8_t>& kinds = cCoff->cAuxKinds;
+    symbols.resize(n);
+    kinds.assign(n, AUX_NONE);
+    const bool copied = hostIsLittleEndian();
+    if (copied) std::memcpy(static_cast<void*>(symbols.data()), bytes, kEntrySize * n);
+    for (uint32_t i = 0; i < n; ++i) {
+      if (!copied) fromBytes(bytes + kEntrySize * i, AUX_NONE, symbols[i]);
+      if (symbols[i].sym.n_numaux == 0 || i + 1 >= n) continue;
+      const unsigned kind = auxKind(symbols[i].sym);
+      if (kind == AUX_NONE) continue;
+      ++i;
+      kinds[i] = static_cast<uint8_t>(kind);
+      const uint8_t* aux = bytes + kEntrySize * i;
       uint8_t converted[kEntrySize];
       if (cForeign && kind == AUX_FILE) {
         std::memcpy(converted, aux, sizeof converted);
         convertFileName(converted);
         aux = converted;
+      } else if (copied) {
+        continue;
       }
-      SymEntry entry;
-      fromBytes(aux, kind, entry);
-      cCoff->cSymbols.push_back(entry);
-      cCoff->cAuxKinds.push_back(kind);
-      ++i;
+      fromBytes(aux, kind, symbols[i]);
     }
     return true;
   }
@@ -349,16 +342,16 @@ class CoffReading {
         !cIn.view(hdr.s_lnnoptr, size * hdr.s_nlnno, scratch, bytes))
       return fail("could not read line numbers.");
     std::vector<coff_lineno> lines;
-    lines.reserve(hdr.s_nlnno);
+    if (!cForeign) {
+      lines.resize(hdr.s_nlnno);
+      fromBytes(bytes, lines.size(), lines.data());
+    } else {
+      lines.reserve(hdr.s_nlnno);
+    }
     uint32_t function = 0;
-    for (uint32_t m = 0; m < hdr.s_nlnno; ++m) {
+    for (uint32_t m = 0; cForeign && m < hdr.s_nlnno; ++m) {
       const uint8_t* p = bytes + size * m;
       coff_lineno line;
-      if (!cForeign) {
-        fromBytes(p, line);
-        lines.push_back(line);
-        continue;
-      }
       uint32_t word = getU32(p);
       uint16_t lnno = getU16(p + 4);
       if (lnno == 0) {
@@ -391,19 +384,18 @@ class CoffReading {
         !cIn.view(hdr.s_relptr, size * hdr.s_nreloc, scratch, bytes))
       return fail("could not read relocation info.");
     std::vector<reloc>& relocs = cCoff->cRelocs[name];
-    relocs.reserve(relocs.size() + hdr.s_nreloc);
+    const size_t first = relocs.size();
+    relocs.resize(first + hdr.s_nreloc);
+    if (!cForeign) {
+      fromBytes(bytes, hdr.s_nreloc, relocs.data() + first);
+      return true;
+    }
     for (uint32_t m = 0; m < hdr.s_nreloc; ++m) {
-      const uint8_t* p = bytes + size * m;
-      reloc r;
-      if (cForeign) {
-        uint8_t own[sizeof(reloc)] = {};
-        std::memcpy(own, p, 8);  // r_vaddr, r_symndx; r_offset 0
-        fromBytes(own, r);
-        r.r_type = 4;
-      } else {
-        fromBytes(p, r);
-      }
-      relocs.push_back(r);
+      uint8_t own[sizeof(reloc)] = {};
+      std::memcpy(own, bytes + size * m, 8);  // r_vaddr, r_symndx; r_offset 0
+      reloc& r = relocs[first + m];
+      fromBytes(own, r);
+      r.r_type = 4;
     }
     return true;
   }
@@ -436,33 +428,19 @@ bool openCoffFile(const std::string& name, ArchiveReadBuf& buf) {
 // The descriptor whose contents may be mapped: none for an empty file.
 int mapFd(const InputFile& source) { return source.size() ? source.fd() : -1; }
 
-// Reads the whole of the regular file that `source` holds into `bytes`, which
-// are filled by the read alone, and returns how many arrived; false when it is
-// no such file, is empty or is larger than kReadWholeAtMost. A file that
-// shrinks meanwhile yields the bytes that could be read.
-bool readWholeFile(const InputFile& source, Data& bytes, uint64_t& got) {
-  if (mapFd(source) < 0 || source.size() > kReadWholeAtMost) return false;
-  bytes = Data::unfilled(static_cast<uint32_t>(source.size()));
-  got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::pread(source.fd(), bytes.bytes() + got, bytes.size() - got,
-                        static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
-// A file small enough is read at once and converted from memory; any other
-// goes through a stream, which reads only the parts of the image.
 std::unique_ptr<Coff> Coff::make(const std::string& name) {
-  Data bytes;
-  uint64_t length = 0;
-  if (readWholeFile(InputFile(osPath(name)), bytes, length))
-    return CoffReading(ImageReader(bytes.bytes(), length), name).run();
+  WholeFile file;
+  bool missing = false;
+  file.read(osPath(name), kReadWholeAtMost, missing);
+  return make(name, file);
+}
+
+// A file read whole is converted from memory; any other goes through a
+// stream, which reads only the parts of the image.
+std::unique_ptr<Coff> Coff::make(const std::string& name, const WholeFile& file) {
+  if (file.isRead()) return CoffReading(ImageReader(file.bytes(), file.length()), name).run();
   ArchiveReadBuf buf;
   if (!openCoffFile(name, buf)) return nullptr;
   std::istream in(&buf);

@@ -317,6 +317,23 @@ void toBytes(const syment& r, uint8_t* p) {
   out.u8(r.n_numaux);
 }
 
+namespace {
+
+template <class Record>
+void fromBytesRun(const uint8_t* p, size_t n, Record* r) {
+  if (n == 0) return;
+  if (hostIsLittleEndian()) {
+    std::memcpy(static_cast<void*>(r), p, n * sizeof(Record));
+    return;
+  }
+  for (size_t i = 0; i < n; ++i) fromBytes(p + i * sizeof(Record), r[i]);
+}
+
+}  // namespace
+
+void fromBytes(const uint8_t* p, size_t n, reloc* r) { fromBytesRun(p, n, r); }
+void fromBytes(const uint8_t* p, size_t n, coff_lineno* r) { fromBytesRun(p, n, r); }
+
 void fromBytes(const uint8_t* p, unsigned kind, SymEntry& e) {
   In in{p};
   switch (kind) {

@@ -245,6 +245,10 @@ void fromBytes(const uint8_t* p, reloc& r);
 void fromBytes(const uint8_t* p, coff_lineno& r);
 void fromBytes(const uint8_t* p, syment& r);
 void fromBytes(const uint8_t* p, unsigned kind, SymEntry& e);  // kind: AuxKind
+// Runs of `n` records back to back at `p`, into `r`: one copy on a
+// little-endian host, record by record on any other.
+void fromBytes(const uint8_t* p, size_t n, reloc* r);
+void fromBytes(const uint8_t* p, size_t n, coff_lineno* r);
 void toBytes(const filehdr& r, uint8_t* p);
 void toBytes(const opthdr& r, uint8_t* p);
 void toBytes(const scnhdr& r, uint8_t* p);

@@ -1,31 +1,36 @@
 #include "InputFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 InputFile::InputFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fd < 0) {
+    cMissing = errno == ENOENT || errno == ENOTDIR;
+    return;
+  }
+  if (::fstat(fd, &cStatus) != 0 || !S_ISREG(cStatus.st_mode)) {
+    cStatus = {};
     ::close(fd);
     return;
   }
-  // Reads of a regular file never wait; the flag is dropped all the same, so
-  // the descriptor behaves as any other.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   cFd = fd;
-  cSize = static_cast<uint64_t>(st.st_size);
 }
 
 InputFile::~InputFile() {
   if (cFd >= 0) ::close(cFd);
 }
 
+// The flag that kept the open from waiting is dropped only here: the owner's
+// own reads never need it gone.
 int InputFile::release() {
   const int fd = cFd;
   cFd = -1;
+  if (fd >= 0) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  }
   return fd;
 }

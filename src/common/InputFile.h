@@ -5,6 +5,8 @@
 #ifndef ZV_COMMON_INPUTFILE_H
 #define ZV_COMMON_INPUTFILE_H
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 
@@ -18,15 +20,22 @@ class InputFile {
   InputFile& operator=(const InputFile&) = delete;
 
   bool isOpen() const { return cFd >= 0; }
+  // The descriptor, still without waiting: reads of a regular file never wait.
   int fd() const { return cFd; }
-  // The file's length in bytes when it was opened.
-  uint64_t size() const { return cSize; }
-  // Hands the descriptor to the caller, who closes it.
+  // The file's status when it was opened: its length and identity.
+  const struct stat& status() const { return cStatus; }
+  uint64_t size() const { return static_cast<uint64_t>(cStatus.st_size); }
+  // True when the open failed because no file has the name (nothing else
+  // could find it either); false when it is open or failed for another reason.
+  bool isMissing() const { return cMissing; }
+  // Hands the descriptor to the caller, who closes it; it behaves as any
+  // other from then on.
   int release();
 
  private:
   int cFd = -1;
-  uint64_t cSize = 0;
+  struct stat cStatus {};
+  bool cMissing = false;
 };
 
 #endif

@@ -83,7 +83,7 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
       if (n >= 1) outNumber[n] = numbers.at(name);
     for (size_t i = 0; i < input.cSymbols.size(); ++i) {
       SymEntry entry = input.cSymbols[i];
-      unsigned kind = i < input.cAuxKinds.size() ? input.cAuxKinds[i] : AUX_NONE;
+      unsigned kind = i < input.cAuxKinds.size() ? input.cAuxKinds[i] : unsigned{AUX_NONE};
       if (kind != AUX_NONE) {
         shiftAuxIndices(entry, kind, base);
       } else if (entry.sym.n_scnum >= 1 &&

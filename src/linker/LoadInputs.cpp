@@ -16,10 +16,10 @@
 #include "FileSpec.h"
 #include "OsPath.h"
 #include "Reporter.h"
-#include "SameFile.h"
 #include "SymbolWalk.h"
 #include "Trace.h"
 #include "ViewMap.h"
+#include "WholeFile.h"
 #include "linker.h"
 #include "mgproc.h"
 
@@ -31,19 +31,26 @@ enum class Search { currentDirFirst, libPathOnly };
 
 // Where a file named `name` is read from: a name with a directory part as
 // given, a bare name in the first candidate directory that holds it. False when
-// there is no such file.
+// there is no such file. With `file`, each candidate is opened and read rather
+// than only looked up, so that the file found is read already; one that is
+// found but cannot be read that way is left unread for its reader to report.
 bool locate(const std::string& name, const std::list<std::string>& libPath, Search search,
-            std::string& found) {
-  FileSpec spec(name);
-  if (spec.hasPath()) {
-    found = name;
-    return spec.fileExists();
-  }
+            std::string& found, WholeFile* file = nullptr) {
   std::list<std::string> candidates;
-  if (search == Search::currentDirFirst) candidates.push_back(inCurrentDir(name));
-  for (const std::string& dir : libPath) candidates.push_back(joinPath(dir, name));
+  if (FileSpec(name).hasPath()) {
+    candidates.push_back(name);
+  } else {
+    if (search == Search::currentDirFirst) candidates.push_back(inCurrentDir(name));
+    for (const std::string& dir : libPath) candidates.push_back(joinPath(dir, name));
+  }
   for (const std::string& candidate : candidates) {
-    if (FileSpec(candidate).fileExists()) {
+    const FileSpec spec(candidate);
+    bool missing = false;
+    if (file && spec.hasName() && file->read(osPath(candidate), Coff::kReadWholeAtMost, missing)) {
+      found = candidate;
+      return true;
+    }
+    if (!missing && spec.fileExists()) {
       found = candidate;
       return true;
     }
@@ -52,13 +59,16 @@ bool locate(const std::string& name, const std::list<std::string>& libPath, Sear
 }
 
 // Replaces every name of the list by the path it is read from; fails on the
-// first name that is not found, before any file is read.
+// first name that is not found, before any file is converted. With `files`,
+// each file found is read into its place there (see locate).
 int locateAll(std::list<std::string>& names, const std::list<std::string>& libPath, Search search,
-              std::string& message) {
+              std::string& message, std::vector<WholeFile>* files = nullptr) {
   std::list<std::string> found;
+  if (files) files->resize(names.size());
+  size_t i = 0;
   for (const std::string& name : names) {
     std::string path;
-    if (!locate(name, libPath, search, path)) {
+    if (!locate(name, libPath, search, path, files ? &(*files)[i++] : nullptr)) {
       message = "could not find file '" + name + "'.";
       return 0;
     }
@@ -110,9 +120,15 @@ int Linker::loadObjectFiles(std::string& message) {
     message = "no input object files specified.";
     return 0;
   }
-  if (!locateAll(cObjectFile, cLibPath, Search::currentDirFirst, message)) return 0;
+  std::vector<WholeFile> files;
+  if (!locateAll(cObjectFile, cLibPath, Search::currentDirFirst, message, &files)) return 0;
+  cObjectIds.reserve(files.size());
+  size_t i = 0;
   for (const std::string& name : cObjectFile) {
-    std::unique_ptr<Coff> coff = Coff::make(name);
+    WholeFile& file = files[i++];
+    std::unique_ptr<Coff> coff = Coff::make(name, file);
+    cObjectIds.push_back(file.id());
+    file.dropBytes();
     if (!coff || !acceptable(*coff, "Linker::loadObjectFiles()")) return 0;
     cCoff.push_back(std::move(coff));
   }
@@ -144,10 +160,10 @@ class OutputName {
 
   // True when the input (found, so existing) is this file: the same name, or
   // the same device and inode, so that hard and symbolic links count.
-  bool is(const std::string& input, const struct stat* inputId) const {
+  bool is(const std::string& input, const FileId& inputId) const {
     if (cName.empty()) return false;
     if (input == cName) return true;
-    return cExists && inputId && sameIdentity(*inputId, cId);
+    return cExists && inputId.is(cId.st_dev, cId.st_ino);
   }
 
  private:
@@ -156,20 +172,33 @@ class OutputName {
   bool cExists = false;
 };
 
+// The identity of an input as it is now: unknown when it cannot be looked up.
+FileId currentId(const std::string& input) {
+  struct stat st;
+  if (::stat(osPath(input).c_str(), &st) != 0) return FileId();
+  return FileId{st.st_dev, st.st_ino, true};
+}
+
 }  // namespace
 
+// The objects read whole while they were found are known by the identity
+// they were opened with; every other input is looked up here.
 int Linker::checkOutputsSpareInputs(std::string& message) const {
   const OutputName output(cOutputFile), map(cMapFile);
   const std::string* outputHit = nullptr;
   const std::string* mapHit = nullptr;
-  for (const std::list<std::string>* inputs : {&cObjectFile, &cLibraryFile, &cCommandFiles}) {
-    for (const std::string& input : *inputs) {
-      struct stat id;
-      const struct stat* inputId = ::stat(osPath(input).c_str(), &id) == 0 ? &id : nullptr;
-      if (!outputHit && output.is(input, inputId)) outputHit = &input;
-      if (!mapHit && map.is(input, inputId)) mapHit = &input;
-    }
+  auto check = [&](const std::string& input, const FileId* known) {
+    const FileId id = known && known->known ? *known : currentId(input);
+    if (!outputHit && output.is(input, id)) outputHit = &input;
+    if (!mapHit && map.is(input, id)) mapHit = &input;
+  };
+  size_t i = 0;
+  for (const std::string& input : cObjectFile) {
+    check(input, i < cObjectIds.size() ? &cObjectIds[i] : nullptr);
+    ++i;
   }
+  for (const std::list<std::string>* inputs : {&cLibraryFile, &cCommandFiles})
+    for (const std::string& input : *inputs) check(input, nullptr);
   if (outputHit) {
     message = "the output file '" + output.name() + "' is the input file '" + *outputHit + "'.";
     return 0;

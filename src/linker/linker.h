@@ -24,6 +24,7 @@
 #include "InputNames.h"
 #include "MemoryIndex.h"
 #include "ViewMap.h"
+#include "WholeFile.h"
 #include "memtarg.h"
 
 class Linker {
@@ -193,6 +194,10 @@ class Linker {
   std::set<std::string> cLibraryFileSet;  // the names of cLibraryFile, likewise
   std::list<std::string> cCommandFiles;   // the command files read (as found), in reading order;
                                           // checkOutputsSpareInputs compares the outputs with them
+  // Per entry of cObjectFile, the identity the object was read with (unknown
+  // for one not read whole): loadObjectFiles records them, and
+  // checkOutputsSpareInputs compares the outputs with them.
+  std::vector<FileId> cObjectIds;
   // The memories. checkProcessors gives them the device's widths,
   // allocation places sections in them (cScnMem points here), the fill sections
   // walk the code pages' holes, the Halvern patcher reads the access banks and

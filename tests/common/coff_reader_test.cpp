@@ -38,7 +38,7 @@ TEST(CoffReader, ReadsEveryPartOfAnImage) {
   ASSERT_EQ(c->cLineNums.at(".code").size(), 2u);
   EXPECT_EQ(+c->cLineNums.at(".code").back().l_paddr, 0x102u);
   EXPECT_EQ(c->cLineNums.count("a_long_data_section"), 0u);
-  EXPECT_EQ(c->cAuxKinds, (std::vector<unsigned>{0, AUX_FILE, 0, AUX_FCN, 0}));
+  EXPECT_EQ(c->cAuxKinds, (std::vector<uint8_t>{0, AUX_FILE, 0, AUX_FCN, 0}));
   EXPECT_EQ(+c->cSymbols[3].fcn.x_size, 6u);
   EXPECT_EQ(+c->cSymbols[3].fcn.x_lnnoptr, 134u);
   EXPECT_EQ(c->cStringTbl,
@@ -224,7 +224,7 @@ TEST(CoffReader, ForeignObjectsAreConverted) {
     // Inline file names move to the string table after its last string.
     EXPECT_EQ(c->cStringTbl,
               (StringTbl{{4, "a_long_symbol_name"}, {23, "main.c"}, {30, "abcdefghijklmnopqr"}}));
-    ASSERT_EQ(c->cAuxKinds, (std::vector<unsigned>{0, AUX_FILE, 0, AUX_FILE, 0}));
+    ASSERT_EQ(c->cAuxKinds, (std::vector<uint8_t>{0, AUX_FILE, 0, AUX_FILE, 0}));
     const aux_file& first = c->cSymbols[1].file;
     EXPECT_EQ(+first.x_offset, 23u);
     EXPECT_EQ(+first.x_incline, 0u);
@@ -277,7 +277,7 @@ TEST(CoffReader, WhichEntriesAreAuxiliary) {
   b.coff().cAuxKinds.pop_back();
   std::unique_ptr<Coff> c = readImage(b.bytes());
   ASSERT_TRUE(c);
-  EXPECT_EQ(c->cAuxKinds, (std::vector<unsigned>{0, AUX_FCN, 0, 0, 0, 0}));
+  EXPECT_EQ(c->cAuxKinds, (std::vector<uint8_t>{0, AUX_FCN, 0, 0, 0, 0}));
   EXPECT_EQ(Coff::getName(c->cSymbols[4].sym, c->cStringTbl), "inner");
 }
 
