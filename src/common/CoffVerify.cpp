@@ -1,6 +1,7 @@
 // Coff::verify: every index and offset inside a Coff must point at something
 // that exists. Each fault is reported at once and checking goes on.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,15 @@ class Verifier {
 
   int run() {
     ZV_ASSERT(cCoff.cSymbols.size() == cCoff.cAuxKinds.size());
+    // A sound image, as every linked output is, is seen in one walk of its
+    // symbols; the checks below then walk it again only to report its faults
+    // in their order.
+    if (symbolsSound() && sectionOffsetsSound()) {
+      checkRelocs();
+      checkLines();
+      checkSectionCount();
+      return cOk ? 1 : 0;
+    }
     checkScnums();
     checkSymbolOffsets();
     checkSectionOffsets();
@@ -75,6 +85,38 @@ class Verifier {
   bool hasOffset(uint32_t offset) const {
     if (!cOffsetsMarked) return cCoff.cStringTbl.count(offset) != 0;
     return offset < cOffsets.size() && cOffsets[offset] != 0;
+  }
+
+  // True when no symbol-table check would find a fault: the section number and
+  // name of every symbol, the indices of every auxiliary entry.
+  bool symbolsSound() const {
+    const std::vector<SymEntry>& symbols = cCoff.cSymbols;
+    bool sound = true;
+    for (size_t i = 0; i < symbols.size(); ++i) {
+      const unsigned kind = cCoff.cAuxKinds[i];
+      if (kind != AUX_NONE) {
+        sound &= auxIndicesValid(symbols[i], kind);
+        continue;
+      }
+      const syment& s = symbols[i].sym;
+      const int scnum = s.n_scnum;
+      sound &= scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || hasScnum(scnum);
+      sound &= !namedInTable(s) || hasOffset(s.n_offset());
+    }
+    return sound;
+  }
+
+  // nameInStringTable, read here without a call for each of many symbols.
+  static bool namedInTable(const syment& s) {
+    uint32_t first = 0;
+    std::memcpy(&first, s.n_name, sizeof first);
+    return first == 0;
+  }
+
+  bool sectionOffsetsSound() const {
+    for (const auto& entry : cCoff.cScnHdr)
+      if (nameInStringTable(entry.second) && !hasOffset(entry.second.s_offset())) return false;
+    return true;
   }
 
   void checkScnums() {

@@ -35,6 +35,17 @@ constexpr uint64_t kMaxImageSize = UINT32_MAX;
 
 std::string hex(uint64_t value) { return toHex(static_cast<uint32_t>(value), 4); }
 
+// On a little-endian host a record in memory holds exactly its file bytes (the
+// records are packed, their fields at their file offsets, and every byte of an
+// auxiliary entry is a field or kept raw), so a table of records is written as
+// it stands, without a conversion of each.
+bool recordsAreFileBytes() {
+  const uint16_t one = 1;
+  uint8_t first = 0;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
+}
+
 const Data* rawDataOf(const Coff& c, const std::string& name) {
   auto it = c.cRawData.find(name);
   return it == c.cRawData.end() ? nullptr : &it->second;
@@ -182,9 +193,8 @@ void layOut(Coff& c, bool asPreWrite) {
 
 // True when the image's headers describe the writer's layout, so that writing
 // the records as they stand gives a consistent image.
-bool hasWriterLayout(const Coff& c) {
+bool hasWriterLayout(const Coff& c, const Parts& parts) {
   const filehdr& fh = c.cFileHdr;
-  Parts parts = measure(c);
   if (fh.f_magic != kCoffMagic || fh.f_opthdr != kOptHdrSize || fh.f_nscns != c.cScnHdr.size() ||
       fh.f_nsyms != c.cSymbols.size() ||
       fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
@@ -202,7 +212,7 @@ void refuse(const Coff& c, const std::string& text) {
 
 // An image can be written when every section number names its own header,
 // every count fits its 16-bit header field and every offset its 32-bit one.
-bool canWrite(const Coff& c) {
+bool canWrite(const Coff& c, const Parts& parts) {
   ZV_ASSERT(c.cSymbols.size() == c.cAuxKinds.size());
   std::map<std::string, int> numbered;
   for (const auto& entry : c.cScnNum) ++numbered[entry.second];
@@ -227,7 +237,7 @@ bool canWrite(const Coff& c) {
       return false;
     }
   }
-  if (!measure(c).fits()) {
+  if (!parts.fits()) {
     refuse(c, " would be larger than 4 GiB, more than its 32-bit offsets can address.");
     return false;
   }
@@ -236,10 +246,13 @@ bool canWrite(const Coff& c) {
 
 // Writes the parts in layout order. The records of a part are converted into
 // one small buffer that goes out whenever it fills and at the part's end, so
-// that a failed write is told as the part's own; contents go out as they are.
+// that a failed write is told as the part's own; small contents gather there
+// too, while large contents and a symbol table already in file form go out as
+// they are.
 class ImageWriter {
  public:
-  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) {
+  ImageWriter(const Coff& c, const Parts& parts, std::ostream& out)
+      : cCoff(c), cParts(parts), cOut(out) {
     cBuffer.resize(kBufferSize);
   }
 
@@ -312,12 +325,20 @@ class ImageWriter {
     return endPart();
   }
 
+  // Small contents gather in the buffer, so that a program of many small
+  // sections is written in few calls; large ones go out as they are.
   bool writeRawData() {
     for (const auto& entry : cCoff.cScnNum) {
       const Data* raw = rawDataOf(cCoff, entry.second);
-      if (raw && !isUdata(cCoff, entry.second) && !put(raw->bytes(), raw->size())) return false;
+      if (!raw || isUdata(cCoff, entry.second)) continue;
+      if (raw->size() < kBufferSize / 2) {
+        append(reinterpret_cast<const char*>(raw->bytes()), raw->size());
+      } else {
+        drain();
+        if (!cFailed && !put(raw->bytes(), raw->size())) cFailed = true;
+      }
     }
-    return true;
+    return endPart();
   }
 
   template <class Record>
@@ -334,13 +355,15 @@ class ImageWriter {
   bool writeLines() { return writeLists(cCoff.cLineNums); }
 
   bool writeSymbols() {
+    if (recordsAreFileBytes())
+      return put(cCoff.cSymbols.data(), sizeof(SymEntry) * cCoff.cSymbols.size());
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i)
       toBytes(cCoff.cSymbols[i], cCoff.cAuxKinds[i], room(sizeof(SymEntry)));
     return endPart();
   }
 
   bool writeStringLength() {
-    uint32_t length = static_cast<uint32_t>(measure(cCoff).stringLength);
+    uint32_t length = static_cast<uint32_t>(cParts.stringLength);
     uint8_t b[4];
     putU32(b, length);
     return put(b, sizeof b);
@@ -355,6 +378,7 @@ class ImageWriter {
   }
 
   const Coff& cCoff;
+  const Parts& cParts;  // the image's layout, measured once
   std::ostream& cOut;
   std::vector<uint8_t> cBuffer;
   size_t cUsed = 0;
@@ -414,19 +438,30 @@ void Coff::fixupAuxFcns() {
   }
 }
 
-int Coff::write(std::ostream& file, uint32_t base) const {
-  if (!canWrite(*this)) return 0;
-  if (hasWriterLayout(*this)) return ImageWriter(*this, file).run(base);
+namespace {
+
+// Writes an image that canWrite accepted, measured as `parts`.
+int writeImage(const Coff& c, const Parts& parts, std::ostream& file, uint32_t base) {
+  if (hasWriterLayout(c, parts)) return ImageWriter(c, parts, file).run(base);
   // Offsets from another layout (another tool's gaps or order, a foreign
   // optional header): lay a copy out as preWrite does, keeping the time stamp.
-  Coff copy(*this);
+  Coff copy(c);
   layOut(copy, false);
   copy.cFileHdr.f_opthdr = kOptHdrSize;
-  return ImageWriter(copy, file).run(base);
+  return ImageWriter(copy, parts, file).run(base);
+}
+
+}  // namespace
+
+int Coff::write(std::ostream& file, uint32_t base) const {
+  const Parts parts = measure(*this);
+  if (!canWrite(*this, parts)) return 0;
+  return writeImage(*this, parts, file, base);
 }
 
 int Coff::write() const {
-  if (!canWrite(*this)) return 0;
+  const Parts parts = measure(*this);
+  if (!canWrite(*this, parts)) return 0;
   std::ofstream out;
   out.rdbuf()->pubsetbuf(nullptr, 0);  // each part goes straight to the file
   out.open(osPath(cCoffName), std::ios::out | std::ios::binary | std::ios::trunc);
@@ -434,7 +469,7 @@ int Coff::write() const {
     reportError("Coff::write()", "Could not open Coff file '" + cCoffName + "' for writing.");
     return 0;
   }
-  if (!write(out, 0)) return 0;
+  if (!writeImage(*this, parts, out, 0)) return 0;
   out.close();
   if (out.fail()) {
     reportError("Coff::write()", "Coff file '" + cCoffName + "' could not write string.");
