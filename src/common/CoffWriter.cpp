@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <unordered_map>
 #include <utility>
@@ -46,28 +47,48 @@ bool recordsAreFileBytes() {
   return first == 1;
 }
 
-const Data* rawDataOf(const Coff& c, const std::string& name) {
-  auto it = c.cRawData.find(name);
-  return it == c.cRawData.end() ? nullptr : &it->second;
+template <class Value>
+const Value* entryOf(const std::map<std::string, Value>& map, const std::string& name) {
+  auto it = map.find(name);
+  return it == map.end() ? nullptr : &it->second;
 }
 
-template <class List>
-size_t lengthOf(const std::map<std::string, List>& lists, const std::string& name) {
-  auto it = lists.find(name);
-  return it == lists.end() ? 0 : it->second.size();
-}
+// One numbered section with what the image's maps hold for it, looked up once
+// for the measure, the layout and the writer together.
+struct Section {
+  int number = 0;
+  const std::string* name = nullptr;
+  const scnhdr* hdr = nullptr;  // null: the section has no header
+  const Data* raw = nullptr;
+  const std::vector<reloc>* relocs = nullptr;
+  const std::vector<coff_lineno>* lines = nullptr;
 
-bool isUdata(const Coff& c, const std::string& name) {
-  auto it = c.cScnHdr.find(name);
-  return it != c.cScnHdr.end() && scnIsUdata(it->second);
-}
+  bool udata() const { return hdr && scnIsUdata(*hdr); }
+  size_t nreloc() const { return relocs ? relocs->size() : 0; }
+  size_t nlnno() const { return lines ? lines->size() : 0; }
+  // The section's length: that of its contents; a udata section, which has
+  // none in the file, may instead carry its length in its header alone.
+  uint32_t size() const {
+    if (raw && raw->size() != 0) return raw->size();
+    return udata() ? hdr->s_size : 0;
+  }
+};
 
-// A section's length: that of its contents; a udata section, which has none
-// in the file, may instead carry its length in its header alone.
-uint32_t sectionSize(const Coff& c, const std::string& name, const Data* data, bool udata) {
-  if (data && data->size() != 0) return data->size();
-  if (!udata) return 0;
-  return c.cScnHdr.at(name).s_size;
+// The sections in number order.
+std::vector<Section> sectionsOf(const Coff& c) {
+  std::vector<Section> sections;
+  sections.reserve(c.cScnNum.size());
+  for (const auto& [number, name] : c.cScnNum) {
+    Section s;
+    s.number = number;
+    s.name = &name;
+    s.hdr = entryOf(c.cScnHdr, name);
+    s.raw = entryOf(c.cRawData, name);
+    s.relocs = entryOf(c.cRelocs, name);
+    s.lines = entryOf(c.cLineNums, name);
+    sections.push_back(s);
+  }
+  return sections;
 }
 
 // Where each part of the image starts and how long it is, counted in 64 bits so
@@ -79,6 +100,7 @@ struct Parts {
   uint64_t lineStart = 0, lineLength = 0;
   uint64_t symbolStart = 0, symbolLength = 0;
   uint64_t stringStart = 0, stringLength = 4;
+  std::vector<Section> sections;
 
   uint64_t fileLength() const { return stringStart + stringLength; }
   bool fits() const { return fileLength() <= kMaxImageSize; }
@@ -101,12 +123,12 @@ struct Parts {
 
 Parts measure(const Coff& c) {
   Parts p;
+  p.sections = sectionsOf(c);
   size_t relocs = 0, lines = 0;
-  for (const auto& entry : c.cScnNum) {
-    const Data* raw = rawDataOf(c, entry.second);
-    if (raw && !isUdata(c, entry.second)) p.rawDataLength += raw->size();
-    relocs += lengthOf(c.cRelocs, entry.second);
-    lines += lengthOf(c.cLineNums, entry.second);
+  for (const Section& s : p.sections) {
+    if (s.raw && !s.udata()) p.rawDataLength += s.raw->size();
+    relocs += s.nreloc();
+    lines += s.nlnno();
   }
   p.scnHdrLength = uint64_t(sizeof(scnhdr)) * c.cScnHdr.size();
   p.rawDataStart = p.scnHdrStart + p.scnHdrLength;
@@ -125,26 +147,25 @@ Parts measure(const Coff& c) {
 // offsets are those of a layout that fits (Parts::fits); an image that does not
 // fit is never written.
 struct Place {
-  int number;
-  std::string name;
+  const Section* section;
   uint32_t size = 0, scnptr = 0, relptr = 0, lnnoptr = 0;
   size_t nreloc = 0, nlnno = 0;
 };
 
-std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
+std::vector<Place> placeSections(const Parts& parts) {
   std::vector<Place> places;
+  places.reserve(parts.sections.size());
   uint64_t raw = parts.rawDataStart, rel = parts.relocStart, line = parts.lineStart;
-  for (const auto& entry : c.cScnNum) {
-    Place p{entry.first, entry.second};
-    const Data* data = rawDataOf(c, p.name);
-    bool udata = isUdata(c, p.name);
-    p.size = sectionSize(c, p.name, data, udata);
+  for (const Section& s : parts.sections) {
+    Place p{&s};
+    const bool udata = s.udata();
+    p.size = s.size();
     p.scnptr = (p.size == 0 || udata) ? 0 : static_cast<uint32_t>(raw);
     if (!udata) raw += p.size;
-    p.nreloc = lengthOf(c.cRelocs, p.name);
+    p.nreloc = s.nreloc();
     p.relptr = p.nreloc ? static_cast<uint32_t>(rel) : 0;
     rel += sizeof(reloc) * p.nreloc;
-    p.nlnno = lengthOf(c.cLineNums, p.name);
+    p.nlnno = s.nlnno();
     p.lnnoptr = p.nlnno ? static_cast<uint32_t>(line) : 0;
     line += sizeof(coff_lineno) * p.nlnno;
     places.push_back(p);
@@ -168,13 +189,15 @@ void layOut(Coff& c, bool asPreWrite) {
   if (asPreWrite) fh.f_timdat = static_cast<uint32_t>(std::time(nullptr));
   fh.f_symptr = c.cSymbols.empty() ? 0 : static_cast<uint32_t>(parts.symbolStart);
   fh.f_nsyms = static_cast<uint32_t>(c.cSymbols.size());
-  for (const Place& p : placeSections(c, parts)) {
-    auto hit = c.cScnHdr.find(p.name);
-    if (hit == c.cScnHdr.end()) continue;  // no header to lay out; write refuses it
-    scnhdr& h = hit->second;
-    c.cRawData[p.name];  // every laid-out section has contents, relocations and lines
-    c.cRelocs[p.name];
-    c.cLineNums[p.name];
+  for (const Place& p : placeSections(parts)) {
+    const Section& s = *p.section;
+    if (!s.hdr) continue;  // no header to lay out; write refuses it
+    // The header as measure found it in c, which is ours to change.
+    scnhdr& h = const_cast<scnhdr&>(*s.hdr);
+    // Every laid-out section has contents, relocations and lines.
+    if (!s.raw) c.cRawData[*s.name];
+    if (!s.relocs) c.cRelocs[*s.name];
+    if (!s.lines) c.cLineNums[*s.name];
     h.s_size = p.size;
     h.s_scnptr = p.scnptr;
     h.s_nreloc = static_cast<uint16_t>(p.nreloc);
@@ -182,7 +205,7 @@ void layOut(Coff& c, bool asPreWrite) {
     h.s_nlnno = static_cast<uint16_t>(p.nlnno);
     h.s_lnnoptr = p.lnnoptr;
     if (tracing)
-      std::cout << "scnNum=" << p.number << ", secName=" << p.name << '\n'
+      std::cout << "scnNum=" << s.number << ", secName=" << *s.name << '\n'
                 << "raw data: size=" << hex(h.s_size) << ", ptr=" << hex(h.s_scnptr) << '\n'
                 << "reloc: num=" << h.s_nreloc << ", ptr=" << hex(h.s_relptr) << '\n'
                 << "line: num=" << h.s_nlnno << ", ptr=" << hex(h.s_lnnoptr) << '\n';
@@ -199,10 +222,8 @@ bool hasWriterLayout(const Coff& c, const Parts& parts) {
       fh.f_nsyms != c.cSymbols.size() ||
       fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
     return false;
-  for (const Place& p : placeSections(c, parts)) {
-    auto hit = c.cScnHdr.find(p.name);
-    if (hit == c.cScnHdr.end() || !placed(hit->second, p)) return false;
-  }
+  for (const Place& p : placeSections(parts))
+    if (!p.section->hdr || !placed(*p.section->hdr, p)) return false;
   return true;
 }
 
@@ -210,15 +231,26 @@ void refuse(const Coff& c, const std::string& text) {
   reportError("Coff::write()", "Coff file '" + c.cCoffName + "'" + text);
 }
 
+// Every section number names a header of its own, and every header has a
+// number: each number has a header, no two numbers name the same one, and
+// there are as many headers as numbers.
+bool paired(const Coff& c, const Parts& parts) {
+  if (parts.sections.size() != c.cScnHdr.size()) return false;
+  std::vector<const scnhdr*> headers;
+  headers.reserve(parts.sections.size());
+  for (const Section& s : parts.sections) {
+    if (!s.hdr) return false;
+    headers.push_back(s.hdr);
+  }
+  std::sort(headers.begin(), headers.end(), std::less<const scnhdr*>());
+  return std::adjacent_find(headers.begin(), headers.end()) == headers.end();
+}
+
 // An image can be written when every section number names its own header,
 // every count fits its 16-bit header field and every offset its 32-bit one.
 bool canWrite(const Coff& c, const Parts& parts) {
   ZV_ASSERT(c.cSymbols.size() == c.cAuxKinds.size());
-  std::map<std::string, int> numbered;
-  for (const auto& entry : c.cScnNum) ++numbered[entry.second];
-  bool paired = numbered.size() == c.cScnNum.size() && numbered.size() == c.cScnHdr.size();
-  for (const auto& entry : numbered) paired = paired && c.cScnHdr.count(entry.first);
-  if (!paired) {
+  if (!paired(c, parts)) {
     refuse(c, " has section numbers and section headers that do not match.");
     return false;
   }
@@ -226,14 +258,13 @@ bool canWrite(const Coff& c, const Parts& parts) {
     refuse(c, " has more than 65535 sections.");
     return false;
   }
-  for (const auto& entry : c.cScnNum) {
-    const std::string& name = entry.second;
-    if (lengthOf(c.cRelocs, name) > kMaxCount) {
-      refuse(c, ", section '" + name + "' has more than 65535 relocation entries.");
+  for (const Section& s : parts.sections) {
+    if (s.nreloc() > kMaxCount) {
+      refuse(c, ", section '" + *s.name + "' has more than 65535 relocation entries.");
       return false;
     }
-    if (lengthOf(c.cLineNums, name) > kMaxCount) {
-      refuse(c, ", section '" + name + "' has more than 65535 line numbers.");
+    if (s.nlnno() > kMaxCount) {
+      refuse(c, ", section '" + *s.name + "' has more than 65535 line numbers.");
       return false;
     }
   }
@@ -320,17 +351,16 @@ class ImageWriter {
   }
 
   bool writeScnHdrs() {
-    for (const auto& entry : cCoff.cScnNum)
-      toBytes(cCoff.cScnHdr.at(entry.second), room(sizeof(scnhdr)));
+    for (const Section& s : cParts.sections) toBytes(*s.hdr, room(sizeof(scnhdr)));
     return endPart();
   }
 
   // Small contents gather in the buffer, so that a program of many small
   // sections is written in few calls; large ones go out as they are.
   bool writeRawData() {
-    for (const auto& entry : cCoff.cScnNum) {
-      const Data* raw = rawDataOf(cCoff, entry.second);
-      if (!raw || isUdata(cCoff, entry.second)) continue;
+    for (const Section& s : cParts.sections) {
+      const Data* raw = s.raw;
+      if (!raw || s.udata()) continue;
       if (raw->size() < kBufferSize / 2) {
         append(reinterpret_cast<const char*>(raw->bytes()), raw->size());
       } else {
@@ -342,17 +372,15 @@ class ImageWriter {
   }
 
   template <class Record>
-  bool writeLists(const std::map<std::string, std::vector<Record>>& lists) {
-    for (const auto& entry : cCoff.cScnNum) {
-      auto it = lists.find(entry.second);
-      if (it == lists.end()) continue;
-      for (const Record& r : it->second) toBytes(r, room(sizeof(Record)));
-    }
+  bool writeLists(const std::vector<Record>* Section::*list) {
+    for (const Section& s : cParts.sections)
+      if (const std::vector<Record>* records = s.*list)
+        for (const Record& r : *records) toBytes(r, room(sizeof(Record)));
     return endPart();
   }
 
-  bool writeRelocs() { return writeLists(cCoff.cRelocs); }
-  bool writeLines() { return writeLists(cCoff.cLineNums); }
+  bool writeRelocs() { return writeLists(&Section::relocs); }
+  bool writeLines() { return writeLists(&Section::lines); }
 
   bool writeSymbols() {
     if (recordsAreFileBytes())
@@ -448,7 +476,8 @@ int writeImage(const Coff& c, const Parts& parts, std::ostream& file, uint32_t b
   Coff copy(c);
   layOut(copy, false);
   copy.cFileHdr.f_opthdr = kOptHdrSize;
-  return ImageWriter(copy, parts, file).run(base);
+  const Parts copyParts = measure(copy);
+  return ImageWriter(copy, copyParts, file).run(base);
 }
 
 }  // namespace

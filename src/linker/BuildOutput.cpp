@@ -69,7 +69,6 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
   cFileSymBase.assign(cCoff.size(), 0);
   if (cStrip) return 1;
   const std::map<std::string, int> numbers = outputNumbers(cOutput);
-  const int trace = traceLevel("Linker::buildOutputSymbolTbl");
   size_t total = 0;
   for (const auto& input : cCoff) total += input->cSymbols.size();
   cOutput.cSymbols.reserve(total);
@@ -81,25 +80,39 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
     std::vector<int> outNumber(input.cScnNum.empty() ? 1 : input.cScnNum.rbegin()->first + 1, 0);
     for (const auto& [n, name] : input.cScnNum)
       if (n >= 1) outNumber[n] = numbers.at(name);
-    for (size_t i = 0; i < input.cSymbols.size(); ++i) {
-      SymEntry entry = input.cSymbols[i];
-      unsigned kind = i < input.cAuxKinds.size() ? input.cAuxKinds[i] : AUX_NONE;
-      if (kind != AUX_NONE) {
-        shiftAuxIndices(entry, kind, base);
-      } else if (entry.sym.n_scnum >= 1 &&
-                 static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
-        int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
-        if (trace)
-          std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
-                    << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
-        entry.sym.n_scnum = to;
-      }
-      cOutput.cSymbols.push_back(entry);
-      cOutput.cAuxKinds.push_back(kind);
-    }
+    appendOutputSymbols(input, outNumber, base);
     base += static_cast<uint32_t>(input.cSymbols.size());
   }
   return 1;
+}
+
+// Appends one input's entries as they stand, then shifts their indices and
+// renumbers their sections in place: the entries are copied once, in bulk.
+void Linker::appendOutputSymbols(const Coff& input, const std::vector<int>& outNumber,
+                                 uint32_t base) {
+  static const int& trace = traceLevelRef("Linker::buildOutputSymbolTbl");
+  std::vector<SymEntry>& symbols = cOutput.cSymbols;
+  std::vector<unsigned>& kinds = cOutput.cAuxKinds;
+  const size_t first = symbols.size();
+  const size_t count = input.cSymbols.size();
+  const size_t known = std::min(count, input.cAuxKinds.size());
+  symbols.insert(symbols.end(), input.cSymbols.begin(), input.cSymbols.end());
+  kinds.insert(kinds.end(), input.cAuxKinds.begin(), input.cAuxKinds.begin() + known);
+  kinds.resize(first + count, AUX_NONE);
+  for (size_t i = 0; i < count; ++i) {
+    SymEntry& entry = symbols[first + i];
+    const unsigned kind = kinds[first + i];
+    if (kind != AUX_NONE) {
+      shiftAuxIndices(entry, kind, base);
+    } else if (entry.sym.n_scnum >= 1 &&
+               static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
+      int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
+      if (trace)
+        std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
+                  << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
+      entry.sym.n_scnum = to;
+    }
+  }
 }
 
 // The ROM form of initial values: RETLW words on program memories whose

@@ -143,6 +143,7 @@ class Linker {
   // --- The output file and fill sections (BuildOutput.cpp, FillSections.cpp) --
   int buildOutputScnNum(std::string& message);
   int buildOutputSymbolTbl(std::string& message);
+  void appendOutputSymbols(const Coff& input, const std::vector<int>& outNumber, uint32_t base);
   int buildOutputRawData(std::string& message);
   int buildOutputLineInfo(std::string& message);
   int buildOutputInitImages(std::string& message);
