@@ -36,20 +36,13 @@ std::string relocationAt(const reloc& entry) {
   return "relocation at offset " + toHex(entry.r_vaddr, 4);
 }
 
-uint32_t relocValue(const syment& symbol, const reloc& entry) {
-  return symbol.n_value + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
-}
-
-int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
-                     std::string& message) {
-  if (entry.r_symndx < symbols.size()) return 1;
+int symbolIndexFault(const reloc& entry, std::string& message) {
   message = relocationAt(entry) + " refers to symbol index " + std::to_string(entry.r_symndx) +
             ", which is not in the symbol table.";
   return 0;
 }
 
-int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message) {
-  if (uint64_t(entry.r_vaddr) + 2 * uint64_t(words) <= data.size()) return 1;
+int outsideDataFault(const reloc& entry, std::string& message) {
   message = relocationAt(entry) + " lies outside the section data.";
   return 0;
 }

@@ -38,16 +38,29 @@ std::string unsupportedRelocType();            // "unsupported relocation type."
 std::string relocationAt(const reloc& entry);  // "relocation at offset 0x0000001c"
 
 // The referenced symbol's value plus the sign-extended addend, modulo 2^32.
-uint32_t relocValue(const syment& symbol, const reloc& entry);
+inline uint32_t relocValue(const syment& symbol, const reloc& entry) {
+  return symbol.n_value + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
+}
+
+// The checks below run for every relocation entry and are inline; the texts
+// of their faults are made apart, only when one is found.
+int symbolIndexFault(const reloc& entry, std::string& message);  // 0, with the message
+int outsideDataFault(const reloc& entry, std::string& message);  // 0, with the message
 
 // 1 when r_symndx lies inside the table; else 0 with the message. Whether the
 // entry is a symbol and not an auxiliary entry only the input's Coff can tell.
-int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
-                     std::string& message);
+inline int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
+                            std::string& message) {
+  return entry.r_symndx < symbols.size() ? 1 : symbolIndexFault(entry, message);
+}
 
 // 1 when `words` 16-bit words from r_vaddr lie inside the data; else 0 with
 // the message.
-int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message);
+inline int checkInside(const Data& data, const reloc& entry, uint32_t words,
+                       std::string& message) {
+  if (uint64_t(entry.r_vaddr) + 2 * uint64_t(words) <= data.size()) return 1;
+  return outsideDataFault(entry, message);
+}
 
 // The row of a family's table (indexed by r_type - 1, its kinds with an
 // Unsupported) for the entry's type, once the entry's symbol index is known to

@@ -99,7 +99,7 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
   Data noData;  // a section without contents (udata): every entry lies outside
   const auto raw = coff.cRawData.find(scnName);
   Data& data = raw != coff.cRawData.end() ? raw->second : noData;
-  const bool tracing = traceLevel("Linker::patchSections") != 0;
+  static const int& tracing = traceLevelRef("Linker::patchSections");
   for (const reloc& entry : relocs) {
     if (tracing) {
       std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
