@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include "Assert.h"
@@ -41,22 +42,46 @@ void shiftAuxIndices(SymEntry& entry, unsigned kind, uint32_t base) {
   }
 }
 
+// Steps `type`, an iterator of a walk through the types in name order, up to
+// `name`: true when the name has a type and it is `wanted`.
+bool typeIs(std::map<std::string, uint8_t>::const_iterator& type,
+            const std::map<std::string, uint8_t>& types, const std::string& name, uint8_t wanted) {
+  while (type != types.end() && type->first < name) ++type;
+  return type != types.end() && type->first == name && type->second == wanted;
+}
+
+// A walk through a map of section flags in name order, for names asked in
+// ascending order: each is found with a step or two instead of a search.
+struct FlagWalk {
+  const std::map<std::string, int>& flags;
+  std::map<std::string, int>::const_iterator at;
+
+  // True when the name has a non-zero flag.
+  bool isSet(const std::string& name) {
+    while (at != flags.end() && at->first < name) ++at;
+    return at != flags.end() && at->first == name && at->second != 0;
+  }
+};
+
 }  // namespace
 
 int Linker::buildOutputScnNum(std::string& /*message*/) {
-  std::set<std::string> numbered;
+  const int trace = traceLevel("Linker::buildOutputScnNum");
+  std::unordered_set<std::string> numbered;
+  numbered.reserve(cScnType.size() + 2);
+  // Numbers a name not numbered yet: true when it was new.
   auto number = [&](const std::string& name) {
-    if (!numbered.insert(name).second) return;
+    if (!numbered.insert(name).second) return false;
     int n = static_cast<int>(numbered.size());
-    cOutput.cScnNum[n] = name;
-    if (traceLevel("Linker::buildOutputScnNum"))
+    cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name);
+    if (trace)
       std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name << "'\n";
+    return true;
   };
   for (const auto& input : cCoff)
     for (const auto& [n, name] : input->cScnNum) {
       (void)n;
-      if (numbered.count(name)) continue;
-      number(name);
+      if (!number(name)) continue;
       auto type = cScnType.find(name);
       if (type != cScnType.end() && type->second == SCNTYPE_IDATA) number(romImageName(name));
     }
@@ -137,10 +162,14 @@ Data Linker::romImage(const Data& bytes) const {
 // Contents for every section that has them; a udata section and the stack
 // get none, only a length in their headers (buildOutputScnHdrs).
 int Linker::buildOutputRawData(std::string& /*message*/) {
+  // Sizes and types are both kept by name: one walk through the types beside
+  // the sizes finds each name's type without a search.
+  auto type = cScnType.cbegin();
+  auto out = cOutput.cRawData.end();
   for (const auto& [name, size] : cScnSize) {
-    auto type = cScnType.find(name);
-    if (type != cScnType.end() && type->second == SCNTYPE_UDATA) continue;
-    cOutput.cRawData[name] = Data(size);
+    if (typeIs(type, cScnType, name, SCNTYPE_UDATA)) continue;
+    out = cOutput.cRawData.insert_or_assign(out, name, Data(size));
+    ++out;
   }
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
@@ -151,10 +180,10 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
       copyInputPart(file, name);
     }
   }
+  type = cScnType.cbegin();
   for (const auto& [name, size] : cScnSize) {
     (void)size;
-    auto type = cScnType.find(name);
-    if (type == cScnType.end() || type->second != SCNTYPE_IDATA) continue;
+    if (!typeIs(type, cScnType, name, SCNTYPE_IDATA)) continue;
     cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
     if (traceLevel("Linker::buildOutputRawData"))
       std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
@@ -167,11 +196,15 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
 // Copies one input's part of a section to where the allocation placed it in
 // the output section, never past either buffer.
 void Linker::copyInputPart(FileKey file, const std::string& name) {
+  static const int& tracing = traceLevelRef("Linker::buildOutputRawData");
   const Coff& input = *cCoff[file];
   const Memory* mem = cScnMem.at(name);
-  uint32_t allocStart = mem->getScnStart(name);
-  uint32_t loadStart = mem->getFileStart(file, name);
-  uint64_t size = mem->getFileSize(file, name);
+  // The section's range, looked up once for its start and the input's part.
+  const auto range = mem->cAllocated.find(name);
+  ZV_ASSERT(range != mem->cAllocated.end() && range->second.isLoaded(file));
+  uint32_t allocStart = range->second.getStart();
+  uint32_t loadStart = range->second.getFileStart(file);
+  uint64_t size = range->second.getFileSize(file);
   Data& to = cOutput.cRawData.at(name);
   uint64_t startByte = uint64_t(bytesPerLocation(mem->getType())) * (loadStart - allocStart);
   ZV_ASSERT(startByte + size <= to.size());
@@ -181,7 +214,7 @@ void Linker::copyInputPart(FileKey file, const std::string& name) {
     ZV_ASSERT(from != input.cRawData.end() && size == from->second.size());
     std::memcpy(to.bytes() + startByte, from->second.bytes(), size);
   }
-  if (traceLevel("Linker::buildOutputRawData"))
+  if (tracing)
     std::cout << "Linker::buildOutputRawData() - input file '" << input.cCoffName << "' " << name
               << "   allocStart=" << toHex(allocStart, 4) << " loadStart=" << toHex(loadStart, 4)
               << " startByte=" << startByte << " size=" << size << '\n';
@@ -237,12 +270,12 @@ void Linker::addOutputString(const std::string& text) {
 }
 
 int Linker::buildOutputScnHdrs(std::string& /*message*/) {
-  auto flag = [](const std::map<std::string, int>& m, const std::string& name) {
-    auto it = m.find(name);
-    return it != m.end() && it->second != 0;
-  };
+  // The flags are kept by name as the types are: each is walked beside them.
+  FlagWalk abs{cScnAbs, cScnAbs.begin()};
+  FlagWalk share{cScnShare, cScnShare.begin()};
+  FlagWalk access{cScnAccess, cScnAccess.begin()};
   for (const auto& [name, type] : cScnType) {
-    setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name), flag(cScnAccess, name));
+    setOutputHeader(name, type, abs.isSet(name), share.isSet(name), access.isSet(name));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
     if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
   }
@@ -259,7 +292,10 @@ void Linker::setOutputHeader(const std::string& name, unsigned type, bool abs, b
                              bool access) {
   scnhdr& hdr = cOutput.cScnHdr[name];
   Coff::setName(hdr, name, cOutput.cStringTbl);
-  hdr.s_paddr = cScnMem.at(name)->getScnStart(name);
+  const Memory* mem = cScnMem.at(name);
+  const auto range = mem->cAllocated.find(name);
+  ZV_ASSERT(range != mem->cAllocated.end());
+  hdr.s_paddr = range->second.getStart();
   hdr.s_vaddr = 0;
   setScnFlags(hdr, type, abs, share, access);
 }

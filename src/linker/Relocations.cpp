@@ -95,7 +95,10 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
                          const std::vector<reloc>& relocs, std::string& message) {
   std::map<std::string, Memory*>::iterator mem;
   ZV_ASSERT((mem=cScnMem.find(scnName)) != cScnMem.end());
-  const uint32_t fileStart = mem->second->getFileStart(file, scnName);
+  // The section's range, looked up once for the check and the file's start.
+  const auto range = mem->second->cAllocated.find(scnName);
+  ZV_ASSERT(range != mem->second->cAllocated.end() && range->second.isLoaded(file));
+  const uint32_t fileStart = range->second.getFileStart(file);
   Data noData;  // a section without contents (udata): every entry lies outside
   const auto raw = coff.cRawData.find(scnName);
   Data& data = raw != coff.cRawData.end() ? raw->second : noData;
