@@ -78,13 +78,13 @@ class Verifier {
     if (strings.empty()) return;
     uint64_t last = std::prev(strings.end())->first;
     if (last > 64 * uint64_t(strings.size())) return;
-    cOffsets.resize(last + 1);
-    for (const auto& entry : strings) cOffsets[entry.first] = 1;
+    cOffsets.resize(last / 64 + 1);
+    for (const auto& entry : strings) cOffsets[entry.first / 64] |= uint64_t(1) << (entry.first % 64);
     cOffsetsMarked = true;
   }
   bool hasOffset(uint32_t offset) const {
     if (!cOffsetsMarked) return cCoff.cStringTbl.count(offset) != 0;
-    return offset < cOffsets.size() && cOffsets[offset] != 0;
+    return offset / 64 < cOffsets.size() && (cOffsets[offset / 64] >> (offset % 64) & 1) != 0;
   }
 
   // True when no symbol-table check would find a fault: the section number and
@@ -207,7 +207,8 @@ class Verifier {
   uint32_t cLastIndex;
   int cLowestScnum = 0;
   std::vector<uint8_t> cScnums;   // by n_scnum - cLowestScnum: 1 in use
-  std::vector<uint8_t> cOffsets;  // by string-table offset, while cOffsetsMarked: 1 an entry
+  // One bit per string-table offset, while cOffsetsMarked: set for an entry.
+  std::vector<uint64_t> cOffsets;
   bool cOffsetsMarked = false;
   bool cOk = true;
 };

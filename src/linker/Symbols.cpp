@@ -86,11 +86,12 @@ int Linker::buildInitTable(std::string& /*message*/) {
 
 namespace {
 
-// The shift of a symbol that moves with its section, or null.
+// The shift of a symbol that moves with its section, or null. The section is
+// looked at first: most symbols that do not move (references) have none.
 const Shift* shiftOf(const syment& sym, const std::vector<Shift>& shifts) {
-  if (!isRelocatable(sym) || static_cast<size_t>(sym.n_scnum) >= shifts.size()) return nullptr;
-  const Shift& s = shifts[sym.n_scnum];
-  return s.present ? &s : nullptr;
+  const size_t number = static_cast<size_t>(sym.n_scnum);  // a negative one is out of range
+  if (number >= shifts.size() || !shifts[number].present || !isRelocatable(sym)) return nullptr;
+  return &shifts[number];
 }
 
 // False for a ".file" symbol at `index` whose auxiliary entry names no string
