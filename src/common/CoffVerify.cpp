@@ -79,7 +79,8 @@ class Verifier {
     uint64_t last = std::prev(strings.end())->first;
     if (last > 64 * uint64_t(strings.size())) return;
     cOffsets.resize(last / 64 + 1);
-    for (const auto& entry : strings) cOffsets[entry.first / 64] |= uint64_t(1) << (entry.first % 64);
+    for (const auto& entry : strings)
+      cOffsets[entry.first / 64] |= uint64_t(1) << (entry.first % 64);
     cOffsetsMarked = true;
   }
   bool hasOffset(uint32_t offset) const {

@@ -131,8 +131,8 @@ uint32_t accessFlag(const std::list<Memory>& accessBanks, uint32_t address) {
 [[gnu::noinline]] int checkedValue(Kind kind, const syment& symbol, const StringTbl& strings,
                                    const reloc& entry, uint32_t fileStart,
                                    const std::list<Memory>& accessBanks,
-                                   const std::map<std::string, uint32_t>& scnSizes,
-                                   uint32_t& value, std::string& message) {
+                                   const std::map<std::string, uint32_t>& scnSizes, uint32_t& value,
+                                   std::string& message) {
   switch (kind) {
     case Kind::Even:
       if (value & 1) {

@@ -56,8 +56,7 @@ inline int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& e
 
 // 1 when `words` 16-bit words from r_vaddr lie inside the data; else 0 with
 // the message.
-inline int checkInside(const Data& data, const reloc& entry, uint32_t words,
-                       std::string& message) {
+inline int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message) {
   if (uint64_t(entry.r_vaddr) + 2 * uint64_t(words) <= data.size()) return 1;
   return outsideDataFault(entry, message);
 }
