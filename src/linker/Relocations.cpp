@@ -40,6 +40,21 @@ const std::vector<reloc>* relocsOf(const Coff& coff, const std::string& scnName)
   return &found->second;
 }
 
+// doPatch: the family's patcher for one entry. Inline, so that the walk over
+// a section's entries calls the patcher itself.
+inline int patchEntry(Linker& linker, uint32_t fileStart, Data& data, const reloc& entry,
+                      const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                      std::string& message) {
+  switch (linker.cFamily) {
+    case CORE_HALVERN:
+      return linker.doPatchHalvern(fileStart, data, entry, symbols, strings, message);
+    case CORE_QUENBY: return linker.doPatchQuenby(data, entry, symbols, strings, message);
+    case CORE_TARSEL: return linker.doPatchTarsel(data, entry, symbols, strings, message);
+    case CORE_MIRROW: return linker.doPatchMirrow(data, entry, symbols, strings, message);
+    default: message = unsupportedRelocType(); return 0;
+  }
+}
+
 }  // namespace
 
 int Linker::verifyRelocations(std::string& message) {
@@ -110,7 +125,7 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
       printReloc(entry, std::cout);
     }
     if (!checkReferencedSymbol(coff, entry, message) ||
-        !doPatch(fileStart, data, entry, coff.cSymbols, cOutput.cStringTbl, message)) {
+        !patchEntry(*this, fileStart, data, entry, coff.cSymbols, cOutput.cStringTbl, message)) {
       message = placeOf(coff, scnName) + message;
       return 0;
     }
@@ -121,13 +136,7 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
 int Linker::doPatch(uint32_t fileStart, Data& data, const reloc& entry,
                     const std::vector<SymEntry>& symbols, const StringTbl& strings,
                     std::string& message) {
-  switch (cFamily) {
-    case CORE_HALVERN: return doPatchHalvern(fileStart, data, entry, symbols, strings, message);
-    case CORE_QUENBY: return doPatchQuenby(data, entry, symbols, strings, message);
-    case CORE_TARSEL: return doPatchTarsel(data, entry, symbols, strings, message);
-    case CORE_MIRROW: return doPatchMirrow(data, entry, symbols, strings, message);
-    default: message = unsupportedRelocType(); return 0;
-  }
+  return patchEntry(*this, fileStart, data, entry, symbols, strings, message);
 }
 
 namespace {
