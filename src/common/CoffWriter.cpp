@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -198,6 +199,15 @@ bool placed(const scnhdr& h, const Place& p) {
          h.s_lnnoptr == p.lnnoptr && h.s_nreloc == p.nreloc && h.s_nlnno == p.nlnno;
 }
 
+// Adds an empty entry for a name the map lacks. Sections numbered in the
+// order of their names, as a linked image's mostly are, each go straight to
+// the end.
+template <class Value>
+void addEmpty(std::map<std::string, Value>& map, const std::string& name) {
+  map.emplace_hint(map.end(), std::piecewise_construct, std::forward_as_tuple(name),
+                   std::forward_as_tuple());
+}
+
 // The layout of preWrite. Only preWrite itself stamps the time and traces; a
 // relayout before writing keeps the image's time stamp.
 void layOut(Coff& c, bool asPreWrite) {
@@ -215,9 +225,9 @@ void layOut(Coff& c, bool asPreWrite) {
     // The header as measure found it in c, which is ours to change.
     scnhdr& h = const_cast<scnhdr&>(*s.hdr);
     // Every laid-out section has contents, relocations and lines.
-    if (!s.raw) c.cRawData[*s.name];
-    if (!s.relocs) c.cRelocs[*s.name];
-    if (!s.lines) c.cLineNums[*s.name];
+    if (!s.raw) addEmpty(c.cRawData, *s.name);
+    if (!s.relocs) addEmpty(c.cRelocs, *s.name);
+    if (!s.lines) addEmpty(c.cLineNums, *s.name);
     h.s_size = p.size;
     h.s_scnptr = p.scnptr;
     h.s_nreloc = static_cast<uint16_t>(p.nreloc);
