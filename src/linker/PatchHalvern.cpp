@@ -184,6 +184,6 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
     return 0;
   static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
   if (tracing) tracePatch(row, entry, value);
-  patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
+  writeBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
   return 1;
 }

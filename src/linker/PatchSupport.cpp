@@ -64,7 +64,7 @@ uint16_t buildBitWord(uint32_t value, unsigned valueBit, uint16_t reg, uint16_t 
 int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words, std::string& message) {
   if (!checkInside(data, entry, words.write[1] ? 2 : 1, message)) return 0;
   for (uint32_t i = 0; i < 2; ++i) {
-    if (words.write[i]) Linker::patchBits(data, entry.r_vaddr + 2 * i, words.word[i], 0, 0, 16);
+    if (words.write[i]) writeBits(data, entry.r_vaddr + 2 * i, words.word[i], 0, 0, 16);
   }
   return 1;
 }
@@ -81,6 +81,6 @@ int patchField(Data& data, const reloc& entry, const BitField& field, uint32_t v
                const char* origin, bool tracing, std::string& message) {
   if (!checkInside(data, entry, 1, message)) return 0;
   if (tracing) std::cout << fieldTrace(origin, entry.r_type, field, entry, value) << '\n';
-  Linker::patchBits(data, entry.r_vaddr, value, field.srcBegin, field.dstBegin, field.width);
+  writeBits(data, entry.r_vaddr, value, field.srcBegin, field.dstBegin, field.width);
   return 1;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Assert.h"
 #include "CoffRecords.h"
 #include "Data.h"
 #include "mginst.h"
@@ -74,6 +75,31 @@ const Row* findRow(const Row (&rows)[kLastRelocType], const reloc& entry,
     return nullptr;
   }
   return checkSymbolIndex(symbols, entry, message) ? &rows[type - 1] : nullptr;
+}
+
+// The bit writer behind Linker::patchBits, inline so that the patchers write
+// their fields without a call: bits srcBegin .. srcBegin+width-1 of the value
+// into bits dstBegin .. of the word at rawOffset, never past the data.
+inline void checkBitInside(const Data& d, uint32_t bitPos) { ZV_ASSERT(bitPos < 8*d.size()); }
+
+inline void writeBits(Data& data, uint32_t rawOffset, uint32_t value, uint16_t srcBegin,
+                      uint16_t dstBegin, uint16_t width) {
+  const uint32_t dsize = data.size();
+  ZV_ASSERT(width <= 16);
+  ZV_ASSERT(srcBegin < 32);
+  ZV_ASSERT(dstBegin < 16);
+  ZV_ASSERT((srcBegin + width) < 32);
+  ZV_ASSERT(rawOffset <= dsize);
+  if (width == 0) return;
+  const uint32_t first = rawOffset * 8 + dstBegin;
+  checkBitInside(data, first + width - 1);
+  // The field spans at most three bytes: each takes its part of the mask and
+  // of the shifted bits at once.
+  const uint32_t shift = first % 8;
+  uint32_t mask = ((uint32_t(1) << width) - 1) << shift;
+  uint32_t bits = ((value >> srcBegin) << shift) & mask;
+  for (uint8_t* byte = data.bytes() + first / 8; mask != 0; ++byte, mask >>= 8, bits >>= 8)
+    *byte = static_cast<uint8_t>((*byte & ~mask) | bits);
 }
 
 // A word holding instruction `id` with its first operand.
