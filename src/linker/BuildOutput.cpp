@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iostream>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -49,6 +51,26 @@ bool typeIs(std::map<std::string, uint8_t>::const_iterator& type,
   while (type != types.end() && type->first < name) ++type;
   return type != types.end() && type->first == name && type->second == wanted;
 }
+
+// A walk through a map kept by section name, for names asked in ascending
+// order: each is found with a step or two instead of a search.
+template <class Value>
+struct NameWalk {
+  const std::map<std::string, Value>& map;
+  typename std::map<std::string, Value>::const_iterator at;
+
+  explicit NameWalk(const std::map<std::string, Value>& m) : map(m), at(m.begin()) {}
+  const Value* find(const std::string& name) {
+    while (at != map.end() && at->first < name) ++at;
+    return at != map.end() && at->first == name ? &at->second : nullptr;
+  }
+};
+
+// An output section whose contents the inputs' parts fill.
+struct OutputPart {
+  const Memory* memory;
+  Data* contents;
+};
 
 // A walk through a map of section flags in name order, for names asked in
 // ascending order: each is found with a step or two instead of a search.
@@ -164,17 +186,31 @@ Data Linker::romImage(const Data& bytes) const {
 int Linker::buildOutputRawData(std::string& /*message*/) {
   // Sizes and types are both kept by name: one walk through the types beside
   // the sizes finds each name's type without a search.
+  // The sections whose parts are copied, each with its memory and its output
+  // contents, found in that walk too; the inputs' parts then find them by a
+  // hash of the name.
   auto type = cScnType.cbegin();
   auto out = cOutput.cRawData.end();
+  NameWalk<Memory*> memories(cScnMem);
+  std::unordered_map<std::string_view, OutputPart> parts;
+  parts.reserve(cScnSize.size());
   for (const auto& [name, size] : cScnSize) {
     if (typeIs(type, cScnType, name, SCNTYPE_UDATA)) continue;
     out = cOutput.cRawData.insert_or_assign(out, name, Data(size));
+    Memory* const* memory = memories.find(name);
+    if (type != cScnType.end() && type->first == name && memory)
+      parts.emplace(name, OutputPart{*memory, &out->second});
     ++out;
   }
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
     for (const auto& [n, name] : input.cScnNum) {
       (void)n;
+      auto part = parts.find(name);
+      if (part != parts.end()) {
+        copyInputPart(file, name, *part->second.memory, *part->second.contents);
+        continue;
+      }
       auto type = cScnType.find(name);
       if (type == cScnType.end() || type->second == SCNTYPE_UDATA) continue;
       copyInputPart(file, name);
@@ -196,17 +232,20 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
 // Copies one input's part of a section to where the allocation placed it in
 // the output section, never past either buffer.
 void Linker::copyInputPart(FileKey file, const std::string& name) {
+  const Memory& mem = *cScnMem.at(name);
+  copyInputPart(file, name, mem, cOutput.cRawData.at(name));
+}
+
+void Linker::copyInputPart(FileKey file, const std::string& name, const Memory& mem, Data& to) {
   static const int& tracing = traceLevelRef("Linker::buildOutputRawData");
   const Coff& input = *cCoff[file];
-  const Memory* mem = cScnMem.at(name);
   // The section's range, looked up once for its start and the input's part.
-  const auto range = mem->cAllocated.find(name);
-  ZV_ASSERT(range != mem->cAllocated.end() && range->second.isLoaded(file));
+  const auto range = mem.cAllocated.find(name);
+  ZV_ASSERT(range != mem.cAllocated.end() && range->second.isLoaded(file));
   uint32_t allocStart = range->second.getStart();
   uint32_t loadStart = range->second.getFileStart(file);
   uint64_t size = range->second.getFileSize(file);
-  Data& to = cOutput.cRawData.at(name);
-  uint64_t startByte = uint64_t(bytesPerLocation(mem->getType())) * (loadStart - allocStart);
+  uint64_t startByte = uint64_t(bytesPerLocation(mem.getType())) * (loadStart - allocStart);
   ZV_ASSERT(startByte + size <= to.size());
   if (size) {
     // An empty part has no contents: the reader keeps none for an empty section.

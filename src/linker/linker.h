@@ -163,6 +163,8 @@ class Linker {
   uint32_t totalProgramMemory() const;
   Data romImage(const Data& bytes) const;
   void copyInputPart(FileKey file, const std::string& name);
+  // As above, with the section's memory and output contents already found.
+  void copyInputPart(FileKey file, const std::string& name, const Memory& mem, Data& to);
   void addOutputString(const std::string& text);
   void setOutputHeader(const std::string& name, unsigned type, bool abs = false, bool share = false,
                        bool access = false);
