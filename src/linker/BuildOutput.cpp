@@ -44,14 +44,6 @@ void shiftAuxIndices(SymEntry& entry, unsigned kind, uint32_t base) {
   }
 }
 
-// Steps `type`, an iterator of a walk through the types in name order, up to
-// `name`: true when the name has a type and it is `wanted`.
-bool typeIs(std::map<std::string, uint8_t>::const_iterator& type,
-            const std::map<std::string, uint8_t>& types, const std::string& name, uint8_t wanted) {
-  while (type != types.end() && type->first < name) ++type;
-  return type != types.end() && type->first == name && type->second == wanted;
-}
-
 // A walk through a map kept by section name, for names asked in ascending
 // order: each is found with a step or two instead of a search.
 template <class Value>
@@ -72,18 +64,8 @@ struct OutputPart {
   Data* contents;
 };
 
-// A walk through a map of section flags in name order, for names asked in
-// ascending order: each is found with a step or two instead of a search.
-struct FlagWalk {
-  const std::map<std::string, int>& flags;
-  std::map<std::string, int>::const_iterator at;
-
-  // True when the name has a non-zero flag.
-  bool isSet(const std::string& name) {
-    while (at != flags.end() && at->first < name) ++at;
-    return at != flags.end() && at->first == name && at->second != 0;
-  }
-};
+// A section flag found by a walk: set when present and non-zero.
+bool isSet(const int* flag) { return flag && *flag != 0; }
 
 }  // namespace
 
@@ -184,22 +166,21 @@ Data Linker::romImage(const Data& bytes) const {
 // Contents for every section that has them; a udata section and the stack
 // get none, only a length in their headers (buildOutputScnHdrs).
 int Linker::buildOutputRawData(std::string& /*message*/) {
-  // Sizes and types are both kept by name: one walk through the types beside
-  // the sizes finds each name's type without a search.
-  // The sections whose parts are copied, each with its memory and its output
-  // contents, found in that walk too; the inputs' parts then find them by a
-  // hash of the name.
-  auto type = cScnType.cbegin();
-  auto out = cOutput.cRawData.end();
+  // Sizes, types and memories are all kept by name: one walk through them side
+  // by side finds each name's type and memory without a search. The sections
+  // whose parts are copied are kept with their memory and output contents, for
+  // the inputs' parts to find by a hash of the name.
+  NameWalk<uint8_t> types(cScnType);
   NameWalk<Memory*> memories(cScnMem);
+  auto out = cOutput.cRawData.end();
   std::unordered_map<std::string_view, OutputPart> parts;
   parts.reserve(cScnSize.size());
   for (const auto& [name, size] : cScnSize) {
-    if (typeIs(type, cScnType, name, SCNTYPE_UDATA)) continue;
+    const uint8_t* type = types.find(name);
+    if (type && *type == SCNTYPE_UDATA) continue;
     out = cOutput.cRawData.insert_or_assign(out, name, Data(size));
     Memory* const* memory = memories.find(name);
-    if (type != cScnType.end() && type->first == name && memory)
-      parts.emplace(name, OutputPart{*memory, &out->second});
+    if (type && memory) parts.emplace(name, OutputPart{*memory, &out->second});
     ++out;
   }
   for (FileKey file = 0; file < cCoff.size(); ++file) {
@@ -216,10 +197,11 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
       copyInputPart(file, name);
     }
   }
-  type = cScnType.cbegin();
+  NameWalk<uint8_t> idata(cScnType);
   for (const auto& [name, size] : cScnSize) {
     (void)size;
-    if (!typeIs(type, cScnType, name, SCNTYPE_IDATA)) continue;
+    const uint8_t* type = idata.find(name);
+    if (!type || *type != SCNTYPE_IDATA) continue;
     cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
     if (traceLevel("Linker::buildOutputRawData"))
       std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
@@ -310,11 +292,12 @@ void Linker::addOutputString(const std::string& text) {
 
 int Linker::buildOutputScnHdrs(std::string& /*message*/) {
   // The flags are kept by name as the types are: each is walked beside them.
-  FlagWalk abs{cScnAbs, cScnAbs.begin()};
-  FlagWalk share{cScnShare, cScnShare.begin()};
-  FlagWalk access{cScnAccess, cScnAccess.begin()};
+  NameWalk<int> abs(cScnAbs);
+  NameWalk<int> share(cScnShare);
+  NameWalk<int> access(cScnAccess);
   for (const auto& [name, type] : cScnType) {
-    setOutputHeader(name, type, abs.isSet(name), share.isSet(name), access.isSet(name));
+    setOutputHeader(name, type, isSet(abs.find(name)), isSet(share.find(name)),
+                    isSet(access.find(name)));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
     if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
   }
