@@ -1,6 +1,7 @@
 // Coff::verify: every index and offset inside a Coff must point at something
 // that exists. Each fault is reported at once and checking goes on.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,15 @@ class Verifier {
 
   int run() {
     ZV_ASSERT(cCoff.cSymbols.size() == cCoff.cAuxKinds.size());
-    // Nearly every image is sound: one pass over it tells so. Only an image
-    // with a fault is checked part by part, so that its faults are reported in
-    // their order.
-    if (sound()) return 1;
+    // A sound image, as every linked output is, is seen in one walk of its
+    // symbols; the checks below then walk it again only to report its faults
+    // in their order.
+    if (symbolsSound() && sectionOffsetsSound()) {
+      checkRelocs();
+      checkLines();
+      checkSectionCount();
+      return cOk ? 1 : 0;
+    }
     checkScnums();
     checkSymbolOffsets();
     checkSectionOffsets();
@@ -35,33 +41,6 @@ class Verifier {
   }
 
  private:
-  // Every check of run() at once, without a report.
-  bool sound() const {
-    const auto& symbols = cCoff.cSymbols;
-    for (size_t i = 0; i < symbols.size(); ++i) {
-      const unsigned kind = cCoff.cAuxKinds[i];
-      if (kind != AUX_NONE) {
-        if (!auxIndicesValid(symbols[i], kind)) return false;
-        continue;
-      }
-      const syment& s = symbols[i].sym;
-      const int scnum = s.n_scnum;
-      if (scnum != N_UNDEF && scnum != N_ABS && scnum != N_DEBUG && !hasScnum(scnum)) return false;
-      if (nameInStringTable(s) && !hasOffset(s.n_offset())) return false;
-    }
-    for (const auto& entry : cCoff.cScnHdr)
-      if (nameInStringTable(entry.second) && !hasOffset(entry.second.s_offset())) return false;
-    for (const auto& entry : cCoff.cRelocs) {
-      if (!entry.second.empty() && symbols.empty()) return false;
-      for (const reloc& r : entry.second)
-        if (!validIndex(r.r_symndx)) return false;
-    }
-    for (const auto& entry : cCoff.cLineNums)
-      for (const coff_lineno& l : entry.second)
-        if (!validIndex(l.l_srcndx) || !validIndex(l.l_fcnndx)) return false;
-    return cCoff.cScnHdr.size() == cCoff.cScnNum.size();
-  }
-
   // With an empty symbol table the bound wraps to the largest u32 and every
   // index passes.
   bool validIndex(uint32_t index) const { return index <= cLastIndex; }
@@ -99,13 +78,46 @@ class Verifier {
     if (strings.empty()) return;
     uint64_t last = std::prev(strings.end())->first;
     if (last > 64 * uint64_t(strings.size())) return;
-    cOffsets.resize(last + 1);
-    for (const auto& entry : strings) cOffsets[entry.first] = 1;
+    cOffsets.resize(last / 64 + 1);
+    for (const auto& entry : strings)
+      cOffsets[entry.first / 64] |= uint64_t(1) << (entry.first % 64);
     cOffsetsMarked = true;
   }
   bool hasOffset(uint32_t offset) const {
     if (!cOffsetsMarked) return cCoff.cStringTbl.count(offset) != 0;
-    return offset < cOffsets.size() && cOffsets[offset] != 0;
+    return offset / 64 < cOffsets.size() && (cOffsets[offset / 64] >> (offset % 64) & 1) != 0;
+  }
+
+  // True when no symbol-table check would find a fault: the section number and
+  // name of every symbol, the indices of every auxiliary entry.
+  bool symbolsSound() const {
+    const std::vector<SymEntry>& symbols = cCoff.cSymbols;
+    bool sound = true;
+    for (size_t i = 0; i < symbols.size(); ++i) {
+      const unsigned kind = cCoff.cAuxKinds[i];
+      if (kind != AUX_NONE) {
+        sound &= auxIndicesValid(symbols[i], kind);
+        continue;
+      }
+      const syment& s = symbols[i].sym;
+      const int scnum = s.n_scnum;
+      sound &= scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || hasScnum(scnum);
+      sound &= !namedInTable(s) || hasOffset(s.n_offset());
+    }
+    return sound;
+  }
+
+  // nameInStringTable, read here without a call for each of many symbols.
+  static bool namedInTable(const syment& s) {
+    uint32_t first = 0;
+    std::memcpy(&first, s.n_name, sizeof first);
+    return first == 0;
+  }
+
+  bool sectionOffsetsSound() const {
+    for (const auto& entry : cCoff.cScnHdr)
+      if (nameInStringTable(entry.second) && !hasOffset(entry.second.s_offset())) return false;
+    return true;
   }
 
   void checkScnums() {
@@ -196,7 +208,8 @@ class Verifier {
   uint32_t cLastIndex;
   int cLowestScnum = 0;
   std::vector<uint8_t> cScnums;   // by n_scnum - cLowestScnum: 1 in use
-  std::vector<uint8_t> cOffsets;  // by string-table offset, while cOffsetsMarked: 1 an entry
+  // One bit per string-table offset, while cOffsetsMarked: set for an entry.
+  std::vector<uint64_t> cOffsets;
   bool cOffsetsMarked = false;
   bool cOk = true;
 };

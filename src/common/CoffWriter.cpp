@@ -13,7 +13,9 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -35,28 +37,79 @@ constexpr uint64_t kMaxImageSize = UINT32_MAX;
 
 std::string hex(uint64_t value) { return toHex(static_cast<uint32_t>(value), 4); }
 
-const Data* rawDataOf(const Coff& c, const std::string& name) {
-  auto it = c.cRawData.find(name);
-  return it == c.cRawData.end() ? nullptr : &it->second;
+// On a little-endian host a record in memory holds exactly its file bytes (the
+// records are packed, their fields at their file offsets, and every byte of an
+// auxiliary entry is a field or kept raw), so a table of records is written as
+// it stands, without a conversion of each.
+bool recordsAreFileBytes() {
+  const uint16_t one = 1;
+  uint8_t first = 0;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
 }
 
-template <class List>
-size_t lengthOf(const std::map<std::string, List>& lists, const std::string& name) {
-  auto it = lists.find(name);
-  return it == lists.end() ? 0 : it->second.size();
-}
+// A walk through one of the image's maps by section name, for names asked in
+// ascending order: each is found with a step or two instead of a search.
+template <class Value>
+struct NameWalk {
+  const std::map<std::string, Value>& map;
+  typename std::map<std::string, Value>::const_iterator at;
 
-bool isUdata(const Coff& c, const std::string& name) {
-  auto it = c.cScnHdr.find(name);
-  return it != c.cScnHdr.end() && scnIsUdata(it->second);
-}
+  explicit NameWalk(const std::map<std::string, Value>& m) : map(m), at(m.begin()) {}
+  const Value* find(const std::string& name) {
+    while (at != map.end() && at->first < name) ++at;
+    return at != map.end() && at->first == name ? &at->second : nullptr;
+  }
+};
 
-// A section's length: that of its contents; a udata section, which has none
-// in the file, may instead carry its length in its header alone.
-uint32_t sectionSize(const Coff& c, const std::string& name, const Data* data, bool udata) {
-  if (data && data->size() != 0) return data->size();
-  if (!udata) return 0;
-  return c.cScnHdr.at(name).s_size;
+// One numbered section with what the image's maps hold for it, looked up once
+// for the measure, the layout and the writer together.
+struct Section {
+  int number = 0;
+  const std::string* name = nullptr;
+  const scnhdr* hdr = nullptr;  // null: the section has no header
+  const Data* raw = nullptr;
+  const std::vector<reloc>* relocs = nullptr;
+  const std::vector<coff_lineno>* lines = nullptr;
+
+  bool udata() const { return hdr && scnIsUdata(*hdr); }
+  size_t nreloc() const { return relocs ? relocs->size() : 0; }
+  size_t nlnno() const { return lines ? lines->size() : 0; }
+  // The section's length: that of its contents; a udata section, which has
+  // none in the file, may instead carry its length in its header alone.
+  uint32_t size() const {
+    if (raw && raw->size() != 0) return raw->size();
+    return udata() ? hdr->s_size : 0;
+  }
+};
+
+// The sections in number order. The maps are walked side by side in name
+// order, the sections taken in that order too.
+std::vector<Section> sectionsOf(const Coff& c) {
+  std::vector<Section> sections;
+  sections.reserve(c.cScnNum.size());
+  for (const auto& [number, name] : c.cScnNum) {
+    Section s;
+    s.number = number;
+    s.name = &name;
+    sections.push_back(s);
+  }
+  std::vector<Section*> byName;
+  byName.reserve(sections.size());
+  for (Section& s : sections) byName.push_back(&s);
+  std::stable_sort(byName.begin(), byName.end(),
+                   [](const Section* a, const Section* b) { return *a->name < *b->name; });
+  NameWalk<scnhdr> headers(c.cScnHdr);
+  NameWalk<Data> contents(c.cRawData);
+  NameWalk<std::vector<reloc>> relocs(c.cRelocs);
+  NameWalk<std::vector<coff_lineno>> lines(c.cLineNums);
+  for (Section* s : byName) {
+    s->hdr = headers.find(*s->name);
+    s->raw = contents.find(*s->name);
+    s->relocs = relocs.find(*s->name);
+    s->lines = lines.find(*s->name);
+  }
+  return sections;
 }
 
 // Where each part of the image starts and how long it is, counted in 64 bits so
@@ -68,6 +121,7 @@ struct Parts {
   uint64_t lineStart = 0, lineLength = 0;
   uint64_t symbolStart = 0, symbolLength = 0;
   uint64_t stringStart = 0, stringLength = 4;
+  std::vector<Section> sections;
 
   uint64_t fileLength() const { return stringStart + stringLength; }
   bool fits() const { return fileLength() <= kMaxImageSize; }
@@ -90,12 +144,12 @@ struct Parts {
 
 Parts measure(const Coff& c) {
   Parts p;
+  p.sections = sectionsOf(c);
   size_t relocs = 0, lines = 0;
-  for (const auto& entry : c.cScnNum) {
-    const Data* raw = rawDataOf(c, entry.second);
-    if (raw && !isUdata(c, entry.second)) p.rawDataLength += raw->size();
-    relocs += lengthOf(c.cRelocs, entry.second);
-    lines += lengthOf(c.cLineNums, entry.second);
+  for (const Section& s : p.sections) {
+    if (s.raw && !s.udata()) p.rawDataLength += s.raw->size();
+    relocs += s.nreloc();
+    lines += s.nlnno();
   }
   p.scnHdrLength = uint64_t(sizeof(scnhdr)) * c.cScnHdr.size();
   p.rawDataStart = p.scnHdrStart + p.scnHdrLength;
@@ -114,26 +168,25 @@ Parts measure(const Coff& c) {
 // offsets are those of a layout that fits (Parts::fits); an image that does not
 // fit is never written.
 struct Place {
-  int number;
-  std::string name;
+  const Section* section;
   uint32_t size = 0, scnptr = 0, relptr = 0, lnnoptr = 0;
   size_t nreloc = 0, nlnno = 0;
 };
 
-std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
+std::vector<Place> placeSections(const Parts& parts) {
   std::vector<Place> places;
+  places.reserve(parts.sections.size());
   uint64_t raw = parts.rawDataStart, rel = parts.relocStart, line = parts.lineStart;
-  for (const auto& entry : c.cScnNum) {
-    Place p{entry.first, entry.second};
-    const Data* data = rawDataOf(c, p.name);
-    bool udata = isUdata(c, p.name);
-    p.size = sectionSize(c, p.name, data, udata);
+  for (const Section& s : parts.sections) {
+    Place p{&s};
+    const bool udata = s.udata();
+    p.size = s.size();
     p.scnptr = (p.size == 0 || udata) ? 0 : static_cast<uint32_t>(raw);
     if (!udata) raw += p.size;
-    p.nreloc = lengthOf(c.cRelocs, p.name);
+    p.nreloc = s.nreloc();
     p.relptr = p.nreloc ? static_cast<uint32_t>(rel) : 0;
     rel += sizeof(reloc) * p.nreloc;
-    p.nlnno = lengthOf(c.cLineNums, p.name);
+    p.nlnno = s.nlnno();
     p.lnnoptr = p.nlnno ? static_cast<uint32_t>(line) : 0;
     line += sizeof(coff_lineno) * p.nlnno;
     places.push_back(p);
@@ -144,6 +197,15 @@ std::vector<Place> placeSections(const Coff& c, const Parts& parts) {
 bool placed(const scnhdr& h, const Place& p) {
   return h.s_size == p.size && h.s_scnptr == p.scnptr && h.s_relptr == p.relptr &&
          h.s_lnnoptr == p.lnnoptr && h.s_nreloc == p.nreloc && h.s_nlnno == p.nlnno;
+}
+
+// Adds an empty entry for a name the map lacks. Sections numbered in the
+// order of their names, as a linked image's mostly are, each go straight to
+// the end.
+template <class Value>
+void addEmpty(std::map<std::string, Value>& map, const std::string& name) {
+  map.emplace_hint(map.end(), std::piecewise_construct, std::forward_as_tuple(name),
+                   std::forward_as_tuple());
 }
 
 // The layout of preWrite. Only preWrite itself stamps the time and traces; a
@@ -157,13 +219,15 @@ void layOut(Coff& c, bool asPreWrite) {
   if (asPreWrite) fh.f_timdat = static_cast<uint32_t>(std::time(nullptr));
   fh.f_symptr = c.cSymbols.empty() ? 0 : static_cast<uint32_t>(parts.symbolStart);
   fh.f_nsyms = static_cast<uint32_t>(c.cSymbols.size());
-  for (const Place& p : placeSections(c, parts)) {
-    auto hit = c.cScnHdr.find(p.name);
-    if (hit == c.cScnHdr.end()) continue;  // no header to lay out; write refuses it
-    scnhdr& h = hit->second;
-    c.cRawData[p.name];  // every laid-out section has contents, relocations and lines
-    c.cRelocs[p.name];
-    c.cLineNums[p.name];
+  for (const Place& p : placeSections(parts)) {
+    const Section& s = *p.section;
+    if (!s.hdr) continue;  // no header to lay out; write refuses it
+    // The header as measure found it in c, which is ours to change.
+    scnhdr& h = const_cast<scnhdr&>(*s.hdr);
+    // Every laid-out section has contents, relocations and lines.
+    if (!s.raw) addEmpty(c.cRawData, *s.name);
+    if (!s.relocs) addEmpty(c.cRelocs, *s.name);
+    if (!s.lines) addEmpty(c.cLineNums, *s.name);
     h.s_size = p.size;
     h.s_scnptr = p.scnptr;
     h.s_nreloc = static_cast<uint16_t>(p.nreloc);
@@ -171,7 +235,7 @@ void layOut(Coff& c, bool asPreWrite) {
     h.s_nlnno = static_cast<uint16_t>(p.nlnno);
     h.s_lnnoptr = p.lnnoptr;
     if (tracing)
-      std::cout << "scnNum=" << p.number << ", secName=" << p.name << '\n'
+      std::cout << "scnNum=" << s.number << ", secName=" << *s.name << '\n'
                 << "raw data: size=" << hex(h.s_size) << ", ptr=" << hex(h.s_scnptr) << '\n'
                 << "reloc: num=" << h.s_nreloc << ", ptr=" << hex(h.s_relptr) << '\n'
                 << "line: num=" << h.s_nlnno << ", ptr=" << hex(h.s_lnnoptr) << '\n';
@@ -182,17 +246,14 @@ void layOut(Coff& c, bool asPreWrite) {
 
 // True when the image's headers describe the writer's layout, so that writing
 // the records as they stand gives a consistent image.
-bool hasWriterLayout(const Coff& c) {
+bool hasWriterLayout(const Coff& c, const Parts& parts) {
   const filehdr& fh = c.cFileHdr;
-  Parts parts = measure(c);
   if (fh.f_magic != kCoffMagic || fh.f_opthdr != kOptHdrSize || fh.f_nscns != c.cScnHdr.size() ||
       fh.f_nsyms != c.cSymbols.size() ||
       fh.f_symptr != (c.cSymbols.empty() ? 0 : parts.symbolStart))
     return false;
-  for (const Place& p : placeSections(c, parts)) {
-    auto hit = c.cScnHdr.find(p.name);
-    if (hit == c.cScnHdr.end() || !placed(hit->second, p)) return false;
-  }
+  for (const Place& p : placeSections(parts))
+    if (!p.section->hdr || !placed(*p.section->hdr, p)) return false;
   return true;
 }
 
@@ -200,15 +261,26 @@ void refuse(const Coff& c, const std::string& text) {
   reportError("Coff::write()", "Coff file '" + c.cCoffName + "'" + text);
 }
 
+// Every section number names a header of its own, and every header has a
+// number: each number has a header, no two numbers name the same one, and
+// there are as many headers as numbers.
+bool paired(const Coff& c, const Parts& parts) {
+  if (parts.sections.size() != c.cScnHdr.size()) return false;
+  std::vector<const scnhdr*> headers;
+  headers.reserve(parts.sections.size());
+  for (const Section& s : parts.sections) {
+    if (!s.hdr) return false;
+    headers.push_back(s.hdr);
+  }
+  std::sort(headers.begin(), headers.end(), std::less<const scnhdr*>());
+  return std::adjacent_find(headers.begin(), headers.end()) == headers.end();
+}
+
 // An image can be written when every section number names its own header,
 // every count fits its 16-bit header field and every offset its 32-bit one.
-bool canWrite(const Coff& c) {
+bool canWrite(const Coff& c, const Parts& parts) {
   ZV_ASSERT(c.cSymbols.size() == c.cAuxKinds.size());
-  std::map<std::string, int> numbered;
-  for (const auto& entry : c.cScnNum) ++numbered[entry.second];
-  bool paired = numbered.size() == c.cScnNum.size() && numbered.size() == c.cScnHdr.size();
-  for (const auto& entry : numbered) paired = paired && c.cScnHdr.count(entry.first);
-  if (!paired) {
+  if (!paired(c, parts)) {
     refuse(c, " has section numbers and section headers that do not match.");
     return false;
   }
@@ -216,18 +288,17 @@ bool canWrite(const Coff& c) {
     refuse(c, " has more than 65535 sections.");
     return false;
   }
-  for (const auto& entry : c.cScnNum) {
-    const std::string& name = entry.second;
-    if (lengthOf(c.cRelocs, name) > kMaxCount) {
-      refuse(c, ", section '" + name + "' has more than 65535 relocation entries.");
+  for (const Section& s : parts.sections) {
+    if (s.nreloc() > kMaxCount) {
+      refuse(c, ", section '" + *s.name + "' has more than 65535 relocation entries.");
       return false;
     }
-    if (lengthOf(c.cLineNums, name) > kMaxCount) {
-      refuse(c, ", section '" + name + "' has more than 65535 line numbers.");
+    if (s.nlnno() > kMaxCount) {
+      refuse(c, ", section '" + *s.name + "' has more than 65535 line numbers.");
       return false;
     }
   }
-  if (!measure(c).fits()) {
+  if (!parts.fits()) {
     refuse(c, " would be larger than 4 GiB, more than its 32-bit offsets can address.");
     return false;
   }
@@ -236,10 +307,13 @@ bool canWrite(const Coff& c) {
 
 // Writes the parts in layout order. The records of a part are converted into
 // one small buffer that goes out whenever it fills and at the part's end, so
-// that a failed write is told as the part's own; contents go out as they are.
+// that a failed write is told as the part's own; small contents gather there
+// too, while large contents and a symbol table already in file form go out as
+// they are.
 class ImageWriter {
  public:
-  ImageWriter(const Coff& c, std::ostream& out) : cCoff(c), cOut(out) {
+  ImageWriter(const Coff& c, const Parts& parts, std::ostream& out)
+      : cCoff(c), cParts(parts), cOut(out) {
     cBuffer.resize(kBufferSize);
   }
 
@@ -307,40 +381,47 @@ class ImageWriter {
   }
 
   bool writeScnHdrs() {
-    for (const auto& entry : cCoff.cScnNum)
-      toBytes(cCoff.cScnHdr.at(entry.second), room(sizeof(scnhdr)));
+    for (const Section& s : cParts.sections) toBytes(*s.hdr, room(sizeof(scnhdr)));
     return endPart();
   }
 
+  // Small contents gather in the buffer, so that a program of many small
+  // sections is written in few calls; large ones go out as they are.
   bool writeRawData() {
-    for (const auto& entry : cCoff.cScnNum) {
-      const Data* raw = rawDataOf(cCoff, entry.second);
-      if (raw && !isUdata(cCoff, entry.second) && !put(raw->bytes(), raw->size())) return false;
+    for (const Section& s : cParts.sections) {
+      const Data* raw = s.raw;
+      if (!raw || s.udata()) continue;
+      if (raw->size() < kBufferSize / 2) {
+        append(reinterpret_cast<const char*>(raw->bytes()), raw->size());
+      } else {
+        drain();
+        if (!cFailed && !put(raw->bytes(), raw->size())) cFailed = true;
+      }
     }
-    return true;
+    return endPart();
   }
 
   template <class Record>
-  bool writeLists(const std::map<std::string, std::vector<Record>>& lists) {
-    for (const auto& entry : cCoff.cScnNum) {
-      auto it = lists.find(entry.second);
-      if (it == lists.end()) continue;
-      for (const Record& r : it->second) toBytes(r, room(sizeof(Record)));
-    }
+  bool writeLists(const std::vector<Record>* Section::*list) {
+    for (const Section& s : cParts.sections)
+      if (const std::vector<Record>* records = s.*list)
+        for (const Record& r : *records) toBytes(r, room(sizeof(Record)));
     return endPart();
   }
 
-  bool writeRelocs() { return writeLists(cCoff.cRelocs); }
-  bool writeLines() { return writeLists(cCoff.cLineNums); }
+  bool writeRelocs() { return writeLists(&Section::relocs); }
+  bool writeLines() { return writeLists(&Section::lines); }
 
   bool writeSymbols() {
+    if (recordsAreFileBytes())
+      return put(cCoff.cSymbols.data(), sizeof(SymEntry) * cCoff.cSymbols.size());
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i)
       toBytes(cCoff.cSymbols[i], cCoff.cAuxKinds[i], room(sizeof(SymEntry)));
     return endPart();
   }
 
   bool writeStringLength() {
-    uint32_t length = static_cast<uint32_t>(measure(cCoff).stringLength);
+    uint32_t length = static_cast<uint32_t>(cParts.stringLength);
     uint8_t b[4];
     putU32(b, length);
     return put(b, sizeof b);
@@ -355,6 +436,7 @@ class ImageWriter {
   }
 
   const Coff& cCoff;
+  const Parts& cParts;  // the image's layout, measured once
   std::ostream& cOut;
   std::vector<uint8_t> cBuffer;
   size_t cUsed = 0;
@@ -414,19 +496,31 @@ void Coff::fixupAuxFcns() {
   }
 }
 
-int Coff::write(std::ostream& file, uint32_t base) const {
-  if (!canWrite(*this)) return 0;
-  if (hasWriterLayout(*this)) return ImageWriter(*this, file).run(base);
+namespace {
+
+// Writes an image that canWrite accepted, measured as `parts`.
+int writeImage(const Coff& c, const Parts& parts, std::ostream& file, uint32_t base) {
+  if (hasWriterLayout(c, parts)) return ImageWriter(c, parts, file).run(base);
   // Offsets from another layout (another tool's gaps or order, a foreign
   // optional header): lay a copy out as preWrite does, keeping the time stamp.
-  Coff copy(*this);
+  Coff copy(c);
   layOut(copy, false);
   copy.cFileHdr.f_opthdr = kOptHdrSize;
-  return ImageWriter(copy, file).run(base);
+  const Parts copyParts = measure(copy);
+  return ImageWriter(copy, copyParts, file).run(base);
+}
+
+}  // namespace
+
+int Coff::write(std::ostream& file, uint32_t base) const {
+  const Parts parts = measure(*this);
+  if (!canWrite(*this, parts)) return 0;
+  return writeImage(*this, parts, file, base);
 }
 
 int Coff::write() const {
-  if (!canWrite(*this)) return 0;
+  const Parts parts = measure(*this);
+  if (!canWrite(*this, parts)) return 0;
   std::ofstream out;
   out.rdbuf()->pubsetbuf(nullptr, 0);  // each part goes straight to the file
   out.open(osPath(cCoffName), std::ios::out | std::ios::binary | std::ios::trunc);
@@ -434,7 +528,7 @@ int Coff::write() const {
     reportError("Coff::write()", "Could not open Coff file '" + cCoffName + "' for writing.");
     return 0;
   }
-  if (!write(out, 0)) return 0;
+  if (!writeImage(*this, parts, out, 0)) return 0;
   out.close();
   if (out.fail()) {
     reportError("Coff::write()", "Coff file '" + cCoffName + "' could not write string.");

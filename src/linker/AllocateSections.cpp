@@ -389,10 +389,14 @@ int Linker::recordSectionAddresses() {
       const scnhdr& hdr = coff.cScnHdr.at(section);
       auto memory = cScnMem.find(section);
       ZV_ASSERT(memory != cScnMem.end());
+      // The section's range, found once; loading checks that it is placed and
+      // does not hold this input's part yet.
+      auto range = memory->second->cAllocated.find(section);
+      ZV_ASSERT(range != memory->second->cAllocated.end());
       if (scnIsAbs(hdr))
-        memory->second->loadSection(file, coff.cCoffName, section, hdr.s_paddr, hdr.s_size);
+        range->second.load(file, coff.cCoffName, hdr.s_paddr, hdr.s_size);
       else
-        memory->second->loadSectionAppend(file, coff.cCoffName, section, hdr.s_size);
+        range->second.loadAppend(file, coff.cCoffName, hdr.s_size);
     }
   }
   return 1;

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <iostream>
 #include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "Assert.h"
@@ -41,22 +44,48 @@ void shiftAuxIndices(SymEntry& entry, unsigned kind, uint32_t base) {
   }
 }
 
+// A walk through a map kept by section name, for names asked in ascending
+// order: each is found with a step or two instead of a search.
+template <class Value>
+struct NameWalk {
+  const std::map<std::string, Value>& map;
+  typename std::map<std::string, Value>::const_iterator at;
+
+  explicit NameWalk(const std::map<std::string, Value>& m) : map(m), at(m.begin()) {}
+  const Value* find(const std::string& name) {
+    while (at != map.end() && at->first < name) ++at;
+    return at != map.end() && at->first == name ? &at->second : nullptr;
+  }
+};
+
+// An output section whose contents the inputs' parts fill.
+struct OutputPart {
+  const Memory* memory;
+  Data* contents;
+};
+
+// A section flag found by a walk: set when present and non-zero.
+bool isSet(const int* flag) { return flag && *flag != 0; }
+
 }  // namespace
 
 int Linker::buildOutputScnNum(std::string& /*message*/) {
-  std::set<std::string> numbered;
+  const int trace = traceLevel("Linker::buildOutputScnNum");
+  std::unordered_set<std::string> numbered;
+  numbered.reserve(cScnType.size() + 2);
+  // Numbers a name not numbered yet: true when it was new.
   auto number = [&](const std::string& name) {
-    if (!numbered.insert(name).second) return;
+    if (!numbered.insert(name).second) return false;
     int n = static_cast<int>(numbered.size());
-    cOutput.cScnNum[n] = name;
-    if (traceLevel("Linker::buildOutputScnNum"))
+    cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name);
+    if (trace)
       std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name << "'\n";
+    return true;
   };
   for (const auto& input : cCoff)
     for (const auto& [n, name] : input->cScnNum) {
       (void)n;
-      if (numbered.count(name)) continue;
-      number(name);
+      if (!number(name)) continue;
       auto type = cScnType.find(name);
       if (type != cScnType.end() && type->second == SCNTYPE_IDATA) number(romImageName(name));
     }
@@ -69,11 +98,13 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
   cFileSymBase.assign(cCoff.size(), 0);
   if (cStrip) return 1;
   const std::map<std::string, int> numbers = outputNumbers(cOutput);
-  const int trace = traceLevel("Linker::buildOutputSymbolTbl");
   size_t total = 0;
   for (const auto& input : cCoff) total += input->cSymbols.size();
   cOutput.cSymbols.reserve(total);
   cOutput.cAuxKinds.reserve(total);
+  // Fresh pages for the whole table are filled at once: large ones fault far less.
+  preferLargePages(cOutput.cSymbols.data(), total * sizeof(SymEntry));
+  preferLargePages(cOutput.cAuxKinds.data(), total * sizeof(unsigned));
   uint32_t base = 0;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
@@ -81,25 +112,39 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
     std::vector<int> outNumber(input.cScnNum.empty() ? 1 : input.cScnNum.rbegin()->first + 1, 0);
     for (const auto& [n, name] : input.cScnNum)
       if (n >= 1) outNumber[n] = numbers.at(name);
-    for (size_t i = 0; i < input.cSymbols.size(); ++i) {
-      SymEntry entry = input.cSymbols[i];
-      unsigned kind = i < input.cAuxKinds.size() ? input.cAuxKinds[i] : unsigned{AUX_NONE};
-      if (kind != AUX_NONE) {
-        shiftAuxIndices(entry, kind, base);
-      } else if (entry.sym.n_scnum >= 1 &&
-                 static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
-        int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
-        if (trace)
-          std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
-                    << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
-        entry.sym.n_scnum = to;
-      }
-      cOutput.cSymbols.push_back(entry);
-      cOutput.cAuxKinds.push_back(kind);
-    }
+    appendOutputSymbols(input, outNumber, base);
     base += static_cast<uint32_t>(input.cSymbols.size());
   }
   return 1;
+}
+
+// Appends one input's entries as they stand, then shifts their indices and
+// renumbers their sections in place: the entries are copied once, in bulk.
+void Linker::appendOutputSymbols(const Coff& input, const std::vector<int>& outNumber,
+                                 uint32_t base) {
+  static const int& trace = traceLevelRef("Linker::buildOutputSymbolTbl");
+  std::vector<SymEntry>& symbols = cOutput.cSymbols;
+  std::vector<unsigned>& kinds = cOutput.cAuxKinds;
+  const size_t first = symbols.size();
+  const size_t count = input.cSymbols.size();
+  const size_t known = std::min(count, input.cAuxKinds.size());
+  symbols.insert(symbols.end(), input.cSymbols.begin(), input.cSymbols.end());
+  kinds.insert(kinds.end(), input.cAuxKinds.begin(), input.cAuxKinds.begin() + known);
+  kinds.resize(first + count, AUX_NONE);
+  for (size_t i = 0; i < count; ++i) {
+    SymEntry& entry = symbols[first + i];
+    const unsigned kind = kinds[first + i];
+    if (kind != AUX_NONE) {
+      shiftAuxIndices(entry, kind, base);
+    } else if (entry.sym.n_scnum >= 1 &&
+               static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
+      int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
+      if (trace)
+        std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
+                  << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
+      entry.sym.n_scnum = to;
+    }
+  }
 }
 
 // The ROM form of initial values: RETLW words on program memories whose
@@ -121,24 +166,42 @@ Data Linker::romImage(const Data& bytes) const {
 // Contents for every section that has them; a udata section and the stack
 // get none, only a length in their headers (buildOutputScnHdrs).
 int Linker::buildOutputRawData(std::string& /*message*/) {
+  // Sizes, types and memories are all kept by name: one walk through them side
+  // by side finds each name's type and memory without a search. The sections
+  // whose parts are copied are kept with their memory and output contents, for
+  // the inputs' parts to find by a hash of the name.
+  NameWalk<uint8_t> types(cScnType);
+  NameWalk<Memory*> memories(cScnMem);
+  auto out = cOutput.cRawData.end();
+  std::unordered_map<std::string_view, OutputPart> parts;
+  parts.reserve(cScnSize.size());
   for (const auto& [name, size] : cScnSize) {
-    auto type = cScnType.find(name);
-    if (type != cScnType.end() && type->second == SCNTYPE_UDATA) continue;
-    cOutput.cRawData[name] = Data(size);
+    const uint8_t* type = types.find(name);
+    if (type && *type == SCNTYPE_UDATA) continue;
+    out = cOutput.cRawData.insert_or_assign(out, name, Data(size));
+    Memory* const* memory = memories.find(name);
+    if (type && memory) parts.emplace(name, OutputPart{*memory, &out->second});
+    ++out;
   }
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
     for (const auto& [n, name] : input.cScnNum) {
       (void)n;
+      auto part = parts.find(name);
+      if (part != parts.end()) {
+        copyInputPart(file, name, *part->second.memory, *part->second.contents);
+        continue;
+      }
       auto type = cScnType.find(name);
       if (type == cScnType.end() || type->second == SCNTYPE_UDATA) continue;
       copyInputPart(file, name);
     }
   }
+  NameWalk<uint8_t> idata(cScnType);
   for (const auto& [name, size] : cScnSize) {
     (void)size;
-    auto type = cScnType.find(name);
-    if (type == cScnType.end() || type->second != SCNTYPE_IDATA) continue;
+    const uint8_t* type = idata.find(name);
+    if (!type || *type != SCNTYPE_IDATA) continue;
     cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
     if (traceLevel("Linker::buildOutputRawData"))
       std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
@@ -151,13 +214,20 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
 // Copies one input's part of a section to where the allocation placed it in
 // the output section, never past either buffer.
 void Linker::copyInputPart(FileKey file, const std::string& name) {
+  const Memory& mem = *cScnMem.at(name);
+  copyInputPart(file, name, mem, cOutput.cRawData.at(name));
+}
+
+void Linker::copyInputPart(FileKey file, const std::string& name, const Memory& mem, Data& to) {
+  static const int& tracing = traceLevelRef("Linker::buildOutputRawData");
   const Coff& input = *cCoff[file];
-  const Memory* mem = cScnMem.at(name);
-  uint32_t allocStart = mem->getScnStart(name);
-  uint32_t loadStart = mem->getFileStart(file, name);
-  uint64_t size = mem->getFileSize(file, name);
-  Data& to = cOutput.cRawData.at(name);
-  uint64_t startByte = uint64_t(bytesPerLocation(mem->getType())) * (loadStart - allocStart);
+  // The section's range, looked up once for its start and the input's part.
+  const auto range = mem.cAllocated.find(name);
+  ZV_ASSERT(range != mem.cAllocated.end() && range->second.isLoaded(file));
+  uint32_t allocStart = range->second.getStart();
+  uint32_t loadStart = range->second.getFileStart(file);
+  uint64_t size = range->second.getFileSize(file);
+  uint64_t startByte = uint64_t(bytesPerLocation(mem.getType())) * (loadStart - allocStart);
   ZV_ASSERT(startByte + size <= to.size());
   if (size) {
     // An empty part has no contents: the reader keeps none for an empty section.
@@ -165,7 +235,7 @@ void Linker::copyInputPart(FileKey file, const std::string& name) {
     ZV_ASSERT(from != input.cRawData.end() && size == from->second.size());
     std::memcpy(to.bytes() + startByte, from->second.bytes(), size);
   }
-  if (traceLevel("Linker::buildOutputRawData"))
+  if (tracing)
     std::cout << "Linker::buildOutputRawData() - input file '" << input.cCoffName << "' " << name
               << "   allocStart=" << toHex(allocStart, 4) << " loadStart=" << toHex(loadStart, 4)
               << " startByte=" << startByte << " size=" << size << '\n';
@@ -221,12 +291,13 @@ void Linker::addOutputString(const std::string& text) {
 }
 
 int Linker::buildOutputScnHdrs(std::string& /*message*/) {
-  auto flag = [](const std::map<std::string, int>& m, const std::string& name) {
-    auto it = m.find(name);
-    return it != m.end() && it->second != 0;
-  };
+  // The flags are kept by name as the types are: each is walked beside them.
+  NameWalk<int> abs(cScnAbs);
+  NameWalk<int> share(cScnShare);
+  NameWalk<int> access(cScnAccess);
   for (const auto& [name, type] : cScnType) {
-    setOutputHeader(name, type, flag(cScnAbs, name), flag(cScnShare, name), flag(cScnAccess, name));
+    setOutputHeader(name, type, isSet(abs.find(name)), isSet(share.find(name)),
+                    isSet(access.find(name)));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
     if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
   }
@@ -243,7 +314,10 @@ void Linker::setOutputHeader(const std::string& name, unsigned type, bool abs, b
                              bool access) {
   scnhdr& hdr = cOutput.cScnHdr[name];
   Coff::setName(hdr, name, cOutput.cStringTbl);
-  hdr.s_paddr = cScnMem.at(name)->getScnStart(name);
+  const Memory* mem = cScnMem.at(name);
+  const auto range = mem->cAllocated.find(name);
+  ZV_ASSERT(range != mem->cAllocated.end());
+  hdr.s_paddr = range->second.getStart();
   hdr.s_vaddr = 0;
   setScnFlags(hdr, type, abs, share, access);
 }

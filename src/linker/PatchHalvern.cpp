@@ -125,18 +125,15 @@ uint32_t accessFlag(const std::list<Memory>& accessBanks, uint32_t address) {
   return 1;
 }
 
-}  // namespace
-
-int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
-                           const std::vector<SymEntry>& symbols, const StringTbl& strings,
-                           std::string& message) {
-  const uint16_t type = entry.r_type;
-  const Row* found = findRow(kRows, entry, symbols, message);
-  if (found == nullptr || !checkInside(data, entry, 1, message)) return 0;
-  const Row& row = *found;
-  const syment& symbol = symbols[entry.r_symndx].sym;
-  uint32_t value = relocValue(symbol, entry);
-  switch (row.kind) {
+// The value that a type of another kind than Field patches in, once its check
+// has passed: 1, or 0 with the message. Apart from the patch itself, whose
+// common case (Field) then takes no more than its own few steps.
+[[gnu::noinline]] int checkedValue(Kind kind, const syment& symbol, const StringTbl& strings,
+                                   const reloc& entry, uint32_t fileStart,
+                                   const std::list<Memory>& accessBanks,
+                                   const std::map<std::string, uint32_t>& scnSizes, uint32_t& value,
+                                   std::string& message) {
+  switch (kind) {
     case Kind::Even:
       if (value & 1) {
         message = notWordAligned(targetName(symbol, strings).name);
@@ -149,26 +146,44 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
     case Kind::MovffDest:
       if (!checkMovffDest(value, message)) return 0;
       break;
-    case Kind::Access: value = accessFlag(cAccessBanks, value); break;
+    case Kind::Access: value = accessFlag(accessBanks, value); break;
     case Kind::ScnSize:
     case Kind::ScnEnd: {
       const TargetName target = targetName(symbol, strings);
-      const auto size = target.isScn ? cScnSize.find(target.name) : cScnSize.end();
-      if (size == cScnSize.end()) {
+      const auto size = target.isScn ? scnSizes.find(target.name) : scnSizes.end();
+      if (size == scnSizes.end()) {
         message = "symbol '" + target.fullName + "' is not a section reference.";
         return 0;
       }
       value = size->second + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
-      if (row.kind == Kind::ScnEnd) value += symbol.n_value - 1;
+      if (kind == Kind::ScnEnd) value += symbol.n_value - 1;
       break;
     }
     case Kind::Field:
     case Kind::Unsupported: break;
   }
+  return 1;
+}
+
+[[gnu::noinline]] void tracePatch(const Row& row, const reloc& entry, uint32_t value) {
+  std::cout << fieldTrace(kOrigin, entry.r_type, row.field, entry, value) << '\n';
+}
+
+}  // namespace
+
+int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
+                           const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                           std::string& message) {
+  const Row* found = findRow(kRows, entry, symbols, message);
+  if (found == nullptr || !checkInside(data, entry, 1, message)) return 0;
+  const Row& row = *found;
+  const syment& symbol = symbols[entry.r_symndx].sym;
+  uint32_t value = relocValue(symbol, entry);
+  if (row.kind != Kind::Field && !checkedValue(row.kind, symbol, strings, entry, fileStart,
+                                               cAccessBanks, cScnSize, value, message))
+    return 0;
   static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
-  if (tracing) {
-    std::cout << fieldTrace(kOrigin, type, row.field, entry, value) << '\n';
-  }
-  patchBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
+  if (tracing) tracePatch(row, entry, value);
+  writeBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
   return 1;
 }

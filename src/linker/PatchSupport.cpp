@@ -36,20 +36,13 @@ std::string relocationAt(const reloc& entry) {
   return "relocation at offset " + toHex(entry.r_vaddr, 4);
 }
 
-uint32_t relocValue(const syment& symbol, const reloc& entry) {
-  return symbol.n_value + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
-}
-
-int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
-                     std::string& message) {
-  if (entry.r_symndx < symbols.size()) return 1;
+int symbolIndexFault(const reloc& entry, std::string& message) {
   message = relocationAt(entry) + " refers to symbol index " + std::to_string(entry.r_symndx) +
             ", which is not in the symbol table.";
   return 0;
 }
 
-int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message) {
-  if (uint64_t(entry.r_vaddr) + 2 * uint64_t(words) <= data.size()) return 1;
+int outsideDataFault(const reloc& entry, std::string& message) {
   message = relocationAt(entry) + " lies outside the section data.";
   return 0;
 }
@@ -71,7 +64,7 @@ uint16_t buildBitWord(uint32_t value, unsigned valueBit, uint16_t reg, uint16_t 
 int writeBuiltWords(Data& data, const reloc& entry, const BuiltWords& words, std::string& message) {
   if (!checkInside(data, entry, words.write[1] ? 2 : 1, message)) return 0;
   for (uint32_t i = 0; i < 2; ++i) {
-    if (words.write[i]) Linker::patchBits(data, entry.r_vaddr + 2 * i, words.word[i], 0, 0, 16);
+    if (words.write[i]) writeBits(data, entry.r_vaddr + 2 * i, words.word[i], 0, 0, 16);
   }
   return 1;
 }
@@ -88,6 +81,6 @@ int patchField(Data& data, const reloc& entry, const BitField& field, uint32_t v
                const char* origin, bool tracing, std::string& message) {
   if (!checkInside(data, entry, 1, message)) return 0;
   if (tracing) std::cout << fieldTrace(origin, entry.r_type, field, entry, value) << '\n';
-  Linker::patchBits(data, entry.r_vaddr, value, field.srcBegin, field.dstBegin, field.width);
+  writeBits(data, entry.r_vaddr, value, field.srcBegin, field.dstBegin, field.width);
   return 1;
 }

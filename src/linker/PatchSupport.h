@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Assert.h"
 #include "CoffRecords.h"
 #include "Data.h"
 #include "mginst.h"
@@ -38,16 +39,28 @@ std::string unsupportedRelocType();            // "unsupported relocation type."
 std::string relocationAt(const reloc& entry);  // "relocation at offset 0x0000001c"
 
 // The referenced symbol's value plus the sign-extended addend, modulo 2^32.
-uint32_t relocValue(const syment& symbol, const reloc& entry);
+inline uint32_t relocValue(const syment& symbol, const reloc& entry) {
+  return symbol.n_value + static_cast<uint32_t>(static_cast<int32_t>(entry.r_offset));
+}
+
+// The checks below run for every relocation entry and are inline; the texts
+// of their faults are made apart, only when one is found.
+int symbolIndexFault(const reloc& entry, std::string& message);  // 0, with the message
+int outsideDataFault(const reloc& entry, std::string& message);  // 0, with the message
 
 // 1 when r_symndx lies inside the table; else 0 with the message. Whether the
 // entry is a symbol and not an auxiliary entry only the input's Coff can tell.
-int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
-                     std::string& message);
+inline int checkSymbolIndex(const std::vector<SymEntry>& symbols, const reloc& entry,
+                            std::string& message) {
+  return entry.r_symndx < symbols.size() ? 1 : symbolIndexFault(entry, message);
+}
 
 // 1 when `words` 16-bit words from r_vaddr lie inside the data; else 0 with
 // the message.
-int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message);
+inline int checkInside(const Data& data, const reloc& entry, uint32_t words, std::string& message) {
+  if (uint64_t(entry.r_vaddr) + 2 * uint64_t(words) <= data.size()) return 1;
+  return outsideDataFault(entry, message);
+}
 
 // The row of a family's table (indexed by r_type - 1, its kinds with an
 // Unsupported) for the entry's type, once the entry's symbol index is known to
@@ -62,6 +75,31 @@ const Row* findRow(const Row (&rows)[kLastRelocType], const reloc& entry,
     return nullptr;
   }
   return checkSymbolIndex(symbols, entry, message) ? &rows[type - 1] : nullptr;
+}
+
+// The bit writer behind Linker::patchBits, inline so that the patchers write
+// their fields without a call: bits srcBegin .. srcBegin+width-1 of the value
+// into bits dstBegin .. of the word at rawOffset, never past the data.
+inline void checkBitInside(const Data& d, uint32_t bitPos) { ZV_ASSERT(bitPos < 8*d.size()); }
+
+inline void writeBits(Data& data, uint32_t rawOffset, uint32_t value, uint16_t srcBegin,
+                      uint16_t dstBegin, uint16_t width) {
+  const uint32_t dsize = data.size();
+  ZV_ASSERT(width <= 16);
+  ZV_ASSERT(srcBegin < 32);
+  ZV_ASSERT(dstBegin < 16);
+  ZV_ASSERT((srcBegin + width) < 32);
+  ZV_ASSERT(rawOffset <= dsize);
+  if (width == 0) return;
+  const uint32_t first = rawOffset * 8 + dstBegin;
+  checkBitInside(data, first + width - 1);
+  // The field spans at most three bytes: each takes its part of the mask and
+  // of the shifted bits at once.
+  const uint32_t shift = first % 8;
+  uint32_t mask = ((uint32_t(1) << width) - 1) << shift;
+  uint32_t bits = ((value >> srcBegin) << shift) & mask;
+  for (uint8_t* byte = data.bytes() + first / 8; mask != 0; ++byte, mask >>= 8, bits >>= 8)
+    *byte = static_cast<uint8_t>((*byte & ~mask) | bits);
 }
 
 // A word holding instruction `id` with its first operand.

@@ -40,6 +40,21 @@ const std::vector<reloc>* relocsOf(const Coff& coff, const std::string& scnName)
   return &found->second;
 }
 
+// doPatch: the family's patcher for one entry. Inline, so that the walk over
+// a section's entries calls the patcher itself.
+inline int patchEntry(Linker& linker, uint32_t fileStart, Data& data, const reloc& entry,
+                      const std::vector<SymEntry>& symbols, const StringTbl& strings,
+                      std::string& message) {
+  switch (linker.cFamily) {
+    case CORE_HALVERN:
+      return linker.doPatchHalvern(fileStart, data, entry, symbols, strings, message);
+    case CORE_QUENBY: return linker.doPatchQuenby(data, entry, symbols, strings, message);
+    case CORE_TARSEL: return linker.doPatchTarsel(data, entry, symbols, strings, message);
+    case CORE_MIRROW: return linker.doPatchMirrow(data, entry, symbols, strings, message);
+    default: message = unsupportedRelocType(); return 0;
+  }
+}
+
 }  // namespace
 
 int Linker::verifyRelocations(std::string& message) {
@@ -95,11 +110,14 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
                          const std::vector<reloc>& relocs, std::string& message) {
   std::map<std::string, Memory*>::iterator mem;
   ZV_ASSERT((mem=cScnMem.find(scnName)) != cScnMem.end());
-  const uint32_t fileStart = mem->second->getFileStart(file, scnName);
+  // The section's range, looked up once for the check and the file's start.
+  const auto range = mem->second->cAllocated.find(scnName);
+  ZV_ASSERT(range != mem->second->cAllocated.end() && range->second.isLoaded(file));
+  const uint32_t fileStart = range->second.getFileStart(file);
   Data noData;  // a section without contents (udata): every entry lies outside
   const auto raw = coff.cRawData.find(scnName);
   Data& data = raw != coff.cRawData.end() ? raw->second : noData;
-  const bool tracing = traceLevel("Linker::patchSections") != 0;
+  static const int& tracing = traceLevelRef("Linker::patchSections");
   for (const reloc& entry : relocs) {
     if (tracing) {
       std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
@@ -107,7 +125,7 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
       printReloc(entry, std::cout);
     }
     if (!checkReferencedSymbol(coff, entry, message) ||
-        !doPatch(fileStart, data, entry, coff.cSymbols, cOutput.cStringTbl, message)) {
+        !patchEntry(*this, fileStart, data, entry, coff.cSymbols, cOutput.cStringTbl, message)) {
       message = placeOf(coff, scnName) + message;
       return 0;
     }
@@ -118,39 +136,12 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
 int Linker::doPatch(uint32_t fileStart, Data& data, const reloc& entry,
                     const std::vector<SymEntry>& symbols, const StringTbl& strings,
                     std::string& message) {
-  switch (cFamily) {
-    case CORE_HALVERN: return doPatchHalvern(fileStart, data, entry, symbols, strings, message);
-    case CORE_QUENBY: return doPatchQuenby(data, entry, symbols, strings, message);
-    case CORE_TARSEL: return doPatchTarsel(data, entry, symbols, strings, message);
-    case CORE_MIRROW: return doPatchMirrow(data, entry, symbols, strings, message);
-    default: message = unsupportedRelocType(); return 0;
-  }
+  return patchEntry(*this, fileStart, data, entry, symbols, strings, message);
 }
-
-namespace {
-
-void checkBitInside(const Data& d, uint32_t bitPos) { ZV_ASSERT(bitPos < 8*d.size()); }
-
-}  // namespace
 
 void Linker::patchBits(Data& data, uint32_t rawOffset, uint32_t value, uint16_t srcBegin,
                        uint16_t dstBegin, uint16_t width) {
-  const uint32_t dsize = data.size();
-  ZV_ASSERT(width <= 16);
-  ZV_ASSERT(srcBegin < 32);
-  ZV_ASSERT(dstBegin < 16);
-  ZV_ASSERT((srcBegin + width) < 32);
-  ZV_ASSERT(rawOffset <= dsize);
-  if (width == 0) return;
-  const uint32_t first = rawOffset * 8 + dstBegin;
-  checkBitInside(data, first + width - 1);
-  // The field spans at most three bytes: each takes its part of the mask and
-  // of the shifted bits at once.
-  const uint32_t shift = first % 8;
-  uint32_t mask = ((uint32_t(1) << width) - 1) << shift;
-  uint32_t bits = ((value >> srcBegin) << shift) & mask;
-  for (uint8_t* byte = data.bytes() + first / 8; mask != 0; ++byte, mask >>= 8, bits >>= 8)
-    *byte = static_cast<uint8_t>((*byte & ~mask) | bits);
+  writeBits(data, rawOffset, value, srcBegin, dstBegin, width);
 }
 
 void Linker::setBit(Data& d, uint32_t bitPos, int value) {

@@ -56,8 +56,10 @@ static std::vector<Shift> sectionShifts(const Linker& linker, FileKey file, bool
       auto type = linker.cScnType.find(name);
       if (type == linker.cScnType.end() || type->second != SCNTYPE_CODE) continue;
     }
-    if (!mem->second->isLoaded(file, name)) continue;
-    shifts[number] = {true, hdr->second.s_paddr, mem->second->getFileStart(file, name)};
+    // The section's range, looked up once for both the check and the start.
+    auto range = mem->second->cAllocated.find(name);
+    if (range == mem->second->cAllocated.end() || !range->second.isLoaded(file)) continue;
+    shifts[number] = {true, hdr->second.s_paddr, range->second.getFileStart(file)};
   }
   return shifts;
 }
@@ -82,23 +84,76 @@ int Linker::buildInitTable(std::string& /*message*/) {
   return 1;
 }
 
+namespace {
+
+// The shift of a symbol that moves with its section, or null. The section is
+// looked at first: most symbols that do not move (references) have none.
+const Shift* shiftOf(const syment& sym, const std::vector<Shift>& shifts) {
+  const size_t number = static_cast<size_t>(sym.n_scnum);  // a negative one is out of range
+  if (number >= shifts.size() || !shifts[number].present || !isRelocatable(sym)) return nullptr;
+  return &shifts[number];
+}
+
+// False for a ".file" symbol at `index` whose auxiliary entry names no string
+// of the input's table.
+bool fileNameKnown(const Coff& input, size_t index) {
+  const syment& sym = input.cSymbols[index].sym;
+  if (!inlineNameIsDotFile(sym) || !hasAuxOfKind(input, index, AUX_FILE)) return true;
+  uint32_t offset = input.cSymbols[index + 1].file.x_offset;
+  return input.cStringTbl.find(offset) != input.cStringTbl.end();
+}
+
+std::string fileNameFault(const Coff& input) {
+  return "Coff file '" + input.cCoffName +
+         "' has a '.file' entry whose name is not in its string table.";
+}
+
+// Moves the symbols before entry `end` back to where relocateInputSymbols
+// found them.
+void undoSymbolMoves(Coff& input, const std::vector<Shift>& shifts, size_t end) {
+  for (size_t i = 0; i < end; ++i) {
+    if (isAuxEntry(input, i)) continue;
+    syment& sym = input.cSymbols[i].sym;
+    if (const Shift* s = shiftOf(sym, shifts)) sym.n_value = sym.n_value - s->start + s->paddr;
+  }
+}
+
+// Moves every relocatable symbol of one input with its section; without a
+// trace, also checks the ".file" names on the way (see relocateSymbols).
+int relocateInputSymbols(Coff& input, const std::vector<Shift>& shifts, int trace,
+                         std::string& message) {
+  for (size_t i = 0; i < input.cSymbols.size(); ++i) {
+    if (isAuxEntry(input, i)) continue;
+    syment& sym = input.cSymbols[i].sym;
+    if (!trace && !fileNameKnown(input, i)) {
+      undoSymbolMoves(input, shifts, i);
+      message = fileNameFault(input);
+      return 0;
+    }
+    const Shift* s = shiftOf(sym, shifts);
+    if (!s) continue;
+    uint32_t old = sym.n_value;
+    sym.n_value = old - s->paddr + s->start;
+    if (trace)
+      std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
+                << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
+                << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+  }
+  return 1;
+}
+
+}  // namespace
+
 int Linker::relocateSymbols(std::string& message) {
   const int trace = traceLevel("Linker::relocateSymbols");
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     Coff& input = *cCoff[file];
-    if (!checkFileNames(input, message)) return 0;
+    // Where the trace shows each move, the names are checked before anything
+    // moves; elsewhere one walk checks and moves, and undoes the moves of an
+    // input whose check fails, which is left as it was.
+    if (trace && !checkFileNames(input, message)) return 0;
     std::vector<Shift> shifts = sectionShifts(*this, file, false);
-    forEachSymbol(input, [&](size_t, syment& sym) {
-      if (!isRelocatable(sym) || static_cast<size_t>(sym.n_scnum) >= shifts.size()) return;
-      const Shift& s = shifts[sym.n_scnum];
-      if (!s.present) return;
-      uint32_t old = sym.n_value;
-      sym.n_value = old - s.paddr + s.start;
-      if (trace)
-        std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
-                  << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
-                  << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
-    });
+    if (!relocateInputSymbols(input, shifts, trace, message)) return 0;
   }
   return 1;
 }
@@ -106,23 +161,29 @@ int Linker::relocateSymbols(std::string& message) {
 // Every ".file" entry's name must be in the input's string table: the merge
 // reads it there.
 int Linker::checkFileNames(const Coff& input, std::string& message) const {
-  bool ok = true;
-  forEachSymbol(input, [&](size_t i, const syment& sym) {
-    if (!ok || !inlineNameIsDotFile(sym) || !hasAuxOfKind(input, i, AUX_FILE)) return;
-    uint32_t offset = input.cSymbols[i + 1].file.x_offset;
-    if (input.cStringTbl.find(offset) == input.cStringTbl.end()) {
-      message = "Coff file '" + input.cCoffName +
-                "' has a '.file' entry whose name is not in its string table.";
-      ok = false;
-    }
-  });
-  return ok;
+  for (size_t i = 0; i < input.cSymbols.size(); ++i) {
+    if (isAuxEntry(input, i) || fileNameKnown(input, i)) continue;
+    message = fileNameFault(input);
+    return 0;
+  }
+  return 1;
 }
+
+namespace {
+
+bool hasLines(const Coff& input) {
+  for (const auto& [name, lines] : input.cLineNums)
+    if (!lines.empty()) return true;
+  return false;
+}
+
+}  // namespace
 
 int Linker::relocateLineInfo(std::string& /*message*/) {
   const int trace = traceLevel("Linker::relocateLineInfo");
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     Coff& input = *cCoff[file];
+    if (!hasLines(input)) continue;
     std::vector<Shift> shifts = sectionShifts(*this, file, true);
     for (const auto& [number, name] : input.cScnNum) {
       if (number < 1 || !shifts[number].present) continue;

@@ -145,6 +145,7 @@ class Linker {
   // --- The output file and fill sections (BuildOutput.cpp, FillSections.cpp) --
   int buildOutputScnNum(std::string& message);
   int buildOutputSymbolTbl(std::string& message);
+  void appendOutputSymbols(const Coff& input, const std::vector<int>& outNumber, uint32_t base);
   int buildOutputRawData(std::string& message);
   int buildOutputLineInfo(std::string& message);
   int buildOutputInitImages(std::string& message);
@@ -164,6 +165,8 @@ class Linker {
   uint32_t totalProgramMemory() const;
   Data romImage(const Data& bytes) const;
   void copyInputPart(FileKey file, const std::string& name);
+  // As above, with the section's memory and output contents already found.
+  void copyInputPart(FileKey file, const std::string& name, const Memory& mem, Data& to);
   void addOutputString(const std::string& text);
   void setOutputHeader(const std::string& name, unsigned type, bool abs = false, bool share = false,
                        bool access = false);

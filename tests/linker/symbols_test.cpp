@@ -169,13 +169,15 @@ TEST_F(SymbolsTest, FileEntriesGetMergedOffsetsAndAuxiliaryEntriesAreLeftAlone) 
 TEST_F(SymbolsTest, AFileNameMissingFromTheStringTableIsTheInputsFault) {
   place(page(), ".code", SCNTYPE_CODE, 4, 0x200);
   CoffBuilder a = object("broken.o", 2);
+  a.symbol("before", 0x1, 1, C_EXT);  // would move with .code
   a.fileSymbol("x.c");
   Coff& ca = addInput(a);
-  ca.cSymbols[1].file.x_offset = 999;
+  ca.cSymbols[2].file.x_offset = 999;
   std::string message;
   EXPECT_EQ(L->relocateSymbols(message), 0);
   EXPECT_EQ(message,
             "Coff file 'broken.o' has a '.file' entry whose name is not in its string table.");
+  EXPECT_EQ(+ca.cSymbols[0].sym.n_value, 0x1u);  // the failing input is left as it was
 }
 
 TEST_F(SymbolsTest, ReferencesResolveToDefinitionsAndSectionStarts) {
