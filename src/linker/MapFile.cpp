@@ -624,7 +624,7 @@ std::string kindName(uint8_t kind) { return std::string(kindWord(kind)); }
 
 int MapFile::write(const std::string& name, const Coff& output, uint32_t totalProgramMemory) {
   TextWriter out;
-  if (!out.open(name)) {
+  if (!out.openInPlace(name)) {
     reportError("MapFile::write()", "Could not open map file '" + name + "' for writing.");
     return 0;
   }
@@ -656,7 +656,7 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
 int Linker::writeErrorMapFile() {
   if (cMapFile.empty()) return 1;
   TextWriter out;
-  if (!out.open(cMapFile)) {
+  if (!out.openInPlace(cMapFile)) {
     reportError("Linker::writeErrorMapFile()",
                 "Could not open map file '" + cMapFile + "' for writing.");
     return 0;
