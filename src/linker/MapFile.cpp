@@ -286,7 +286,8 @@ bool isAuxAt(const Coff& coff, size_t i) {
 }
 
 // One row of the symbol tables. The name is a view into the output's symbol
-// table or string table; the file an index into the list of file names.
+// table or string table (the latter read by orderSymbols); the file an index
+// into the list of file names.
 struct SymRow {
   static constexpr uint32_t kNoFile = ~uint32_t(0);
 
@@ -397,9 +398,11 @@ SymbolTable collectSymbols(const Coff& output) {
     if (!isMapped(s)) continue;
     uint8_t type = types.of(s.n_scnum);
     SymRow row;
-    row.name = Coff::nameView(s, output.cStringTbl);
+    // A name in the string table is read once the rows are in the order of
+    // its offsets (readTabledNames).
     row.tabled = nameInStringTable(s) ? 1 : 0;
     row.offset = row.tabled ? s.n_offset() : 0;
+    if (!row.tabled) row.name = Coff::nameView(s, output.cStringTbl);
     row.address = s.n_value;
     row.file = open.empty() ? SymRow::kNoFile : open.back();
     row.location = (type == SCNTYPE_IDATA || type == SCNTYPE_UDATA) ? 1 : 0;
@@ -468,6 +471,19 @@ void sortByKey(Keyed& items, Keyed& spare) {
   }
 }
 
+// Gives the rows of `items`, sorted by string-table offset, their names in one
+// walk of the table's entries rather than a lookup each.
+void readTabledNames(const Keyed& items, const StringTbl& strings, std::vector<SymRow>& rows) {
+  auto entry = strings.begin();
+  for (uint64_t item : items) {
+    const uint32_t offset = keyOf(item);
+    while (entry != strings.end() && (*entry).first < offset) ++entry;
+    if (entry == strings.end() || (*entry).first != offset)
+      reportFatal("Coff::getName()", "Unable to find symbol name in string table.");
+    rows[rowOf(item)].name = (*entry).second;
+  }
+}
+
 // True when the names of items sorted by string-table offset ascend strictly
 // wherever the offsets differ: then the order of the offsets is the order of
 // the names. The merged table of a link holds its texts in byte order.
@@ -483,8 +499,8 @@ bool namesAscend(const Keyed& items, const std::vector<SymRow>& rows) {
 // through a string table in byte order are ordered by their offsets, with a
 // radix sort; the others (names held in their entries, or every name when the
 // table is in another order) by their keys, and the two are then merged.
-void appendByName(const std::vector<SymRow>& rows, uint8_t location, Keyed& items, Keyed& spare,
-                  std::vector<uint32_t>& order) {
+void appendByName(std::vector<SymRow>& rows, const StringTbl& strings, uint8_t location,
+                  Keyed& items, Keyed& spare, std::vector<uint32_t>& order) {
   items.clear();
   std::vector<NameSlot> held;
   const auto count = static_cast<uint32_t>(rows.size());
@@ -497,6 +513,7 @@ void appendByName(const std::vector<SymRow>& rows, uint8_t location, Keyed& item
       held.push_back(nameSlotOf(r.name, i));
   }
   sortByKey(items, spare);
+  readTabledNames(items, strings, rows);
   if (!namesAscend(items, rows)) {
     for (uint64_t item : items) held.push_back(nameSlotOf(rows[rowOf(item)].name, rowOf(item)));
     items.clear();
@@ -525,15 +542,16 @@ void appendByAddress(const std::vector<SymRow>& rows, const std::vector<uint32_t
   for (uint64_t item : items) byAddress.push_back(rowOf(item));
 }
 
-SymbolOrders orderSymbols(const std::vector<SymRow>& rows) {
+// Also reads the names of the rows that the string table names.
+SymbolOrders orderSymbols(std::vector<SymRow>& rows, const StringTbl& strings) {
   SymbolOrders orders;
   orders.byName.reserve(rows.size());
   orders.byAddress.reserve(rows.size());
   Keyed items, spare;
   items.reserve(rows.size());
-  appendByName(rows, 0, items, spare, orders.byName);
+  appendByName(rows, strings, 0, items, spare, orders.byName);
   const size_t dataBegin = orders.byName.size();
-  appendByName(rows, 1, items, spare, orders.byName);
+  appendByName(rows, strings, 1, items, spare, orders.byName);
   appendByAddress(rows, orders.byName, 0, dataBegin, items, spare, orders.byAddress);
   appendByAddress(rows, orders.byName, dataBegin, orders.byName.size(), items, spare,
                   orders.byAddress);
@@ -640,8 +658,8 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
 
   // Both orders are stable: rows equal in name keep their table order, and
   // rows at one address keep their order by name.
-  const SymbolTable symbols = collectSymbols(output);
-  const SymbolOrders orders = orderSymbols(symbols.rows);
+  SymbolTable symbols = collectSymbols(output);
+  const SymbolOrders orders = orderSymbols(symbols.rows, output.cStringTbl);
   writeSymbolTable(out, "Symbols - Sorted by Name", symbols, orders.byName);
   traceSymbols(symbols, orders.byAddress);
   writeSymbolTable(out, "Symbols - Sorted by Address", symbols, orders.byAddress);
