@@ -13,6 +13,7 @@
 #ifndef ZV_COMMON_TEXTWRITER_H
 #define ZV_COMMON_TEXTWRITER_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,6 +29,11 @@ class TextWriter {
   // when it cannot be opened for writing (a directory, a missing folder, no
   // permission). The writer must not be open already.
   bool open(const std::string& name);
+  // As open, but a file that exists is written over from its start and cut to
+  // the written length by close, rather than emptied first: emptying a large
+  // file that the system may still be writing out to disk waits for that, and
+  // an emptied file is written out again once closed.
+  bool openInPlace(const std::string& name);
   const std::string& name() const { return cName; }
 
   void write(std::string_view text);
@@ -49,11 +55,15 @@ class TextWriter {
   bool failed() const { return cFailed; }
 
  private:
+  bool openFile(const std::string& name, bool inPlace);
+  void put(std::string_view text);
   void flushBuffer();
 
   std::FILE* cFile = nullptr;
   std::string cName;
   std::string cBuffer;  // text not yet handed to the file
+  uint64_t cWritten = 0;  // bytes handed to the file
+  bool cInPlace = false;  // close cuts the file to cWritten
   bool cFailed = false;
 };
 

@@ -145,10 +145,25 @@ char* putFile(char* p, std::string_view file) {
   return p + std::max(file.size(), kNameWidth);
 }
 
-// The value's low 24 bits as six lower-case hex digits (hex3's digits).
+// The two lower-case hex digits of every byte.
+struct HexPairs {
+  char text[256][2];
+  constexpr HexPairs() : text() {
+    const char digits[] = "0123456789abcdef";
+    for (int b = 0; b < 256; ++b) {
+      text[b][0] = digits[b >> 4];
+      text[b][1] = digits[b & 0xF];
+    }
+  }
+};
+constexpr HexPairs kHexPairs;
+
+// The value's low 24 bits as six lower-case hex digits (hex3's digits), a byte
+// at a time.
 void putHexDigits(char* p, uint32_t value) {
-  static const char kDigits[] = "0123456789abcdef";
-  for (int i = 5; i >= 0; --i, value >>= 4) p[i] = kDigits[value & 0xF];
+  std::memcpy(p, kHexPairs.text[(value >> 16) & 0xFF], 2);
+  std::memcpy(p + 2, kHexPairs.text[(value >> 8) & 0xFF], 2);
+  std::memcpy(p + 4, kHexPairs.text[value & 0xFF], 2);
 }
 
 // "  0x" and the six digits: hex3's text right-aligned in ten columns.
@@ -238,40 +253,49 @@ void writeProgramUsage(TextWriter& out, const Rows& program, uint32_t bytesPerLo
   out.write("\n\n");
 }
 
-// The section type of every section number, for lookups by binary search.
-using SectionTypes = std::vector<std::pair<int, uint8_t>>;
-
-SectionTypes sectionTypes(const Coff& output) {
-  SectionTypes types;
-  types.reserve(output.cScnNum.size());
-  for (const auto& [number, name] : output.cScnNum) {
-    auto hdr = output.cScnHdr.find(name);
-    uint8_t type = hdr == output.cScnHdr.end() ? uint8_t(SCNTYPE_UNKNOWN)
-                                               : static_cast<uint8_t>(scnType(hdr->second));
-    types.emplace_back(number, type);
+// The section type of every section number an entry can name (1 to 32767),
+// indexed by the number: most symbols of a large link are mapped, and each
+// needs its section's type.
+class SectionTypes {
+ public:
+  explicit SectionTypes(const Coff& output) {
+    constexpr int kLastNumber = 0x7FFF;  // an entry's section number is 16 bits, signed
+    int last = output.cScnNum.empty() ? 0 : std::min(output.cScnNum.rbegin()->first, kLastNumber);
+    cTypes.assign(static_cast<size_t>(std::max(last, 0)) + 1, uint8_t(SCNTYPE_UNKNOWN));
+    for (const auto& [number, name] : output.cScnNum) {
+      if (number < 0 || number > last) continue;
+      auto hdr = output.cScnHdr.find(name);
+      if (hdr != output.cScnHdr.end())
+        cTypes[static_cast<size_t>(number)] = static_cast<uint8_t>(scnType(hdr->second));
+    }
   }
-  return types;  // in number order, as the map keeps them
-}
 
-// The type of the section numbered `number`, unknown when there is none.
-uint8_t sectionTypeOf(const SectionTypes& types, int number) {
-  auto it = std::lower_bound(types.begin(), types.end(), number,
-                             [](const std::pair<int, uint8_t>& e, int n) { return e.first < n; });
-  return it != types.end() && it->first == number ? it->second : uint8_t(SCNTYPE_UNKNOWN);
-}
+  // The type of the section numbered `number`, unknown when there is none.
+  uint8_t of(int number) const {
+    return number >= 0 && static_cast<size_t>(number) < cTypes.size()
+               ? cTypes[static_cast<size_t>(number)]
+               : uint8_t(SCNTYPE_UNKNOWN);
+  }
+
+ private:
+  std::vector<uint8_t> cTypes;
+};
 
 bool isAuxAt(const Coff& coff, size_t i) {
   return i < coff.cAuxKinds.size() && coff.cAuxKinds[i] != AUX_NONE;
 }
 
 // One row of the symbol tables. The name is a view into the output's symbol
-// table or string table; the file an index into the list of file names.
+// table or string table (the latter read by orderSymbols); the file an index
+// into the list of file names.
 struct SymRow {
   static constexpr uint32_t kNoFile = ~uint32_t(0);
 
   std::string_view name;
   uint32_t address;
   uint32_t file;
+  uint32_t offset;   // the name's string-table offset, when `tabled`
+  uint8_t tabled;    // 1 when the name is read through the string table
   uint8_t location;  // 0 program memory, 1 data memory
   uint8_t storage;   // 0 external, 1 static
   uint8_t kind;      // 0 function, 1 variable
@@ -351,7 +375,7 @@ SymbolTable collectSymbols(const Coff& output) {
   SymbolTable symbols;
   std::vector<uint32_t> open;  // the files open at this point, innermost last
   const auto& table = output.cSymbols;
-  const SectionTypes types = sectionTypes(output);
+  const SectionTypes types(output);
   const FileMarkers markers(output.cStringTbl);
   size_t mapped = 0;
   for (size_t i = 0; i < table.size(); ++i) mapped += !isAuxAt(output, i) && isMapped(table[i].sym);
@@ -372,9 +396,13 @@ SymbolTable collectSymbols(const Coff& output) {
       continue;
     }
     if (!isMapped(s)) continue;
-    uint8_t type = sectionTypeOf(types, s.n_scnum);
+    uint8_t type = types.of(s.n_scnum);
     SymRow row;
-    row.name = Coff::nameView(s, output.cStringTbl);
+    // A name in the string table is read once the rows are in the order of
+    // its offsets (readTabledNames).
+    row.tabled = nameInStringTable(s) ? 1 : 0;
+    row.offset = row.tabled ? s.n_offset() : 0;
+    if (!row.tabled) row.name = Coff::nameView(s, output.cStringTbl);
     row.address = s.n_value;
     row.file = open.empty() ? SymRow::kNoFile : open.back();
     row.location = (type == SCNTYPE_IDATA || type == SCNTYPE_UDATA) ? 1 : 0;
@@ -395,9 +423,10 @@ struct SymbolOrders {
   std::vector<uint32_t> byAddress;
 };
 
-void sortByName(std::vector<NameSlot>::iterator begin, std::vector<NameSlot>::iterator end,
-                const std::vector<SymRow>& rows) {
-  std::stable_sort(begin, end, [&rows](const NameSlot& a, const NameSlot& b) {
+// Rows in the order of the names' first sixteen bytes, the whole names where
+// those tie, and the rows' places where the names are equal.
+void sortByName(std::vector<NameSlot>& slots, const std::vector<SymRow>& rows) {
+  std::sort(slots.begin(), slots.end(), [&rows](const NameSlot& a, const NameSlot& b) {
     if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
     if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
     std::string_view x = rows[a.row].name;
@@ -410,46 +439,122 @@ void sortByName(std::vector<NameSlot>::iterator begin, std::vector<NameSlot>::it
   });
 }
 
-// Sorts the rows by address and keeps the order of rows at one address: a
-// radix sort of eleven bits a pass, each pass stable, from the lowest bits up
-// (a pass that finds one value in every row is left out).
-void sortByAddress(std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end,
-                   const std::vector<SymRow>& rows) {
+// An item of the radix sort: a key in the high 32 bits, a row in the low ones,
+// so that a pass reads no row.
+using Keyed = std::vector<uint64_t>;
+
+uint64_t keyed(uint32_t key, uint32_t row) { return uint64_t(key) << 32 | row; }
+uint32_t rowOf(uint64_t item) { return static_cast<uint32_t>(item); }
+uint32_t keyOf(uint64_t item) { return static_cast<uint32_t>(item >> 32); }
+
+// Sorts the items by their keys and keeps the order of items with equal keys:
+// a radix sort of eleven bits a pass from the lowest up, each pass stable. One
+// count finds the buckets of every pass; a pass whose bits are one value in
+// every item is left out. `spare` is room for a copy.
+void sortByKey(Keyed& items, Keyed& spare) {
   constexpr unsigned kBits = 11;
+  constexpr unsigned kPasses = 3;
   constexpr size_t kBuckets = size_t(1) << kBits;
-  std::vector<uint32_t> moved(static_cast<size_t>(end - begin));
-  std::vector<size_t> start(kBuckets);
-  for (unsigned shift = 0; shift < 32; shift += kBits) {
-    std::fill(start.begin(), start.end(), 0);
-    for (auto it = begin; it != end; ++it) ++start[(rows[*it].address >> shift) & (kBuckets - 1)];
-    if (std::find(start.begin(), start.end(), moved.size()) != start.end()) continue;
-    size_t place = 0;
-    for (size_t& s : start) place += std::exchange(s, place);
-    for (auto it = begin; it != end; ++it)
-      moved[start[(rows[*it].address >> shift) & (kBuckets - 1)]++] = *it;
-    std::copy(moved.begin(), moved.end(), begin);
+  std::vector<uint32_t> start(kPasses * kBuckets);
+  for (uint64_t item : items)
+    for (unsigned pass = 0; pass < kPasses; ++pass)
+      ++start[pass * kBuckets + ((item >> (32 + pass * kBits)) & (kBuckets - 1))];
+  spare.resize(items.size());
+  for (unsigned pass = 0; pass < kPasses; ++pass) {
+    uint32_t* bucket = start.data() + pass * kBuckets;
+    if (std::find(bucket, bucket + kBuckets, items.size()) != bucket + kBuckets) continue;
+    uint32_t place = 0;
+    for (size_t b = 0; b < kBuckets; ++b) place += std::exchange(bucket[b], place);
+    const unsigned shift = 32 + pass * kBits;
+    for (uint64_t item : items) spare[bucket[(item >> shift) & (kBuckets - 1)]++] = item;
+    items.swap(spare);
   }
 }
 
-SymbolOrders orderSymbols(const std::vector<SymRow>& rows) {
-  const auto count = static_cast<uint32_t>(rows.size());
-  std::vector<NameSlot> slots;
-  slots.reserve(count);
-  for (uint8_t location : {0, 1})
-    for (uint32_t i = 0; i < count; ++i)
-      if (rows[i].location == location) slots.push_back(nameSlotOf(rows[i].name, i));
-  const auto dataBegin = std::find_if(
-      slots.begin(), slots.end(), [&rows](const NameSlot& s) { return rows[s.row].location != 0; });
-  sortByName(slots.begin(), dataBegin, rows);
-  sortByName(dataBegin, slots.end(), rows);
+// Gives the rows of `items`, sorted by string-table offset, their names in one
+// walk of the table's entries rather than a lookup each.
+void readTabledNames(const Keyed& items, const StringTbl& strings, std::vector<SymRow>& rows) {
+  auto entry = strings.begin();
+  for (uint64_t item : items) {
+    const uint32_t offset = keyOf(item);
+    while (entry != strings.end() && (*entry).first < offset) ++entry;
+    if (entry == strings.end() || (*entry).first != offset)
+      reportFatal("Coff::getName()", "Unable to find symbol name in string table.");
+    rows[rowOf(item)].name = (*entry).second;
+  }
+}
 
+// True when the names of items sorted by string-table offset ascend strictly
+// wherever the offsets differ: then the order of the offsets is the order of
+// the names. The merged table of a link holds its texts in byte order.
+bool namesAscend(const Keyed& items, const std::vector<SymRow>& rows) {
+  for (size_t i = 1; i < items.size(); ++i)
+    if (keyOf(items[i]) != keyOf(items[i - 1]) &&
+        rows[rowOf(items[i - 1])].name.compare(rows[rowOf(items[i])].name) >= 0)
+      return false;
+  return true;
+}
+
+// Appends the rows of `location` in the order by name to `order`. Names read
+// through a string table in byte order are ordered by their offsets, with a
+// radix sort; the others (names held in their entries, or every name when the
+// table is in another order) by their keys, and the two are then merged.
+void appendByName(std::vector<SymRow>& rows, const StringTbl& strings, uint8_t location,
+                  Keyed& items, Keyed& spare, std::vector<uint32_t>& order) {
+  items.clear();
+  std::vector<NameSlot> held;
+  const auto count = static_cast<uint32_t>(rows.size());
+  for (uint32_t i = 0; i < count; ++i) {
+    const SymRow& r = rows[i];
+    if (r.location != location) continue;
+    if (r.tabled)
+      items.push_back(keyed(r.offset, i));
+    else
+      held.push_back(nameSlotOf(r.name, i));
+  }
+  sortByKey(items, spare);
+  readTabledNames(items, strings, rows);
+  if (!namesAscend(items, rows)) {
+    for (uint64_t item : items) held.push_back(nameSlotOf(rows[rowOf(item)].name, rowOf(item)));
+    items.clear();
+  }
+  sortByName(held, rows);
+  auto before = [&rows](uint32_t a, uint32_t b) {
+    int names = rows[a].name.compare(rows[b].name);
+    return names != 0 ? names < 0 : a < b;
+  };
+  auto slot = held.begin();
+  for (uint64_t item : items) {
+    for (; slot != held.end() && before(slot->row, rowOf(item)); ++slot) order.push_back(slot->row);
+    order.push_back(rowOf(item));
+  }
+  for (; slot != held.end(); ++slot) order.push_back(slot->row);
+}
+
+// Appends the rows order[begin, end) to `byAddress` sorted by address, rows at
+// one address in their order in `order`.
+void appendByAddress(const std::vector<SymRow>& rows, const std::vector<uint32_t>& order,
+                     size_t begin, size_t end, Keyed& items, Keyed& spare,
+                     std::vector<uint32_t>& byAddress) {
+  items.clear();
+  for (size_t i = begin; i < end; ++i) items.push_back(keyed(rows[order[i]].address, order[i]));
+  sortByKey(items, spare);
+  for (uint64_t item : items) byAddress.push_back(rowOf(item));
+}
+
+// Also reads the names of the rows that the string table names.
+SymbolOrders orderSymbols(std::vector<SymRow>& rows, const StringTbl& strings) {
   SymbolOrders orders;
-  orders.byName.reserve(count);
-  for (const NameSlot& s : slots) orders.byName.push_back(s.row);
-  orders.byAddress = orders.byName;
-  const auto dataPlace = orders.byAddress.begin() + (dataBegin - slots.begin());
-  sortByAddress(orders.byAddress.begin(), dataPlace, rows);
-  sortByAddress(dataPlace, orders.byAddress.end(), rows);
+  orders.byName.reserve(rows.size());
+  orders.byAddress.reserve(rows.size());
+  Keyed items, spare;
+  items.reserve(rows.size());
+  appendByName(rows, strings, 0, items, spare, orders.byName);
+  const size_t dataBegin = orders.byName.size();
+  appendByName(rows, strings, 1, items, spare, orders.byName);
+  appendByAddress(rows, orders.byName, 0, dataBegin, items, spare, orders.byAddress);
+  appendByAddress(rows, orders.byName, dataBegin, orders.byName.size(), items, spare,
+                  orders.byAddress);
   return orders;
 }
 
@@ -480,6 +585,9 @@ class MiddleColumns {
   char cText[2][2][kSize];
 };
 
+constexpr size_t kRowsAhead = 16;
+constexpr size_t kNamesAhead = 8;
+
 void writeSymbolTable(TextWriter& out, const char* title, const SymbolTable& symbols,
                       const std::vector<uint32_t>& order) {
   out.print("\n%30s%s\n", "", title);
@@ -489,8 +597,13 @@ void writeSymbolTable(TextWriter& out, const char* title, const SymbolTable& sym
   {
     const MiddleColumns middle;
     RowText text(out);
-    for (uint32_t i : order) {
-      const SymRow& r = symbols.rows[i];
+    const std::vector<SymRow>& rows = symbols.rows;
+    for (size_t k = 0; k < order.size(); ++k) {
+      // The rows come in no order of their own: a row is loaded sixteen rows
+      // ahead, and its name eight ahead, so that their loads overlap.
+      if (k + kRowsAhead < order.size()) __builtin_prefetch(&rows[order[k + kRowsAhead]]);
+      if (k + kNamesAhead < order.size()) __builtin_prefetch(rows[order[k + kNamesAhead]].name.data());
+      const SymRow& r = rows[order[k]];
       const std::string_view file = symbols.fileOf(r);
       char* p = text.room(r.name.size() + file.size() + 2 * kNameWidth + MiddleColumns::kSize + 1);
       p = putName(p, r.name);
@@ -529,7 +642,7 @@ std::string kindName(uint8_t kind) { return std::string(kindWord(kind)); }
 
 int MapFile::write(const std::string& name, const Coff& output, uint32_t totalProgramMemory) {
   TextWriter out;
-  if (!out.open(name)) {
+  if (!out.openInPlace(name)) {
     reportError("MapFile::write()", "Could not open map file '" + name + "' for writing.");
     return 0;
   }
@@ -545,8 +658,8 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
 
   // Both orders are stable: rows equal in name keep their table order, and
   // rows at one address keep their order by name.
-  const SymbolTable symbols = collectSymbols(output);
-  const SymbolOrders orders = orderSymbols(symbols.rows);
+  SymbolTable symbols = collectSymbols(output);
+  const SymbolOrders orders = orderSymbols(symbols.rows, output.cStringTbl);
   writeSymbolTable(out, "Symbols - Sorted by Name", symbols, orders.byName);
   traceSymbols(symbols, orders.byAddress);
   writeSymbolTable(out, "Symbols - Sorted by Address", symbols, orders.byAddress);
@@ -561,7 +674,7 @@ int MapFile::write(const std::string& name, const Coff& output, uint32_t totalPr
 int Linker::writeErrorMapFile() {
   if (cMapFile.empty()) return 1;
   TextWriter out;
-  if (!out.open(cMapFile)) {
+  if (!out.openInPlace(cMapFile)) {
     reportError("Linker::writeErrorMapFile()",
                 "Could not open map file '" + cMapFile + "' for writing.");
     return 0;

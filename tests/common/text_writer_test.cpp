@@ -32,12 +32,34 @@ TEST(TextWriter, WritesPiecesAndFormatsOfAnyLength) {
 
 TEST(TextWriter, OpenFailsForADirectoryOrAMissingFolder) {
   TempDir t;
-  for (const std::string& name : {t.path(), t.file("no/such.map")}) {
+  for (const std::string& name : {t.path(), t.file("no/such.map")})
+    for (bool inPlace : {false, true}) {
+      TextWriter out;
+      EXPECT_FALSE(inPlace ? out.openInPlace(name) : out.open(name)) << name;
+      EXPECT_TRUE(out.failed());
+      EXPECT_FALSE(out.close());
+    }
+}
+
+// Written in place, a file ends up holding the new text alone, whether it was
+// missing, longer or shorter; a device has no length to cut.
+TEST(TextWriter, InPlaceTheFileHoldsTheNewTextAlone) {
+  TempDir t;
+  const std::string block(100000, 'b');  // larger than the buffer
+  for (const std::string& before : {std::string(), std::string(300000, 'x'), std::string("x")}) {
+    if (!before.empty()) t.write("map.txt", before);
     TextWriter out;
-    EXPECT_FALSE(out.open(name)) << name;
-    EXPECT_TRUE(out.failed());
-    EXPECT_FALSE(out.close());
+    ASSERT_TRUE(out.openInPlace(t.file("map.txt")));
+    out << "head\n";
+    out.write(block);
+    out.print("%s\n", "tail");
+    EXPECT_TRUE(out.close()) << before.size();
+    EXPECT_EQ(t.read("map.txt"), "head\n" + block + "tail\n") << before.size();
   }
+  TextWriter device;
+  ASSERT_TRUE(device.openInPlace("/dev/null"));
+  device << "x\n";
+  EXPECT_TRUE(device.close());
 }
 
 TEST(TextWriter, BackslashesReadAsSeparators) {

@@ -22,9 +22,11 @@ const uint32_t kMirrow = procIdNamed("MRRW007");   // 14-bit program words: two 
 const uint32_t kHalvern = procIdNamed("HLVN133");  // byte-addressed program memory
 const uint8_t kOtherClass = 107;                   // a storage class the map leaves out
 
-// The map's text with the creation time cut from its header line.
-std::string writeMap(const Coff& image, uint32_t total) {
+// The map's text with the creation time cut from its header line; the map is
+// written over a file that holds `before`, when that is given.
+std::string writeMap(const Coff& image, uint32_t total, const std::string& before = "") {
   TempDir dir;
+  if (!before.empty()) dir.write("app.map", before);
   EXPECT_EQ(MapFile::write(dir.file("app.map"), image, total), 1);
   std::string text = dir.read("app.map");
   const std::string created = "Linker Map File - Created ";
@@ -256,6 +258,56 @@ TEST(MapFileTest, NamesSortByteWiseBeyondTheirFirstEightBytesAndAddressTiesKeepN
                                       "\xe9lan 0x000005", "shared_prefix_ab 0x000006"}));
 }
 
+// Names read through the string table are ordered by their offsets when the
+// table holds them in byte order (as a link's merged table does), and by their
+// texts otherwise; names held in their entries fall in between either way. The
+// tables must read alike whatever the order of the string table.
+TEST(MapFileTest, NamesOrderAlikeWhateverTheOrderOfTheStringTable) {
+  struct Sym {
+    std::string name;
+    uint32_t address;
+    bool data;
+    bool inTable;
+  };
+  const std::vector<Sym> symbols = {
+      {"long_name_b", 5, false, true}, {"alpha", 4, false, false},
+      {"long_name_b", 1, false, true}, {"long_name_a", 2, false, true},
+      {"long_name_c", 7, true, true},  {"beta", 4, false, true},
+      {"beta", 6, false, false},       {"long", 9, false, false},
+      {"long_name_a", 0, true, true},  {"zz", 8, false, false},
+      {"alpha", 3, true, false}};
+  const std::vector<std::vector<std::string>> tableOrders = {
+      {"beta", "long_name_a", "long_name_b", "long_name_c"},   // byte order
+      {"long_name_c", "long_name_b", "long_name_a", "beta"},   // reversed
+      {"beta", "long_name_b", "long_name_a", "long_name_c"}};  // one pair swapped
+  for (const auto& texts : tableOrders) {
+    CoffBuilder b("o.cof");
+    b.optionalHeader(kMirrow, 14);
+    int code = b.section(".code", SCN_CODE, 0);
+    b.contents(code, {0, 0});
+    int bss = b.section(".bss", SCN_UDATA, 0x20);
+    b.zeros(bss, 4);
+    for (const std::string& text : texts) b.addString(text);
+    for (const Sym& s : symbols)
+      b.symbol(s.name, s.address, s.data ? bss : code, C_EXT, 0, s.inTable);
+    std::string text = writeMap(b, 100);
+    EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Name"),
+              (std::vector<std::string>{"alpha 0x000004", "beta 0x000004", "beta 0x000006",
+                                        "long 0x000009", "long_name_a 0x000002",
+                                        "long_name_b 0x000005", "long_name_b 0x000001",
+                                        "zz 0x000008", "alpha 0x000003", "long_name_a 0x000000",
+                                        "long_name_c 0x000007"}))
+        << texts[0] << " " << texts[1];
+    EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Address"),
+              (std::vector<std::string>{"long_name_b 0x000001", "long_name_a 0x000002",
+                                        "alpha 0x000004", "beta 0x000004",
+                                        "long_name_b 0x000005", "beta 0x000006", "zz 0x000008",
+                                        "long 0x000009", "long_name_a 0x000000",
+                                        "alpha 0x000003", "long_name_c 0x000007"}))
+        << texts[0] << " " << texts[1];
+  }
+}
+
 // Every bit of an address counts in the order by address, though the map
 // shows the low 24; rows at one address keep their order by name, and equal
 // names their table order, in both tables.
@@ -327,6 +379,14 @@ TEST(MapFileTest, TablesLongerThanOneWriteKeepEveryRow) {
   EXPECT_EQ(text.substr(text.size() - 6), "   \n\n\n");
 }
 
+// A map replaces what its file held, longer or shorter, whole.
+TEST(MapFileTest, AMapReplacesTheFileItIsWrittenTo) {
+  const Coff image = mirrowProgram().image();
+  const std::string fresh = writeMap(image, 100);
+  for (const std::string& before : {std::string(300000, 'x'), std::string("x")})
+    EXPECT_EQ(writeMap(image, 100, before), fresh) << before.size();
+}
+
 TEST(MapFileTest, FailuresToOpenAndToWriteAreReported) {
   TempDir dir;
   CoffBuilder b("x.cof");
@@ -364,6 +424,7 @@ TEST(ErrorMapFileTest, EveryMemoryGroupWithTheSectionsPlacedSoFar) {
   for (Memory& m : linker.cDataBanks) m.setWidthBits(8);
   linker.cCodePage.front().allocateAbs(".code", 0x10, 0x20, false);
   linker.cCodePage.front().allocateRel(".cinit", 2, false, 1);
+  dir.write("app.map", std::string(300000, 'x'));  // the map of an earlier link
   linker.writeErrorMapFile();
   std::string text = dir.read("app.map");
   const std::string created = "Linker Error Map File - Created ";
