@@ -207,7 +207,7 @@ class Verifier {
   const Coff& cCoff;
   uint32_t cLastIndex;
   int cLowestScnum = 0;
-  std::vector<uint8_t> cScnums;   // by n_scnum - cLowestScnum: 1 in use
+  std::vector<uint8_t> cScnums;  // by n_scnum - cLowestScnum: 1 in use
   // One bit per string-table offset, while cOffsetsMarked: set for an entry.
   std::vector<uint64_t> cOffsets;
   bool cOffsetsMarked = false;

@@ -61,7 +61,7 @@ class TextWriter {
 
   std::FILE* cFile = nullptr;
   std::string cName;
-  std::string cBuffer;  // text not yet handed to the file
+  std::string cBuffer;    // text not yet handed to the file
   uint64_t cWritten = 0;  // bytes handed to the file
   bool cInPlace = false;  // close cuts the file to cWritten
   bool cFailed = false;

@@ -124,7 +124,7 @@ void Linker::appendOutputSymbols(const Coff& input, const std::vector<int>& outN
                                  uint32_t base) {
   static const int& trace = traceLevelRef("Linker::buildOutputSymbolTbl");
   std::vector<SymEntry>& symbols = cOutput.cSymbols;
-  std::vector<unsigned>& kinds = cOutput.cAuxKinds;
+  auto& kinds = cOutput.cAuxKinds;
   const size_t first = symbols.size();
   const size_t count = input.cSymbols.size();
   const size_t known = std::min(count, input.cAuxKinds.size());

@@ -602,7 +602,8 @@ void writeSymbolTable(TextWriter& out, const char* title, const SymbolTable& sym
       // The rows come in no order of their own: a row is loaded sixteen rows
       // ahead, and its name eight ahead, so that their loads overlap.
       if (k + kRowsAhead < order.size()) __builtin_prefetch(&rows[order[k + kRowsAhead]]);
-      if (k + kNamesAhead < order.size()) __builtin_prefetch(rows[order[k + kNamesAhead]].name.data());
+      if (k + kNamesAhead < order.size())
+        __builtin_prefetch(rows[order[k + kNamesAhead]].name.data());
       const SymRow& r = rows[order[k]];
       const std::string_view file = symbols.fileOf(r);
       char* p = text.room(r.name.size() + file.size() + 2 * kNameWidth + MiddleColumns::kSize + 1);

@@ -292,18 +292,16 @@ TEST(MapFileTest, NamesOrderAlikeWhateverTheOrderOfTheStringTable) {
       b.symbol(s.name, s.address, s.data ? bss : code, C_EXT, 0, s.inTable);
     std::string text = writeMap(b, 100);
     EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Name"),
-              (std::vector<std::string>{"alpha 0x000004", "beta 0x000004", "beta 0x000006",
-                                        "long 0x000009", "long_name_a 0x000002",
-                                        "long_name_b 0x000005", "long_name_b 0x000001",
-                                        "zz 0x000008", "alpha 0x000003", "long_name_a 0x000000",
-                                        "long_name_c 0x000007"}))
+              (std::vector<std::string>{
+                  "alpha 0x000004", "beta 0x000004", "beta 0x000006", "long 0x000009",
+                  "long_name_a 0x000002", "long_name_b 0x000005", "long_name_b 0x000001",
+                  "zz 0x000008", "alpha 0x000003", "long_name_a 0x000000", "long_name_c 0x000007"}))
         << texts[0] << " " << texts[1];
     EXPECT_EQ(symbolRows(text, "Symbols - Sorted by Address"),
-              (std::vector<std::string>{"long_name_b 0x000001", "long_name_a 0x000002",
-                                        "alpha 0x000004", "beta 0x000004",
-                                        "long_name_b 0x000005", "beta 0x000006", "zz 0x000008",
-                                        "long 0x000009", "long_name_a 0x000000",
-                                        "alpha 0x000003", "long_name_c 0x000007"}))
+              (std::vector<std::string>{
+                  "long_name_b 0x000001", "long_name_a 0x000002", "alpha 0x000004", "beta 0x000004",
+                  "long_name_b 0x000005", "beta 0x000006", "zz 0x000008", "long 0x000009",
+                  "long_name_a 0x000000", "alpha 0x000003", "long_name_c 0x000007"}))
         << texts[0] << " " << texts[1];
   }
 }
