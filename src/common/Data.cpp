@@ -12,18 +12,6 @@
 
 #include "Assert.h"
 
-void preferLargePages(void* p, size_t n) {
-#ifdef MADV_HUGEPAGE
-  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kLargePage - 1) & ~(kLargePage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(kLargePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)n;
-#endif
-}
-
 void Data::ReleaseBytes::operator()(uint8_t* p) const {
   if (cMapLength)
     ::munmap(p - cMapLead, cMapLength);

@@ -7,12 +7,6 @@
 #include <memory>
 #include <ostream>
 
-// Asks the system to back the whole large pages inside the n bytes at p with
-// large pages where it can, so that a large buffer about to be filled takes a
-// few page faults rather than one per small page. Changes nothing where the
-// system cannot, nor for a buffer smaller than a large page.
-void preferLargePages(void* p, size_t n);
-
 class Data {
  public:
   Data() = default;

@@ -102,9 +102,6 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
   for (const auto& input : cCoff) total += input->cSymbols.size();
   cOutput.cSymbols.reserve(total);
   cOutput.cAuxKinds.reserve(total);
-  // Fresh pages for the whole table are filled at once: large ones fault far less.
-  preferLargePages(cOutput.cSymbols.data(), total * sizeof(SymEntry));
-  preferLargePages(cOutput.cAuxKinds.data(), total * sizeof(unsigned));
   uint32_t base = 0;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
