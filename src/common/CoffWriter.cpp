@@ -23,6 +23,7 @@
 #include "Assert.h"
 #include "ByteOrder.h"
 #include "Coff.h"
+#include "NameWalk.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "TextHelpers.h"
@@ -47,20 +48,6 @@ bool recordsAreFileBytes() {
   std::memcpy(&first, &one, 1);
   return first == 1;
 }
-
-// A walk through one of the image's maps by section name, for names asked in
-// ascending order: each is found with a step or two instead of a search.
-template <class Value>
-struct NameWalk {
-  const std::map<std::string, Value>& map;
-  typename std::map<std::string, Value>::const_iterator at;
-
-  explicit NameWalk(const std::map<std::string, Value>& m) : map(m), at(m.begin()) {}
-  const Value* find(const std::string& name) {
-    while (at != map.end() && at->first < name) ++at;
-    return at != map.end() && at->first == name ? &at->second : nullptr;
-  }
-};
 
 // One numbered section with what the image's maps hold for it, looked up once
 // for the measure, the layout and the writer together.

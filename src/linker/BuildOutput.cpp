@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Assert.h"
+#include "NameWalk.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -43,20 +44,6 @@ void shiftAuxIndices(SymEntry& entry, unsigned kind, uint32_t base) {
     default: break;
   }
 }
-
-// A walk through a map kept by section name, for names asked in ascending
-// order: each is found with a step or two instead of a search.
-template <class Value>
-struct NameWalk {
-  const std::map<std::string, Value>& map;
-  typename std::map<std::string, Value>::const_iterator at;
-
-  explicit NameWalk(const std::map<std::string, Value>& m) : map(m), at(m.begin()) {}
-  const Value* find(const std::string& name) {
-    while (at != map.end() && at->first < name) ++at;
-    return at != map.end() && at->first == name ? &at->second : nullptr;
-  }
-};
 
 // An output section whose contents the inputs' parts fill.
 struct OutputPart {
