@@ -53,6 +53,7 @@
 
 #include "Banner.h"
 #include "Descriptors.h"
+#include "NameKey.h"
 #include "Reporter.h"
 #include "TextHelpers.h"
 #include "TextWriter.h"
@@ -301,24 +302,11 @@ struct SymRow {
   uint8_t kind;      // 0 function, 1 variable
 };
 
-// A row's place in the order by name: the name's first sixteen bytes as two
-// big-endian keys, zero-padded, whose order agrees with the byte-wise order of
-// the names (where the keys differ, so do the names, the same way).
+// A row and its name's place in the order by name.
 struct NameSlot {
-  uint64_t key[2];
+  NameKey key;
   uint32_t row;  // the row's place in the table
 };
-
-NameSlot nameSlotOf(std::string_view name, uint32_t row) {
-  unsigned char bytes[16] = {};
-  std::memcpy(bytes, name.data(), std::min(name.size(), sizeof bytes));
-  NameSlot slot{{0, 0}, row};
-  for (size_t i = 0; i < 8; ++i) {
-    slot.key[0] = (slot.key[0] << 8) | bytes[i];
-    slot.key[1] = (slot.key[1] << 8) | bytes[i + 8];
-  }
-  return slot;
-}
 
 // The symbols of the map and the names of their files.
 struct SymbolTable {
@@ -510,12 +498,13 @@ void appendByName(std::vector<SymRow>& rows, const StringTbl& strings, uint8_t l
     if (r.tabled)
       items.push_back(keyed(r.offset, i));
     else
-      held.push_back(nameSlotOf(r.name, i));
+      held.push_back(NameSlot{nameKeyOf(r.name), i});
   }
   sortByKey(items, spare);
   readTabledNames(items, strings, rows);
   if (!namesAscend(items, rows)) {
-    for (uint64_t item : items) held.push_back(nameSlotOf(rows[rowOf(item)].name, rowOf(item)));
+    for (uint64_t item : items)
+      held.push_back(NameSlot{nameKeyOf(rows[rowOf(item)].name), rowOf(item)});
     items.clear();
   }
   sortByName(held, rows);

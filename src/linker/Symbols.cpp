@@ -11,6 +11,7 @@
 #include "Assert.h"
 #include "ByteOrder.h"
 #include "CoffPrint.h"
+#include "NameKey.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -205,24 +206,11 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
 
 namespace {
 
-// A distinct text's place in the byte order of the merged table: its first
-// sixteen bytes as two big-endian keys, zero-padded. Where the keys differ the
-// texts differ the same way; equal keys leave the order to the texts.
+// A distinct text and its place in the byte order of the merged table.
 struct TextSlot {
-  uint64_t key[2];
+  NameKey key;
   uint32_t id;
 };
-
-TextSlot textSlotOf(std::string_view text, uint32_t id) {
-  unsigned char bytes[16] = {};
-  std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
-  TextSlot slot{{0, 0}, id};
-  for (size_t i = 0; i < 8; ++i) {
-    slot.key[0] = (slot.key[0] << 8) | bytes[i];
-    slot.key[1] = (slot.key[1] << 8) | bytes[i + 8];
-  }
-  return slot;
-}
 
 // The ids of the texts that the inputs' string tables hold (they are
 // distinct), in the byte order of the texts.
@@ -230,7 +218,7 @@ std::vector<TextSlot> byteOrder(const InputNames& names) {
   std::vector<TextSlot> slots;
   slots.reserve(names.size());
   for (uint32_t id = 0; id < names.size(); ++id)
-    if (names.inTable(id)) slots.push_back(textSlotOf(names.text(id), id));
+    if (names.inTable(id)) slots.push_back(TextSlot{nameKeyOf(names.text(id)), id});
   std::sort(slots.begin(), slots.end(), [&names](const TextSlot& a, const TextSlot& b) {
     if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
     if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];

@@ -17,13 +17,6 @@
 #include "ProcessorIds.h"
 #include "RunProgram.h"
 
-// Processor ids: one device per family.
-const uint32_t kMirrow7 = procIdNamed("MRRW007");  // 14-bit words
-const uint32_t kMirrow8 = procIdNamed("MRRW008");
-const uint32_t kMirrow11 = procIdNamed("MRRW011");
-const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words
-const uint32_t kTarsel1 = procIdNamed("TRSL001");     // 12-bit words
-const uint32_t kHalvern133 = procIdNamed("HLVN133");  // byte-addressed program memory
 constexpr uint32_t kUnknownId = 0x1234;
 
 inline std::string banner() { return std::string(linkerBanner()) + "\n" + noticeBanner() + "\n\n"; }

@@ -13,14 +13,6 @@
 #include "ProcessorIds.h"
 #include "linker.h"
 
-// Processor ids of one device per family.
-const uint32_t kMirrow7 = procIdNamed("MRRW007");  // 14-bit words
-const uint32_t kMirrow8 = procIdNamed("MRRW008");
-const uint32_t kMirrow11 = procIdNamed("MRRW011");
-const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words
-const uint32_t kTarsel1 = procIdNamed("TRSL001");     // 12-bit words
-const uint32_t kHalvern133 = procIdNamed("HLVN133");  // byte-addressed program memory
-
 // An object for `procType` with no sections yet.
 inline CoffBuilder object(const std::string& name, uint32_t procType = kQuenby122) {
   CoffBuilder b(name);

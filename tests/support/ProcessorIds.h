@@ -25,4 +25,12 @@ inline ProcessorType processorNamed(const char* name) {
 // The device's COFF processor id.
 inline uint32_t procIdNamed(const char* name) { return processorToProcType(processorNamed(name)); }
 
+// The ids of one device per family, as the link tests use them.
+inline const uint32_t kMirrow7 = procIdNamed("MRRW007");  // 14-bit words
+inline const uint32_t kMirrow8 = procIdNamed("MRRW008");
+inline const uint32_t kMirrow11 = procIdNamed("MRRW011");
+inline const uint32_t kQuenby122 = procIdNamed("QNBY122");   // 16-bit words
+inline const uint32_t kTarsel1 = procIdNamed("TRSL001");     // 12-bit words
+inline const uint32_t kHalvern133 = procIdNamed("HLVN133");  // byte-addressed program memory
+
 #endif
