@@ -8,9 +8,6 @@
 namespace {
 
 constexpr size_t kMinSlots = 16;
-// Lookups load ahead in two steps, as visitLoadingAhead does for a ViewMap: a
-// slot 2 x kAhead lookups before, the record it names kAhead before.
-constexpr size_t kAhead = 8;
 
 uint32_t load32(const char* p) {
   uint32_t w;
@@ -46,13 +43,10 @@ void InputNames::addInput(const Coff& input) {
   std::vector<uint32_t>& ids = cTableIds.emplace_back();
   const size_t count = cScratch.size();
   ids.reserve(count);
-  for (size_t i = 0; i < count + 2 * kAhead; ++i) {
-    if (i < count) prefetchSlot(cScratch[i]);
-    if (i >= kAhead && i - kAhead < count) prefetchRecord(cScratch[i - kAhead]);
-    if (i < 2 * kAhead) continue;
-    const size_t at = i - 2 * kAhead;
-    ids.push_back(intern(table.begin()[at].second, cScratch[at], true));
-  }
+  auto hashAt = [this](size_t i) { return cScratch[i]; };
+  visitLoadingAhead(*this, count, hashAt, [&](size_t i) {
+    ids.push_back(intern(table.begin()[i].second, cScratch[i], true));
+  });
   const size_t file = cSymbolIds.size();
   std::vector<uint32_t>& symbols = cSymbolIds.emplace_back(input.cSymbols.size(), kNoId);
   for (size_t i = 0; i < input.cSymbols.size(); ++i) {
@@ -119,11 +113,11 @@ size_t InputNames::probe(std::string_view text, uint32_t hash) const {
   }
 }
 
-void InputNames::prefetchSlot(uint32_t hash) const {
+void InputNames::prefetchHash(uint32_t hash) const {
   __builtin_prefetch(&cSlots[hash & (cSlots.size() - 1)]);
 }
 
-void InputNames::prefetchRecord(uint32_t hash) const {
+void InputNames::prefetchStoredKey(uint32_t hash) const {
   const Slot& s = cSlots[hash & (cSlots.size() - 1)];
   if (s.record != kFree) __builtin_prefetch(cBlock.data() + s.record);
 }

@@ -67,6 +67,11 @@ class InputNames {
   // Gives back everything; the fixed names get their ids again.
   void clear();
 
+  // The two steps of a lookup's loads, for visitLoadingAhead: the slot of a
+  // text of this hash, then the record that slot names.
+  void prefetchHash(uint32_t hash) const;
+  void prefetchStoredKey(uint32_t hash) const;
+
  private:
   // The map is one flat array of 8-byte slots probed linearly, each the hash
   // and the record of a text; the records (the id, the length, the
@@ -87,8 +92,6 @@ class InputNames {
   bool sameText(uint32_t record, std::string_view text) const;
   uint32_t intern(std::string_view text, uint32_t hash, bool inTable);
   size_t probe(std::string_view text, uint32_t hash) const;
-  void prefetchSlot(uint32_t hash) const;
-  void prefetchRecord(uint32_t hash) const;
   void rehash(size_t slots);
   void restoreMap();
   void addFixed();
