@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Assert.h"
+#include "TableCursor.h"
 #include "ViewMap.h"
 
 namespace {
@@ -47,20 +48,20 @@ void InputNames::addInput(const Coff& input) {
   visitLoadingAhead(*this, count, hashAt, [&](size_t i) {
     ids.push_back(intern(table.begin()[i].second, cScratch[i], true));
   });
-  const size_t file = cSymbolIds.size();
   std::vector<uint32_t>& symbols = cSymbolIds.emplace_back(input.cSymbols.size(), kNoId);
+  TableCursor cursor(table);
   for (size_t i = 0; i < input.cSymbols.size(); ++i) {
     const syment& sym = input.cSymbols[i].sym;
     if (input.cAuxKinds[i] == AUX_NONE && (isExtDef(sym) || isExtRef(sym)))
-      symbols[i] = idOf(file, input, sym);
+      symbols[i] = idOf(ids, cursor, input, sym);
   }
 }
 
-uint32_t InputNames::idOf(size_t file, const Coff& input, const syment& sym) {
+uint32_t InputNames::idOf(const std::vector<uint32_t>& tableIds, TableCursor& cursor,
+                          const Coff& input, const syment& sym) {
   if (nameInStringTable(sym)) {
-    const StringTbl& table = input.cStringTbl;
-    auto entry = table.find(sym.n_offset());
-    if (entry != table.end()) return cTableIds[file][static_cast<size_t>(entry - table.begin())];
+    const size_t k = cursor.indexOf(sym.n_offset());
+    if (k < tableIds.size()) return tableIds[k];
   }
   // An inline name; a table name that is missing is reported here.
   std::string_view name = Coff::nameView(sym, input.cStringTbl);

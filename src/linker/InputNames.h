@@ -26,6 +26,8 @@
 
 #include "Coff.h"
 
+class TableCursor;
+
 class InputNames {
  public:
   // The id of a symbol that is no external one.
@@ -86,7 +88,8 @@ class InputNames {
   static constexpr size_t kRecordHead = 8;  // the id and the length, before the characters
   static constexpr uint8_t kInTable = 1, kDotted = 2;
 
-  uint32_t idOf(size_t file, const Coff& input, const syment& sym);
+  uint32_t idOf(const std::vector<uint32_t>& tableIds, TableCursor& cursor, const Coff& input,
+               const syment& sym);
   std::string_view textAt(uint32_t record) const;
   uint32_t idAt(uint32_t record) const;
   bool sameText(uint32_t record, std::string_view text) const;

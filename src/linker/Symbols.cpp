@@ -13,6 +13,7 @@
 #include "CoffPrint.h"
 #include "NameKey.h"
 #include "SymbolWalk.h"
+#include "TableCursor.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "ViewMap.h"
@@ -268,11 +269,11 @@ void Linker::mergeStringTbls() {
 void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
                               const MergedOffsets& offsets) {
   const int& trace = traceLevelRef("Linker::replaceStringTbl");
-  const StringTbl& own = input.cStringTbl;
+  TableCursor cursor(input.cStringTbl);
   auto mergedOffset = [&](uint32_t offset) {
-    auto entry = own.find(offset);
-    ZV_ASSERT(entry != own.end());  // the reader and checkFileNames saw to it
-    return offsets[static_cast<size_t>(entry - own.begin())];
+    const size_t k = cursor.indexOf(offset);
+    ZV_ASSERT(k < offsets.size());  // the reader and checkFileNames saw to it
+    return offsets[k];
   };
   for (auto& [name, hdr] : input.cScnHdr)
     if (nameInStringTable(hdr)) hdr.setSOffset(mergedOffset(hdr.s_offset()));
