@@ -253,8 +253,16 @@ void Linker::mergeStringTbls() {
   for (const TextSlot& slot : order) textBytes += cInputNames.text(slot.id).size();
   merged.reserve(merged.size() + order.size(), textBytes);
   std::vector<uint32_t> mergedOffset(cInputNames.size());
-  for (const TextSlot& slot : order)
-    mergedOffset[slot.id] = merged.append(cInputNames.text(slot.id));
+  // Appended one after another, each string right after the one before and
+  // its terminator, as append would put it; set takes a string above the last
+  // one without a call.
+  uint32_t offset = merged.nextOffset();
+  for (const TextSlot& slot : order) {
+    const std::string_view text = cInputNames.text(slot.id);
+    merged.set(offset, text);
+    mergedOffset[slot.id] = offset;
+    offset += static_cast<uint32_t>(text.size()) + 1;
+  }
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
