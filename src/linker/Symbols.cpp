@@ -207,12 +207,9 @@ int Linker::relocateLineInfo(std::string& /*message*/) {
 
 namespace {
 
-// A distinct text and its place in the byte order of the merged table: the
-// first twelve bytes of its NameKey, which decide between most texts, and its
-// id, in sixteen bytes, so that the sort moves and compares little.
+// A distinct text and its place in the byte order of the merged table.
 struct TextSlot {
-  uint64_t high;  // the key's first eight bytes
-  uint32_t next;  // the four after them
+  NameKey key;
   uint32_t id;
 };
 
@@ -221,14 +218,11 @@ struct TextSlot {
 std::vector<TextSlot> byteOrder(const InputNames& names) {
   std::vector<TextSlot> slots;
   slots.reserve(names.size());
-  for (uint32_t id = 0; id < names.size(); ++id) {
-    if (!names.inTable(id)) continue;
-    const NameKey key = nameKeyOf(names.text(id));
-    slots.push_back(TextSlot{key[0], static_cast<uint32_t>(key[1] >> 32), id});
-  }
+  for (uint32_t id = 0; id < names.size(); ++id)
+    if (names.inTable(id)) slots.push_back(TextSlot{nameKeyOf(names.text(id)), id});
   std::sort(slots.begin(), slots.end(), [&names](const TextSlot& a, const TextSlot& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.next != b.next) return a.next < b.next;
+    if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
+    if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
     return names.text(a.id) < names.text(b.id);
   });
   return slots;
