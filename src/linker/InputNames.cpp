@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Assert.h"
+#include "TableCursor.h"
 #include "ViewMap.h"
 
 namespace {
@@ -47,22 +48,26 @@ void InputNames::addInput(const Coff& input) {
   visitLoadingAhead(*this, count, hashAt, [&](size_t i) {
     ids.push_back(intern(table.begin()[i].second, cScratch[i], true));
   });
-  const size_t file = cSymbolIds.size();
   std::vector<uint32_t>& symbols = cSymbolIds.emplace_back(input.cSymbols.size(), kNoId);
+  TableCursor cursor(table);
   for (size_t i = 0; i < input.cSymbols.size(); ++i) {
     const syment& sym = input.cSymbols[i].sym;
     if (input.cAuxKinds[i] == AUX_NONE && (isExtDef(sym) || isExtRef(sym)))
-      symbols[i] = idOf(file, input, sym);
+      symbols[i] = idOf(ids, cursor, input, sym);
   }
 }
 
-uint32_t InputNames::idOf(size_t file, const Coff& input, const syment& sym) {
+inline uint32_t InputNames::idOf(const std::vector<uint32_t>& tableIds, TableCursor& cursor,
+                                 const Coff& input, const syment& sym) {
   if (nameInStringTable(sym)) {
-    const StringTbl& table = input.cStringTbl;
-    auto entry = table.find(sym.n_offset());
-    if (entry != table.end()) return cTableIds[file][static_cast<size_t>(entry - table.begin())];
+    const size_t k = cursor.indexOf(sym.n_offset());
+    if (k < tableIds.size()) return tableIds[k];
   }
-  // An inline name; a table name that is missing is reported here.
+  return inlineIdOf(input, sym);
+}
+
+// An inline name; a table name that is missing is reported here.
+uint32_t InputNames::inlineIdOf(const Coff& input, const syment& sym) {
   std::string_view name = Coff::nameView(sym, input.cStringTbl);
   return intern(name, ViewMap<uint32_t>::hashOf(name), false);
 }
@@ -79,14 +84,18 @@ bool InputNames::sameText(uint32_t record, std::string_view text) const {
 
 uint32_t InputNames::idAt(uint32_t record) const { return load32(cBlock.data() + record); }
 
-uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) {
+inline uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) {
   if ((cUsed + 1) * 2 > cSlots.size()) rehash(cSlots.size() * 2);
-  Slot& slot = cSlots[probe(text, hash)];
-  if (slot.record != kFree) {
-    const uint32_t id = idAt(slot.record);
-    if (inTable) cFlags[id] |= kInTable;
-    return id;
-  }
+  const size_t at = probe(text, hash);
+  const uint32_t record = cSlots[at].record;
+  if (record == kFree) return insert(at, text, hash, inTable);
+  const uint32_t id = idAt(record);
+  if (inTable) cFlags[id] |= kInTable;
+  return id;
+}
+
+// A text new to the map, into free slot `at`.
+uint32_t InputNames::insert(size_t at, std::string_view text, uint32_t hash, bool inTable) {
   const uint32_t id = static_cast<uint32_t>(cRecords.size());
   const size_t record = cBlock.size();
   // Offsets and ids are 32 bits wide, as the string table's offsets are.
@@ -95,7 +104,7 @@ uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) 
   cBlock.resize(record + kRecordHead + text.size());
   std::memcpy(cBlock.data() + record, head, sizeof head);
   std::memcpy(cBlock.data() + record + kRecordHead, text.data(), text.size());
-  slot = Slot{hash, static_cast<uint32_t>(record)};
+  cSlots[at] = Slot{hash, static_cast<uint32_t>(record)};
   ++cUsed;
   cRecords.push_back(static_cast<uint32_t>(record));
   cHashes.push_back(hash);
@@ -105,7 +114,7 @@ uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) 
 }
 
 // The slot that holds `text`, or the free slot where it would go.
-size_t InputNames::probe(std::string_view text, uint32_t hash) const {
+inline size_t InputNames::probe(std::string_view text, uint32_t hash) const {
   const size_t mask = cSlots.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& s = cSlots[i];

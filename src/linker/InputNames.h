@@ -26,6 +26,8 @@
 
 #include "Coff.h"
 
+class TableCursor;
+
 class InputNames {
  public:
   // The id of a symbol that is no external one.
@@ -86,12 +88,17 @@ class InputNames {
   static constexpr size_t kRecordHead = 8;  // the id and the length, before the characters
   static constexpr uint8_t kInTable = 1, kDotted = 2;
 
-  uint32_t idOf(size_t file, const Coff& input, const syment& sym);
+  // The lookups that every name goes through are inlined into addInput; the
+  // rarer steps (a new text, an inline name) are not.
+  [[gnu::always_inline]] uint32_t idOf(const std::vector<uint32_t>& tableIds, TableCursor& cursor,
+                                       const Coff& input, const syment& sym);
+  [[gnu::noinline]] uint32_t inlineIdOf(const Coff& input, const syment& sym);
   std::string_view textAt(uint32_t record) const;
   uint32_t idAt(uint32_t record) const;
   bool sameText(uint32_t record, std::string_view text) const;
-  uint32_t intern(std::string_view text, uint32_t hash, bool inTable);
-  size_t probe(std::string_view text, uint32_t hash) const;
+  [[gnu::always_inline]] uint32_t intern(std::string_view text, uint32_t hash, bool inTable);
+  [[gnu::noinline]] uint32_t insert(size_t at, std::string_view text, uint32_t hash, bool inTable);
+  [[gnu::always_inline]] size_t probe(std::string_view text, uint32_t hash) const;
   void rehash(size_t slots);
   void restoreMap();
   void addFixed();

@@ -13,6 +13,7 @@
 #include "CoffPrint.h"
 #include "NameKey.h"
 #include "SymbolWalk.h"
+#include "TableCursor.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "ViewMap.h"
@@ -246,8 +247,16 @@ void Linker::mergeStringTbls() {
   for (const TextSlot& slot : order) textBytes += cInputNames.text(slot.id).size();
   merged.reserve(merged.size() + order.size(), textBytes);
   std::vector<uint32_t> mergedOffset(cInputNames.size());
-  for (const TextSlot& slot : order)
-    mergedOffset[slot.id] = merged.append(cInputNames.text(slot.id));
+  // Appended one after another, each string right after the one before and
+  // its terminator, as append would put it; set takes a string above the last
+  // one without a call.
+  uint32_t offset = merged.nextOffset();
+  for (const TextSlot& slot : order) {
+    const std::string_view text = cInputNames.text(slot.id);
+    merged.set(offset, text);
+    mergedOffset[slot.id] = offset;
+    offset += static_cast<uint32_t>(text.size()) + 1;
+  }
   if (traceLevel("Linker::mergeStringTbls")) {
     std::cout << "Linker::mergeStringTbls() - cOutput=\n";
     cOutput.print(std::cout);
@@ -268,11 +277,11 @@ void Linker::mergeStringTbls() {
 void Linker::replaceStringTbl(Coff& input, const StringTbl& /*merged*/,
                               const MergedOffsets& offsets) {
   const int& trace = traceLevelRef("Linker::replaceStringTbl");
-  const StringTbl& own = input.cStringTbl;
+  TableCursor cursor(input.cStringTbl);
   auto mergedOffset = [&](uint32_t offset) {
-    auto entry = own.find(offset);
-    ZV_ASSERT(entry != own.end());  // the reader and checkFileNames saw to it
-    return offsets[static_cast<size_t>(entry - own.begin())];
+    const size_t k = cursor.indexOf(offset);
+    ZV_ASSERT(k < offsets.size());  // the reader and checkFileNames saw to it
+    return offsets[k];
   };
   for (auto& [name, hdr] : input.cScnHdr)
     if (nameInStringTable(hdr)) hdr.setSOffset(mergedOffset(hdr.s_offset()));

@@ -7,6 +7,7 @@
 
 #include "CoffBuilder.h"
 #include "InputNames.h"
+#include "TableCursor.h"
 #include "ViewMap.h"
 
 namespace {
@@ -64,6 +65,41 @@ TEST(InputNames, TextsKeepTheirIdsAsTheMapGrows) {
   for (size_t i = 0; i < inputs.size(); ++i)
     for (size_t k = 0; k < 100; ++k)
       EXPECT_EQ(names.text(names.tableIds(i)[k]), "name_" + std::to_string((i * 100 + k) % 2500));
+}
+
+// The cursor tries the entry after the last one found first; offsets asked
+// out of table order, again, between entries or past the end are found (or
+// not) just as find does.
+TEST(TableCursor, FindsEveryOffsetInAnyOrder) {
+  const StringTbl table{{4, "alpha"}, {10, "beta"}, {15, "gamma"}, {21, "delta"}};
+  const std::vector<uint32_t> asked{4, 10, 15, 21, 10, 10, 4, 21, 5, 0, 99, 15, 21, 4};
+  TableCursor cursor(table);
+  for (uint32_t offset : asked) {
+    auto entry = table.find(offset);
+    const size_t expected = static_cast<size_t>(entry - table.begin());
+    EXPECT_EQ(cursor.indexOf(offset), expected) << "offset " << offset;
+  }
+}
+
+// Symbols whose names sit in the table in another order than the symbols'
+// (a name used twice, a static name between the external ones) still get the
+// ids of their own texts.
+TEST(InputNames, SymbolsOutOfTableOrderGetTheirOwnIds) {
+  CoffBuilder b("a.o");
+  const std::vector<std::string> order{"name_a", "name_b", "name_a", "local_c", "name_b", "name_d"};
+  std::vector<uint32_t> symbols;
+  for (const std::string& name : order)
+    symbols.push_back(b.symbol(name, 0, 0, name == "local_c" ? C_STAT : C_EXT, 0, true));
+  const Coff c = b.image();
+  InputNames names;
+  names.addInput(c);
+  for (size_t i = 0; i < order.size(); ++i) {
+    const uint32_t id = names.symbolIds(0)[symbols[i]];
+    if (order[i] == "local_c")
+      EXPECT_EQ(id, InputNames::kNoId);
+    else
+      EXPECT_EQ(names.text(id), order[i]);
+  }
 }
 
 }  // namespace

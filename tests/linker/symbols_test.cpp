@@ -2,6 +2,7 @@
 // line addresses, the merged string table, external definitions and references.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -145,6 +146,29 @@ TEST_F(SymbolsTest, MergedStringTableHoldsEachStringOnceInByteOrder) {
   EXPECT_EQ(cb.cSymbols[0].sym.n_offset(), 8u);
   EXPECT_EQ(Coff::getName(ca.cSymbols[2].sym, merged), "inline");
   EXPECT_EQ(Coff::getName(cb.cSymbols[1].sym, merged), "a");
+}
+
+// Names that agree on their first eight, twelve or sixteen bytes, one that
+// begins another, and bytes above 0x7F still come out in byte order.
+TEST_F(SymbolsTest, MergedStringTableOrdersNamesWithLongSharedBeginnings) {
+  place(page(), ".code", SCNTYPE_CODE, 4, 0x200);
+  const std::vector<std::string> names{
+      "common_prefix_b",     "common_prefix_a",     "common_prefix_ab", "common_pr",
+      "common_prefixes_1",   "common_prefixes_0",   "common_prefixes_", "common_prefixes_10",
+      "common_prefixes_0zz", "common_\xc3\xa9tage", "common_zeta",      "common_prefix",
+      "common_prefix_a\x7f", "common_prefix_a\x80"};
+  CoffBuilder a = object("a.o", 2);
+  for (size_t i = 0; i < names.size(); i += 2) a.symbol(names[i], 0, 1, C_STAT, 0, true);
+  CoffBuilder b = object("b.o", 2);
+  for (size_t i = 1; i < names.size(); i += 2) b.symbol(names[i], 0, 1, C_STAT, 0, true);
+  addInput(a);
+  addInput(b);
+  L->mergeStringTbls();
+  std::vector<std::string> merged;
+  for (const auto& [offset, text] : L->cOutput.cStringTbl) merged.emplace_back(text);
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(merged, sorted);
 }
 
 TEST_F(SymbolsTest, FileEntriesGetMergedOffsetsAndAuxiliaryEntriesAreLeftAlone) {
