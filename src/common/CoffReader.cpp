@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <istream>
+#include <iterator>
 
 #include "ArchiveReadBuf.h"
 #include "ByteOrder.h"
@@ -96,6 +97,36 @@ class ImageReader {
   const uint8_t* cBytes = nullptr;  // the image in memory
   uint64_t cBase = 0;
   uint64_t cEnd = 0;
+};
+
+// Walks symbol-table entries back to back in an image's bytes, each read as
+// it stands: the table is built straight from the bytes rather than zeroed
+// first and overwritten.
+struct EntryBytes {
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = SymEntry;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const SymEntry*;
+  using reference = SymEntry;
+
+  const uint8_t* at;
+
+  SymEntry operator*() const {
+    SymEntry e;
+    std::memcpy(static_cast<void*>(&e), at, sizeof e);
+    return e;
+  }
+  EntryBytes& operator++() {
+    at += sizeof(SymEntry);
+    return *this;
+  }
+  EntryBytes operator++(int) {
+    EntryBytes was = *this;
+    at += sizeof(SymEntry);
+    return was;
+  }
+  friend bool operator==(EntryBytes a, EntryBytes b) { return a.at == b.at; }
+  friend bool operator!=(EntryBytes a, EntryBytes b) { return a.at != b.at; }
 };
 
 // One reading of one image into a Coff.
@@ -248,10 +279,12 @@ class CoffReading {
     const uint32_t n = fh.f_nsyms;
     std::vector<SymEntry>& symbols = cCoff->cSymbols;
     std::vector<uint8_t>& kinds = cCoff->cAuxKinds;
-    symbols.resize(n);
     kinds.assign(n, AUX_NONE);
     const bool copied = hostIsLittleEndian();
-    if (copied) std::memcpy(static_cast<void*>(symbols.data()), bytes, kEntrySize * n);
+    if (copied)
+      symbols.assign(EntryBytes{bytes}, EntryBytes{bytes + kEntrySize * n});
+    else
+      symbols.resize(n);
     for (uint32_t i = 0; i < n; ++i) {
       if (!copied) fromBytes(bytes + kEntrySize * i, AUX_NONE, symbols[i]);
       if (symbols[i].sym.n_numaux == 0 || i + 1 >= n) continue;

@@ -72,8 +72,9 @@ bool operator==(const StringTbl& a, const StringTbl& b) {
   return true;
 }
 
+// A block's bytes are written before they are read, so they are not zeroed.
 void StringTbl::newBlock(size_t bytes) {
-  cBlocks.push_back(std::make_unique<char[]>(bytes));
+  cBlocks.push_back(std::unique_ptr<char[]>(new char[bytes]));
   cLastBlock = bytes;
   cFree = cBlocks.back().get();
   cRoom = bytes;
