@@ -231,9 +231,8 @@ class CoffReading {
     return end;
   }
 
-  // The strings of the table's bytes as (position, length), in order: the walk
-  // ends at an empty string or at bytes without a NUL. Each string is found
-  // once; the table is then sized once and filled.
+  // The strings of the table's bytes, in order: the walk ends at an empty
+  // string or at bytes without a NUL.
   bool readStringTable(uint64_t at) {
     uint8_t b[4];
     if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
@@ -242,26 +241,8 @@ class CoffReading {
     std::vector<uint8_t> scratch;
     const uint8_t* bytes = nullptr;
     if (!cIn.view(at + 4, length - 4, scratch, bytes)) return fail("could not read string table.");
-    const size_t size = length - 4;
-    std::vector<uint32_t> ends;  // the position of each string's NUL
-    ends.reserve(size / 8 + 1);
-    size_t pos = 0;
-    while (pos < size) {
-      const void* nul = std::memchr(bytes + pos, 0, size - pos);
-      if (!nul) break;
-      const size_t end = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes);
-      if (end == pos) break;
-      ends.push_back(static_cast<uint32_t>(end));
-      pos = end + 1;
-    }
-    StringTbl& strings = cCoff->cStringTbl;
-    strings.reserve(ends.size(), pos - ends.size());
-    size_t start = 0;
-    for (uint32_t end : ends) {
-      strings.set(static_cast<uint32_t>(start + 4),
-                  std::string_view(reinterpret_cast<const char*>(bytes) + start, end - start));
-      start = end + 1;
-    }
+    const size_t pos = cCoff->cStringTbl.loadPacked(
+        std::string_view(reinterpret_cast<const char*>(bytes), length - 4));
     cNextString = static_cast<uint32_t>(pos + 4);
     return true;
   }

@@ -215,6 +215,49 @@ uint32_t StringTbl::append(std::string_view text) {
   return offset;
 }
 
+// Each string is found once; the records are then sized once and the texts
+// copied into one block without their NULs. The copy moves 16 bytes at a
+// time, reading no further than the table's bytes: a stretch that runs past
+// a string's end lands where the next string goes, or in the block's spare
+// 16 bytes, which later strings use.
+size_t StringTbl::loadPacked(std::string_view bytes) {
+  ZV_ASSERT(cEntries.empty());
+  const size_t size = bytes.size();
+  std::vector<uint32_t> ends;  // the position of each string's NUL
+  ends.reserve(size / 8 + 1);
+  size_t pos = 0;
+  while (pos < size) {
+    const void* nul = std::memchr(bytes.data() + pos, 0, size - pos);
+    if (!nul) break;
+    const auto end = static_cast<size_t>(static_cast<const char*>(nul) - bytes.data());
+    if (end == pos) break;
+    ends.push_back(static_cast<uint32_t>(end));
+    pos = end + 1;
+  }
+  if (ends.empty()) return 0;
+  constexpr size_t kStride = 16;
+  const size_t textBytes = pos - ends.size();
+  reserve(ends.size(), textBytes + kStride);
+  char* out = cFree;
+  size_t start = 0;
+  for (uint32_t end : ends) {
+    const size_t length = end - start;
+    cEntries.push_back(Entry{static_cast<uint32_t>(start + 4), static_cast<uint32_t>(length), out});
+    for (size_t k = 0; k < length; k += kStride) {
+      const size_t from = start + k;
+      if (size - from >= kStride)
+        std::memcpy(out + k, bytes.data() + from, kStride);
+      else
+        std::memcpy(out + k, bytes.data() + from, std::min(kStride, length - k));
+    }
+    out += length;
+    start = end + 1;
+  }
+  cFree = out;
+  cRoom -= textBytes;
+  return pos;
+}
+
 void StringTbl::reserve(size_t count, size_t textBytes) {
   if (count > cEntries.capacity()) cEntries.reserve(count);
   if (textBytes > cRoom) newBlock(textBytes);
