@@ -217,9 +217,8 @@ uint32_t StringTbl::append(std::string_view text) {
 
 // Each string is found once; the records are then sized once and the texts
 // copied into one block without their NULs. The copy moves 16 bytes at a
-// time, reading no further than the table's bytes: a stretch that runs past
-// a string's end lands where the next string goes, or in the block's spare
-// 16 bytes, which later strings use.
+// time where it reads inside the table's bytes and writes inside the block:
+// a stretch that runs past a string's end lands where the next string goes.
 size_t StringTbl::loadPacked(std::string_view bytes) {
   ZV_ASSERT(cEntries.empty());
   const size_t size = bytes.size();
@@ -237,15 +236,16 @@ size_t StringTbl::loadPacked(std::string_view bytes) {
   if (ends.empty()) return 0;
   constexpr size_t kStride = 16;
   const size_t textBytes = pos - ends.size();
-  reserve(ends.size(), textBytes + kStride);
+  reserve(ends.size(), textBytes);
   char* out = cFree;
+  const char* const outEnd = cFree + textBytes;
   size_t start = 0;
   for (uint32_t end : ends) {
     const size_t length = end - start;
     cEntries.push_back(Entry{static_cast<uint32_t>(start + 4), static_cast<uint32_t>(length), out});
     for (size_t k = 0; k < length; k += kStride) {
       const size_t from = start + k;
-      if (size - from >= kStride)
+      if (size - from >= kStride && outEnd - (out + k) >= static_cast<std::ptrdiff_t>(kStride))
         std::memcpy(out + k, bytes.data() + from, kStride);
       else
         std::memcpy(out + k, bytes.data() + from, std::min(kStride, length - k));
