@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <istream>
+#include <iterator>
 
 #include "ArchiveReadBuf.h"
 #include "ByteOrder.h"
@@ -96,6 +97,36 @@ class ImageReader {
   const uint8_t* cBytes = nullptr;  // the image in memory
   uint64_t cBase = 0;
   uint64_t cEnd = 0;
+};
+
+// Walks symbol-table entries back to back in an image's bytes, each read as
+// it stands: the table is built straight from the bytes rather than zeroed
+// first and overwritten.
+struct EntryBytes {
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = SymEntry;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const SymEntry*;
+  using reference = SymEntry;
+
+  const uint8_t* at;
+
+  SymEntry operator*() const {
+    SymEntry e;
+    std::memcpy(static_cast<void*>(&e), at, sizeof e);
+    return e;
+  }
+  EntryBytes& operator++() {
+    at += sizeof(SymEntry);
+    return *this;
+  }
+  EntryBytes operator++(int) {
+    EntryBytes was = *this;
+    at += sizeof(SymEntry);
+    return was;
+  }
+  friend bool operator==(EntryBytes a, EntryBytes b) { return a.at == b.at; }
+  friend bool operator!=(EntryBytes a, EntryBytes b) { return a.at != b.at; }
 };
 
 // One reading of one image into a Coff.
@@ -200,9 +231,8 @@ class CoffReading {
     return end;
   }
 
-  // The strings of the table's bytes as (position, length), in order: the walk
-  // ends at an empty string or at bytes without a NUL. Each string is found
-  // once; the table is then sized once and filled.
+  // The strings of the table's bytes, in order: the walk ends at an empty
+  // string or at bytes without a NUL.
   bool readStringTable(uint64_t at) {
     uint8_t b[4];
     if (!cIn.read(at, sizeof b, b)) return fail("could not read string table length.");
@@ -211,26 +241,8 @@ class CoffReading {
     std::vector<uint8_t> scratch;
     const uint8_t* bytes = nullptr;
     if (!cIn.view(at + 4, length - 4, scratch, bytes)) return fail("could not read string table.");
-    const size_t size = length - 4;
-    std::vector<uint32_t> ends;  // the position of each string's NUL
-    ends.reserve(size / 8 + 1);
-    size_t pos = 0;
-    while (pos < size) {
-      const void* nul = std::memchr(bytes + pos, 0, size - pos);
-      if (!nul) break;
-      const size_t end = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes);
-      if (end == pos) break;
-      ends.push_back(static_cast<uint32_t>(end));
-      pos = end + 1;
-    }
-    StringTbl& strings = cCoff->cStringTbl;
-    strings.reserve(ends.size(), pos - ends.size());
-    size_t start = 0;
-    for (uint32_t end : ends) {
-      strings.set(static_cast<uint32_t>(start + 4),
-                  std::string_view(reinterpret_cast<const char*>(bytes) + start, end - start));
-      start = end + 1;
-    }
+    const size_t pos = cCoff->cStringTbl.loadPacked(
+        std::string_view(reinterpret_cast<const char*>(bytes), length - 4));
     cNextString = static_cast<uint32_t>(pos + 4);
     return true;
   }
@@ -248,10 +260,12 @@ class CoffReading {
     const uint32_t n = fh.f_nsyms;
     std::vector<SymEntry>& symbols = cCoff->cSymbols;
     std::vector<uint8_t>& kinds = cCoff->cAuxKinds;
-    symbols.resize(n);
     kinds.assign(n, AUX_NONE);
     const bool copied = hostIsLittleEndian();
-    if (copied) std::memcpy(static_cast<void*>(symbols.data()), bytes, kEntrySize * n);
+    if (copied)
+      symbols.assign(EntryBytes{bytes}, EntryBytes{bytes + kEntrySize * n});
+    else
+      symbols.resize(n);
     for (uint32_t i = 0; i < n; ++i) {
       if (!copied) fromBytes(bytes + kEntrySize * i, AUX_NONE, symbols[i]);
       if (symbols[i].sym.n_numaux == 0 || i + 1 >= n) continue;

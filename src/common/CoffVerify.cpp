@@ -1,11 +1,13 @@
 // Coff::verify: every index and offset inside a Coff must point at something
 // that exists. Each fault is reported at once and checking goes on.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "Assert.h"
+#include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
 
@@ -52,21 +54,29 @@ class Verifier {
 
   bool isSymbol(size_t i) const { return cCoff.cAuxKinds[i] == AUX_NONE; }
 
-  // The section numbers in use, marked in a table by number from the lowest,
-  // so that each symbol's number is checked without a search of cScnNum.
-  // Numbers outside n_scnum's 16 bits match no symbol.
+  // The section numbers a symbol may have, marked in a table by number from
+  // the lowest: those in use and the three special ones, so that each
+  // symbol's number is checked by one look. Numbers outside n_scnum's 16 bits
+  // match no symbol.
   void markSections() {
+    int lowest = N_DEBUG;
+    int highest = N_UNDEF;
     for (const auto& entry : cCoff.cScnNum) {
       if (entry.first < INT16_MIN || entry.first > INT16_MAX) continue;
-      if (cScnums.empty()) cLowestScnum = entry.first;
-      size_t at = static_cast<size_t>(entry.first - cLowestScnum);
-      if (at >= cScnums.size()) cScnums.resize(at + 1);
-      cScnums[at] = 1;
+      lowest = std::min(lowest, entry.first);
+      highest = std::max(highest, entry.first);
     }
+    cLowestScnum = lowest;
+    cScnums.assign(static_cast<size_t>(highest - lowest) + 1, 0);
+    for (int special : {N_DEBUG, N_ABS, N_UNDEF})
+      cScnums[static_cast<size_t>(special - lowest)] = 1;
+    for (const auto& entry : cCoff.cScnNum)
+      if (entry.first >= INT16_MIN && entry.first <= INT16_MAX)
+        cScnums[static_cast<size_t>(entry.first - lowest)] = 1;
   }
-  bool hasScnum(int scnum) const {
-    if (scnum < cLowestScnum) return false;
-    size_t at = static_cast<size_t>(scnum - cLowestScnum);
+  // A section in use or a special number.
+  bool scnumValid(int scnum) const {
+    const auto at = static_cast<size_t>(static_cast<int64_t>(scnum) - cLowestScnum);
     return at < cScnums.size() && cScnums[at] != 0;
   }
 
@@ -100,9 +110,9 @@ class Verifier {
         continue;
       }
       const syment& s = symbols[i].sym;
-      const int scnum = s.n_scnum;
-      sound &= scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || hasScnum(scnum);
-      sound &= !namedInTable(s) || hasOffset(s.n_offset());
+      sound &= scnumValid(s.n_scnum);
+      sound &= !namedInTable(s) ||
+               hasOffset(getU32(reinterpret_cast<const uint8_t*>(s.n_name) + 4));
     }
     return sound;
   }
@@ -124,7 +134,7 @@ class Verifier {
     for (size_t i = 0; i < cCoff.cSymbols.size(); ++i) {
       if (!isSymbol(i)) continue;
       int scnum = cCoff.cSymbols[i].sym.n_scnum;
-      if (scnum == N_UNDEF || scnum == N_ABS || scnum == N_DEBUG || hasScnum(scnum)) continue;
+      if (scnumValid(scnum)) continue;
       fault(" symbol[" + std::to_string(i) + "] has an invalid n_scnum.");
     }
   }

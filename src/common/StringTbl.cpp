@@ -72,8 +72,9 @@ bool operator==(const StringTbl& a, const StringTbl& b) {
   return true;
 }
 
+// A block's bytes are written before they are read, so they are not zeroed.
 void StringTbl::newBlock(size_t bytes) {
-  cBlocks.push_back(std::make_unique<char[]>(bytes));
+  cBlocks.push_back(std::unique_ptr<char[]>(new char[bytes]));
   cLastBlock = bytes;
   cFree = cBlocks.back().get();
   cRoom = bytes;
@@ -212,6 +213,49 @@ uint32_t StringTbl::append(std::string_view text) {
   uint32_t offset = nextOffset();
   pushBack(offset, text);
   return offset;
+}
+
+// Each string is found once; the records are then sized once and the texts
+// copied into one block without their NULs. The copy moves 16 bytes at a
+// time where it reads inside the table's bytes and writes inside the block:
+// a stretch that runs past a string's end lands where the next string goes.
+size_t StringTbl::loadPacked(std::string_view bytes) {
+  ZV_ASSERT(cEntries.empty());
+  const size_t size = bytes.size();
+  std::vector<uint32_t> ends;  // the position of each string's NUL
+  ends.reserve(size / 8 + 1);
+  size_t pos = 0;
+  while (pos < size) {
+    const void* nul = std::memchr(bytes.data() + pos, 0, size - pos);
+    if (!nul) break;
+    const auto end = static_cast<size_t>(static_cast<const char*>(nul) - bytes.data());
+    if (end == pos) break;
+    ends.push_back(static_cast<uint32_t>(end));
+    pos = end + 1;
+  }
+  if (ends.empty()) return 0;
+  constexpr size_t kStride = 16;
+  const size_t textBytes = pos - ends.size();
+  reserve(ends.size(), textBytes);
+  char* out = cFree;
+  const char* const outEnd = cFree + textBytes;
+  size_t start = 0;
+  for (uint32_t end : ends) {
+    const size_t length = end - start;
+    cEntries.push_back(Entry{static_cast<uint32_t>(start + 4), static_cast<uint32_t>(length), out});
+    for (size_t k = 0; k < length; k += kStride) {
+      const size_t from = start + k;
+      if (size - from >= kStride && outEnd - (out + k) >= static_cast<std::ptrdiff_t>(kStride))
+        std::memcpy(out + k, bytes.data() + from, kStride);
+      else
+        std::memcpy(out + k, bytes.data() + from, std::min(kStride, length - k));
+    }
+    out += length;
+    start = end + 1;
+  }
+  cFree = out;
+  cRoom -= textBytes;
+  return pos;
 }
 
 void StringTbl::reserve(size_t count, size_t textBytes) {

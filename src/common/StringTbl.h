@@ -167,6 +167,11 @@ class StringTbl {
   uint32_t nextOffset() const;
   // Puts `text` at nextOffset() and returns that offset.
   uint32_t append(std::string_view text);
+  // Fills an empty table from the bytes of a string table after its length
+  // word: NUL-ended strings end to end, the first at offset 4. The walk ends
+  // at an empty string or at bytes without a NUL; the strings before it are
+  // copied in one piece. Returns the bytes they take, NULs included.
+  size_t loadPacked(std::string_view bytes);
   // Makes room for `count` strings in all, so that appending up to there moves
   // nothing, and for `textBytes` more bytes of text in one block.
   void reserve(size_t count, size_t textBytes = 0);

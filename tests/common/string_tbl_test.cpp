@@ -104,6 +104,48 @@ TEST(StringTbl, ViewsOfTextsStayValidAsTheTableGrows) {
   EXPECT_EQ(t.at(4), "replaced");
 }
 
+// Texts of every length around the 16-byte copy stride, the last ones flush
+// with the end of the bytes, come out whole and unmixed; the walk stops at an
+// empty string or at a tail without a NUL, and appends follow the last string.
+TEST(StringTbl, LoadsPackedBytesAsTheyStand) {
+  struct Case {
+    std::string tail;   // after the strings of lengths 1 to 40
+    size_t extraTexts;  // strings of the tail that the table takes
+  };
+  const std::vector<Case> cases = {
+      {"", 0},
+      {std::string(1, '\0') + "after_empty", 0},
+      {"no_nul_at_end", 0},
+      {std::string("z\0", 2), 1},
+  };
+  for (const Case& c : cases) {
+    std::string bytes;
+    std::vector<std::pair<uint32_t, std::string>> expected;
+    for (size_t length = 1; length <= 40; ++length) {
+      std::string text;
+      for (size_t k = 0; k < length; ++k) text += static_cast<char>('a' + (length + k) % 26);
+      expected.emplace_back(static_cast<uint32_t>(bytes.size() + 4), text);
+      bytes += text + '\0';
+    }
+    if (c.extraTexts) expected.emplace_back(static_cast<uint32_t>(bytes.size() + 4), "z");
+    const size_t taken = bytes.size() + (c.extraTexts ? 2 : 0);
+    bytes += c.tail;
+    StringTbl t;
+    EXPECT_EQ(t.loadPacked(std::string_view(bytes.data(), bytes.size())), taken);
+    const uint32_t next = t.append("app");
+    EXPECT_EQ(next, taken + 4);
+    expected.emplace_back(next, "app");
+    ASSERT_EQ(t.size(), expected.size());
+    size_t i = 0;
+    for (const auto& [offset, text] : t) {
+      EXPECT_EQ(offset, expected[i].first);
+      EXPECT_EQ(text, expected[i].second);
+      ++i;
+    }
+  }
+  EXPECT_EQ(StringTbl().loadPacked(std::string_view("\0x\0", 3)), 0u);
+}
+
 // A large dense table finds offsets through its stretch table: every offset,
 // present or not, answers as a plain search would, after lookups, appends,
 // an insertion below the end and an erasure. A sparse table searches.
