@@ -13,6 +13,7 @@
 
 #include "Assert.h"
 #include "NameWalk.h"
+#include "SetLast.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -181,13 +182,14 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
       copyInputPart(file, name);
     }
   }
+  static const int& tracing = traceLevelRef("Linker::buildOutputRawData");
   NameWalk<uint8_t> idata(cScnType);
   for (const auto& [name, size] : cScnSize) {
     (void)size;
     const uint8_t* type = idata.find(name);
     if (!type || *type != SCNTYPE_IDATA) continue;
     cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
-    if (traceLevel("Linker::buildOutputRawData"))
+    if (tracing)
       std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
                 << "', initSize=" << cOutput.cRawData[romImageName(name)].size() << '\n';
   }
@@ -283,7 +285,7 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
     setOutputHeader(name, type, isSet(abs.find(name)), isSet(share.find(name)),
                     isSet(access.find(name)));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
-    if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
+    if (type == SCNTYPE_UDATA) lastEntry(cOutput.cScnHdr, name).s_size = cScnSize.at(name);
   }
   setOutputHeader(cCinitScnName, SCNTYPE_ROMDATA);
   if (cHasStackDesc) {
@@ -296,7 +298,7 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
 // Name, start and flags of one output section; the layout fills in the rest.
 void Linker::setOutputHeader(const std::string& name, unsigned type, bool abs, bool share,
                              bool access) {
-  scnhdr& hdr = cOutput.cScnHdr[name];
+  scnhdr& hdr = lastEntry(cOutput.cScnHdr, name);
   Coff::setName(hdr, name, cOutput.cStringTbl);
   const Memory* mem = cScnMem.at(name);
   const auto range = mem->cAllocated.find(name);

@@ -18,4 +18,12 @@ void setLast(std::map<std::string, Value>& map, const std::string& name, Value v
     map[name] = std::move(value);
 }
 
+// `map[name]`, with the same hint.
+template <class Value>
+Value& lastEntry(std::map<std::string, Value>& map, const std::string& name) {
+  if (!map.empty() && std::prev(map.end())->first < name)
+    return map.emplace_hint(map.end(), name, Value())->second;
+  return map[name];
+}
+
 #endif
