@@ -43,6 +43,16 @@ std::string notDefinedMessage(const std::string& section, const std::string& mem
 
 bool isDataType(uint8_t type) { return type == SCNTYPE_IDATA || type == SCNTYPE_UDATA; }
 
+// The entry of `name`, tried first right after `last` (an entry of `map` or
+// its end): a name asked after the one before it in order takes no search.
+template <class Value>
+typename std::map<std::string, Value>::iterator findAfter(
+    std::map<std::string, Value>& map, typename std::map<std::string, Value>::iterator last,
+    const std::string& name) {
+  if (last != map.end() && ++last != map.end() && last->first == name) return last;
+  return map.find(name);
+}
+
 // One entry of the last pass: an input section or a ROM image.
 struct Candidate {
   std::string name;
@@ -418,18 +428,25 @@ int Linker::allocateRest(std::string& message) {
 
 // Absolute parts lie where their header says; relocatable parts follow each
 // other in load order (overlay parts all at the section's start).
+// Inputs mostly bring their sections in name order, so each name is first
+// looked for right after the one found before it.
 int Linker::recordSectionAddresses() {
+  auto memory = cScnMem.end();
+  const Memory* lastMemory = nullptr;
+  std::map<std::string, Range>::iterator range;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& coff = *cCoff[file];
     for (const auto& entry : coff.cScnNum) {
       const std::string& section = entry.second;
       const scnhdr& hdr = coff.cScnHdr.at(section);
-      auto memory = cScnMem.find(section);
+      memory = findAfter(cScnMem, memory, section);
       ZV_ASSERT(memory != cScnMem.end());
       // The section's range, found once; loading checks that it is placed and
       // does not hold this input's part yet.
-      auto range = memory->second->cAllocated.find(section);
-      ZV_ASSERT(range != memory->second->cAllocated.end());
+      std::map<std::string, Range>& ranges = memory->second->cAllocated;
+      range = memory->second == lastMemory ? findAfter(ranges, range, section) : ranges.find(section);
+      lastMemory = memory->second;
+      ZV_ASSERT(range != ranges.end());
       if (scnIsAbs(hdr))
         range->second.load(file, coff.cCoffName, hdr.s_paddr, hdr.s_size);
       else

@@ -239,7 +239,7 @@ int Linker::buildOutputLineInfo(std::string& /*message*/) {
       auto lines = input.cLineNums.find(name);
       if (type == cScnType.end() || type->second != SCNTYPE_CODE || lines == input.cLineNums.end())
         continue;
-      std::vector<coff_lineno>& out = cOutput.cLineNums[name];
+      std::vector<coff_lineno>& out = lastEntry(cOutput.cLineNums, name);
       for (coff_lineno line : lines->second) {
         if (trace)
           std::cout << "Linker::buildOutputLineInfo() - file '" << input.cCoffName << "', section '"
