@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "Assert.h"
+#include "NameHint.h"
 #include "NameWalk.h"
-#include "SetLast.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "linker.h"
@@ -42,16 +42,6 @@ std::string notDefinedMessage(const std::string& section, const std::string& mem
 }
 
 bool isDataType(uint8_t type) { return type == SCNTYPE_IDATA || type == SCNTYPE_UDATA; }
-
-// The entry of `name`, tried first right after `last` (an entry of `map` or
-// its end): a name asked after the one before it in order takes no search.
-template <class Value>
-typename std::map<std::string, Value>::iterator findAfter(
-    std::map<std::string, Value>& map, typename std::map<std::string, Value>::iterator last,
-    const std::string& name) {
-  if (last != map.end() && ++last != map.end() && last->first == name) return last;
-  return map.find(name);
-}
 
 // One entry of the last pass: an input section or a ROM image.
 struct Candidate {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "Assert.h"
+#include "NameHint.h"
 #include "NameWalk.h"
-#include "SetLast.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -59,22 +59,24 @@ bool isSet(const int* flag) { return flag && *flag != 0; }
 
 int Linker::buildOutputScnNum(std::string& /*message*/) {
   const int trace = traceLevel("Linker::buildOutputScnNum");
-  std::unordered_set<std::string> numbered;
+  // The names numbered so far, seen through the numbered entries' own copies.
+  std::unordered_set<std::string_view> numbered;
   numbered.reserve(cScnType.size() + 2);
   // Numbers a name not numbered yet: true when it was new.
   auto number = [&](const std::string& name) {
-    if (!numbered.insert(name).second) return false;
-    int n = static_cast<int>(numbered.size());
-    cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name);
+    if (numbered.count(name)) return false;
+    int n = static_cast<int>(numbered.size()) + 1;
+    numbered.insert(cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name)->second);
     if (trace)
       std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name << "'\n";
     return true;
   };
+  auto type = cScnType.end();
   for (const auto& input : cCoff)
     for (const auto& [n, name] : input->cScnNum) {
       (void)n;
       if (!number(name)) continue;
-      auto type = cScnType.find(name);
+      type = findAfter(cScnType, type, name);
       if (type != cScnType.end() && type->second == SCNTYPE_IDATA) number(romImageName(name));
     }
   number(cCinitScnName);

@@ -14,9 +14,9 @@
 
 #include "Assert.h"
 #include "FileSpec.h"
+#include "NameHint.h"
 #include "OsPath.h"
 #include "Reporter.h"
-#include "SetLast.h"
 #include "SymbolWalk.h"
 #include "Trace.h"
 #include "ViewMap.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "Assert.h"
+#include "NameHint.h"
 #include "ScnAddr.h"
-#include "SetLast.h"
 #include "TextHelpers.h"
 
 namespace {
