@@ -449,8 +449,9 @@ LastBeginLines lastBeginLines(const std::vector<coff_lineno>& lines) {
 void Coff::preWrite() { layOut(*this, true); }
 
 uint32_t Coff::size() const {
+  static const int& tracing = traceLevelRef("Coff::size");
   Parts parts = measure(*this);
-  if (traceLevel("Coff::size") != 0) {
+  if (tracing != 0) {
     parts.trace("Coff::size");
     std::cout << "fileLength=" << hex(parts.fileLength()) << '\n';
   }

@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "Assert.h"
+#include "NameHint.h"
+#include "NameWalk.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "linker.h"
@@ -46,6 +48,8 @@ struct Candidate {
   std::string name;
   uint64_t size;  // bytes
   bool isImage;
+  uint8_t type = SCNTYPE_UNKNOWN;  // input sections: what the memories and alignment follow
+  bool overlay = false;
 };
 
 }  // namespace
@@ -97,10 +101,19 @@ std::list<Memory>& Linker::memoriesFor(const std::string& section) {
   return cDataBanks;
 }
 
+// The same, with the section's type at hand: only data sections ask the flags.
+std::list<Memory>& Linker::memoriesFor(const std::string& section, uint8_t type) {
+  return isDataType(type) ? memoriesFor(section) : cCodePage;
+}
+
 // Code in byte-addressed program memory starts on a word.
 uint32_t Linker::alignmentFor(const std::string& section) const {
   auto type = cScnType.find(section);
-  return cRomWidthBits == 8 && type != cScnType.end() && type->second == SCNTYPE_CODE ? 2 : 1;
+  return alignmentForType(type == cScnType.end() ? uint8_t(SCNTYPE_UNKNOWN) : type->second);
+}
+
+uint32_t Linker::alignmentForType(uint8_t type) const {
+  return cRomWidthBits == 8 && type == SCNTYPE_CODE ? 2 : 1;
 }
 
 bool Linker::breaksWordRule(const std::string& section, uint32_t start,
@@ -112,8 +125,12 @@ bool Linker::breaksWordRule(const std::string& section, uint32_t start,
 
 int Linker::checkSectionType(const std::string& section, std::string& message) const {
   auto type = cScnType.find(section);
-  if (type != cScnType.end() && type->second >= SCNTYPE_CODE && type->second <= SCNTYPE_ROMDATA)
-    return 1;
+  return checkSectionType(section, type == cScnType.end() ? uint8_t(SCNTYPE_UNKNOWN) : type->second,
+                          message);
+}
+
+int Linker::checkSectionType(const std::string& section, uint8_t type, std::string& message) {
+  if (type >= SCNTYPE_CODE && type <= SCNTYPE_ROMDATA) return 1;
   message = "unknown section type for section '" + section + "'.";
   return 0;
 }
@@ -129,7 +146,8 @@ int Linker::allocateAbsAssigned(std::list<Memory>& memories, const std::string& 
     message = notDefinedMessage(section, memName);
     return 0;
   }
-  if (traceLevel("Linker::allocateAbsAssigned"))
+  static const int& tracing = traceLevelRef("Linker::allocateAbsAssigned");
+  if (tracing)
     std::cout << "Linker::allocateAbsAssigned() - section '" << section
               << "' start=" << toHex(start, 4) << " length=" << lengthText(length) << " memory '"
               << memName << "'\n";
@@ -140,7 +158,7 @@ int Linker::allocateAbsAssigned(std::list<Memory>& memories, const std::string& 
     return 0;
   }
   memory->allocateAbs(section, start, length, overlay);
-  cScnMem[section] = memory;
+  setLast(cScnMem, section, memory);
   return 1;
 }
 
@@ -150,11 +168,12 @@ int Linker::allocateAbsUnassigned(std::list<Memory>& memories, const std::string
   if (breaksWordRule(section, start, message)) return 0;
   for (Memory& memory : memories) {
     if (!memory.canFitAt(start, length)) continue;
-    if (traceLevel("Linker::allocateAbsUnassigned"))
+    static const int& tracing = traceLevelRef("Linker::allocateAbsUnassigned");
+    if (tracing)
       std::cout << "Linker::allocateAbsUnassigned() - section '" << section << "' into memory '"
                 << memory.getName() << "'\n";
     memory.allocateAbs(section, start, length, overlay);
-    cScnMem[section] = &memory;
+    setLast(cScnMem, section, &memory);
     return 1;
   }
   message = "section '" + section + "' can not fit the absolute section. " + "Section '" + section +
@@ -171,7 +190,8 @@ int Linker::allocateRelAssigned(std::list<Memory>& memories, const std::string& 
     return 0;
   }
   uint32_t alignment = alignmentFor(section);
-  if (traceLevel("Linker::allocateRelAssigned"))
+  static const int& tracing = traceLevelRef("Linker::allocateRelAssigned");
+  if (tracing)
     std::cout << "Linker::allocateRelAssigned() - section '" << section
               << "' length=" << lengthText(length) << " memory '" << memName << "'\n";
   if (!memory->canFit(length, alignment)) {
@@ -181,7 +201,7 @@ int Linker::allocateRelAssigned(std::list<Memory>& memories, const std::string& 
     return 0;
   }
   memory->allocateRel(section, length, overlay, alignment);
-  cScnMem[section] = memory;
+  setLast(cScnMem, section, memory);
   return 1;
 }
 
@@ -189,6 +209,13 @@ int Linker::allocateRelAssigned(std::list<Memory>& memories, const std::string& 
 // the section (declaration order among equal holes).
 int Linker::allocateRelUnassigned(std::list<Memory>& memories, const std::string& section,
                                   uint64_t length, bool overlay, std::string& message) {
+  return allocateRelUnassigned(memories, section, length, overlay, alignmentFor(section), message);
+}
+
+int Linker::allocateRelUnassigned(std::list<Memory>& memories, const std::string& section,
+                                  uint64_t length, bool overlay, uint32_t alignment,
+                                  std::string& message) {
+  static const int& tracing = traceLevelRef("Linker::allocateRelUnassigned");
   std::vector<MemSize> candidates;
   for (Memory& memory : memories) {
     if (memory.isProtected()) continue;
@@ -198,7 +225,7 @@ int Linker::allocateRelUnassigned(std::list<Memory>& memories, const std::string
     candidates.push_back(entry);
   }
   std::stable_sort(candidates.begin(), candidates.end());
-  bool trace = traceLevel("Linker::allocateRelUnassigned") != 0;
+  const bool trace = tracing != 0;
   if (trace) {
     std::cout << "Linker::allocateRelUnassigned() - section '" << section
               << "' length=" << lengthText(length)
@@ -206,12 +233,11 @@ int Linker::allocateRelUnassigned(std::list<Memory>& memories, const std::string
     for (const MemSize& c : candidates)
       std::cout << "    " << c.memory->getName() << " " << lengthText(c.size) << '\n';
   }
-  uint32_t alignment = alignmentFor(section);
   for (const MemSize& c : candidates) {
     if (!c.memory->canFit(length, alignment)) continue;
     if (trace) std::cout << "    chose '" << c.memory->getName() << "'\n";
     c.memory->allocateRel(section, length, overlay, alignment);
-    cScnMem[section] = c.memory;
+    setLast(cScnMem, section, c.memory);
     return 1;
   }
   message = "section '" + section + "' can not fit the section. " + "Section '" + section +
@@ -349,11 +375,22 @@ int Linker::allocateAssignedSection(const std::string& section, const SectionDes
 // earlier in name order among equals), each into the best-fitting memory.
 int Linker::allocateRest(std::string& message) {
   std::vector<Candidate> rest;
+  rest.reserve(cScnAbs.size());
+  // The per-section maps hold the same names: walked side by side.
+  NameWalk<uint32_t> sizes(cScnSize);
+  NameWalk<uint8_t> types(cScnType);
+  NameWalk<int> overlays(cScnOverlay);
   for (const auto& [section, isAbs] : cScnAbs) {
-    if (!isAbs && !sectionDescFor(section)) rest.push_back({section, cScnSize.at(section), false});
-    if (cScnType.at(section) != SCNTYPE_IDATA) continue;
+    const uint32_t* size = sizes.find(section);
+    const uint8_t* type = types.find(section);
+    ZV_ASSERT(size && type);
+    if (!isAbs && !sectionDescFor(section)) {
+      const int* overlay = overlays.find(section);
+      rest.push_back({section, *size, false, *type, overlay && *overlay != 0});
+    }
+    if (*type != SCNTYPE_IDATA) continue;
     std::string image = romImageName(section);
-    if (!sectionDescFor(image)) rest.push_back({image, romLocations(cScnSize.at(section)), true});
+    if (!sectionDescFor(image)) rest.push_back({image, romLocations(*size), true});
   }
   std::stable_sort(rest.begin(), rest.end(),
                    [](const Candidate& a, const Candidate& b) { return a.size > b.size; });
@@ -368,9 +405,9 @@ int Linker::allocateRest(std::string& message) {
     if (c.isImage) {
       placed = allocateRomImage(c.name, message);
     } else {
-      placed = checkSectionType(c.name, message) &&
-               allocateRelUnassigned(memoriesFor(c.name), c.name, c.size, cScnOverlay[c.name] != 0,
-                                     message);
+      placed = checkSectionType(c.name, c.type, message) &&
+               allocateRelUnassigned(memoriesFor(c.name, c.type), c.name, c.size, c.overlay,
+                                     alignmentForType(c.type), message);
     }
     if (!placed) return 0;
   }
@@ -381,18 +418,25 @@ int Linker::allocateRest(std::string& message) {
 
 // Absolute parts lie where their header says; relocatable parts follow each
 // other in load order (overlay parts all at the section's start).
+// Inputs mostly bring their sections in name order, so each name is first
+// looked for right after the one found before it.
 int Linker::recordSectionAddresses() {
+  auto memory = cScnMem.end();
+  const Memory* lastMemory = nullptr;
+  std::map<std::string, Range>::iterator range;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& coff = *cCoff[file];
     for (const auto& entry : coff.cScnNum) {
       const std::string& section = entry.second;
       const scnhdr& hdr = coff.cScnHdr.at(section);
-      auto memory = cScnMem.find(section);
+      memory = findAfter(cScnMem, memory, section);
       ZV_ASSERT(memory != cScnMem.end());
       // The section's range, found once; loading checks that it is placed and
       // does not hold this input's part yet.
-      auto range = memory->second->cAllocated.find(section);
-      ZV_ASSERT(range != memory->second->cAllocated.end());
+      std::map<std::string, Range>& ranges = memory->second->cAllocated;
+      range = memory->second == lastMemory ? findAfter(ranges, range, section) : ranges.find(section);
+      lastMemory = memory->second;
+      ZV_ASSERT(range != ranges.end());
       if (scnIsAbs(hdr))
         range->second.load(file, coff.cCoffName, hdr.s_paddr, hdr.s_size);
       else

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Assert.h"
+#include "NameHint.h"
 #include "NameWalk.h"
 #include "SymbolWalk.h"
 #include "TextHelpers.h"
@@ -58,22 +59,24 @@ bool isSet(const int* flag) { return flag && *flag != 0; }
 
 int Linker::buildOutputScnNum(std::string& /*message*/) {
   const int trace = traceLevel("Linker::buildOutputScnNum");
-  std::unordered_set<std::string> numbered;
+  // The names numbered so far, seen through the numbered entries' own copies.
+  std::unordered_set<std::string_view> numbered;
   numbered.reserve(cScnType.size() + 2);
   // Numbers a name not numbered yet: true when it was new.
   auto number = [&](const std::string& name) {
-    if (!numbered.insert(name).second) return false;
-    int n = static_cast<int>(numbered.size());
-    cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name);
+    if (numbered.count(name)) return false;
+    int n = static_cast<int>(numbered.size()) + 1;
+    numbered.insert(cOutput.cScnNum.insert_or_assign(cOutput.cScnNum.end(), n, name)->second);
     if (trace)
       std::cout << "Linker::buildOutputScnNum() - cOutput.cScnNum[" << n << "]='" << name << "'\n";
     return true;
   };
+  auto type = cScnType.end();
   for (const auto& input : cCoff)
     for (const auto& [n, name] : input->cScnNum) {
       (void)n;
       if (!number(name)) continue;
-      auto type = cScnType.find(name);
+      type = findAfter(cScnType, type, name);
       if (type != cScnType.end() && type->second == SCNTYPE_IDATA) number(romImageName(name));
     }
   number(cCinitScnName);
@@ -181,13 +184,14 @@ int Linker::buildOutputRawData(std::string& /*message*/) {
       copyInputPart(file, name);
     }
   }
+  static const int& tracing = traceLevelRef("Linker::buildOutputRawData");
   NameWalk<uint8_t> idata(cScnType);
   for (const auto& [name, size] : cScnSize) {
     (void)size;
     const uint8_t* type = idata.find(name);
     if (!type || *type != SCNTYPE_IDATA) continue;
     cOutput.cRawData[romImageName(name)] = romImage(cOutput.cRawData.at(name));
-    if (traceLevel("Linker::buildOutputRawData"))
+    if (tracing)
       std::cout << "Linker::buildOutputRawData() - init section '" << romImageName(name)
                 << "', initSize=" << cOutput.cRawData[romImageName(name)].size() << '\n';
   }
@@ -237,7 +241,7 @@ int Linker::buildOutputLineInfo(std::string& /*message*/) {
       auto lines = input.cLineNums.find(name);
       if (type == cScnType.end() || type->second != SCNTYPE_CODE || lines == input.cLineNums.end())
         continue;
-      std::vector<coff_lineno>& out = cOutput.cLineNums[name];
+      std::vector<coff_lineno>& out = lastEntry(cOutput.cLineNums, name);
       for (coff_lineno line : lines->second) {
         if (trace)
           std::cout << "Linker::buildOutputLineInfo() - file '" << input.cCoffName << "', section '"
@@ -283,7 +287,7 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
     setOutputHeader(name, type, isSet(abs.find(name)), isSet(share.find(name)),
                     isSet(access.find(name)));
     if (type == SCNTYPE_IDATA) setOutputHeader(romImageName(name), SCNTYPE_ROMDATA);
-    if (type == SCNTYPE_UDATA) cOutput.cScnHdr[name].s_size = cScnSize.at(name);
+    if (type == SCNTYPE_UDATA) lastEntry(cOutput.cScnHdr, name).s_size = cScnSize.at(name);
   }
   setOutputHeader(cCinitScnName, SCNTYPE_ROMDATA);
   if (cHasStackDesc) {
@@ -296,7 +300,7 @@ int Linker::buildOutputScnHdrs(std::string& /*message*/) {
 // Name, start and flags of one output section; the layout fills in the rest.
 void Linker::setOutputHeader(const std::string& name, unsigned type, bool abs, bool share,
                              bool access) {
-  scnhdr& hdr = cOutput.cScnHdr[name];
+  scnhdr& hdr = lastEntry(cOutput.cScnHdr, name);
   Coff::setName(hdr, name, cOutput.cStringTbl);
   const Memory* mem = cScnMem.at(name);
   const auto range = mem->cAllocated.find(name);

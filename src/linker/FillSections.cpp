@@ -81,7 +81,8 @@ void Linker::buildOutputHoleCB(void* walk, const Memory& memory, uint32_t start,
 // success.
 bool Linker::buildOutputHole(const std::string& memName, uint32_t start, uint32_t end,
                              const std::string& fill) {
-  if (traceLevel("Linker::buildOutputHole"))
+  static const int& tracing = traceLevelRef("Linker::buildOutputHole");
+  if (tracing)
     std::cout << "Linker::buildOutputHole() - start=" << toHex(start, 4) << " end=" << toHex(end, 4)
               << " fill=" << fill << '\n';
   const uint64_t bytes = (uint64_t(end) - start + 1) * bytesPerLocation(rom);

@@ -14,6 +14,7 @@
 
 #include "Assert.h"
 #include "FileSpec.h"
+#include "NameHint.h"
 #include "OsPath.h"
 #include "Reporter.h"
 #include "SymbolWalk.h"
@@ -475,31 +476,39 @@ uint64_t Linker::mostFillSections() const {
 }
 
 int Linker::checkSectionConsistency(std::string& message) {
-  std::map<std::string, std::string> firstFile;  // section name -> file it first came from
   const uint64_t mostFills = mostFillSections();
   for (const auto& coff : cCoff) {
     const std::string& file = coff->cCoffName;
     for (const auto& entry : coff->cScnNum) {
       const std::string& name = entry.second;
       const scnhdr& hdr = coff->cScnHdr.at(name);
+      const bool seen = cScnSize.find(name) != cScnSize.end();
       // A name that one of this link's fill sections may take is the linker's.
-      if (!cScnSize.count(name) && isFillName(name, mostFills)) {
+      if (!seen && isFillName(name, mostFills)) {
         message = reservedNameMessage(name, file);
         return 0;
       }
-      bool ok = cScnSize.count(name) ? mergeSection(name, hdr, file, message)
-                                     : recordSection(name, hdr, file, message);
+      bool ok = seen ? mergeSection(name, hdr, file, message)
+                     : recordSection(name, hdr, file, message);
       if (!ok) return 0;
-      firstFile.emplace(name, file);
     }
   }
   // The ROM image of an initialised-data section takes its name with "_i".
   for (const auto& [name, type] : cScnType) {
     if (type != SCNTYPE_IDATA || !cScnType.count(romImageName(name))) continue;
-    message = reservedNameMessage(romImageName(name), firstFile[romImageName(name)]);
+    message = reservedNameMessage(romImageName(name), firstFileWith(romImageName(name)));
     return 0;
   }
   return 1;
+}
+
+// The name of the first input that has a section of that name.
+const std::string& Linker::firstFileWith(const std::string& section) const {
+  for (const auto& coff : cCoff)
+    for (const auto& entry : coff->cScnNum)
+      if (entry.second == section) return coff->cCoffName;
+  static const std::string none;
+  return none;
 }
 
 std::string Linker::reservedNameMessage(const std::string& section, const std::string& file) {
@@ -519,21 +528,21 @@ int Linker::recordSection(const std::string& name, const scnhdr& hdr, const std:
     message = reservedNameMessage(name, file);
     return 0;
   }
-  cScnSize[name] = hdr.s_size;
+  setLast(cScnSize, name, hdr.s_size);
   uint8_t type = static_cast<uint8_t>(scnType(hdr));
   if (type == SCNTYPE_UNKNOWN) {
     message = "unknown section type for '" + name + "' in file '" + file + "'.";
     return 0;
   }
-  cScnType[name] = type;
-  cScnAbs[name] = scnIsAbs(hdr);
-  cScnShare[name] = scnIsShare(hdr);
-  cScnAccess[name] = scnIsAccess(hdr);
+  setLast(cScnType, name, type);
+  setLast(cScnAbs, name, int(scnIsAbs(hdr)));
+  setLast(cScnShare, name, int(scnIsShare(hdr)));
+  setLast(cScnAccess, name, int(scnIsAccess(hdr)));
   if (scnIsAbs(hdr)) {
-    cScnAbsStart[name] = hdr.s_paddr;
-    cScnAbsSize[name] = hdr.s_size;
+    setLast(cScnAbsStart, name, hdr.s_paddr);
+    setLast(cScnAbsSize, name, hdr.s_size);
   }
-  cScnOverlay[name] = scnIsOverlay(hdr);
+  setLast(cScnOverlay, name, int(scnIsOverlay(hdr)));
   return 1;
 }
 

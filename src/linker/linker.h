@@ -93,6 +93,9 @@ class Linker {
                           std::string& message);
   int allocateRelUnassigned(std::list<Memory>& memories, const std::string& section,
                             uint64_t length, bool overlay, std::string& message);
+  int allocateRelUnassigned(std::list<Memory>& memories, const std::string& section,
+                            uint64_t length, bool overlay, uint32_t alignment,
+                            std::string& message);
   int allocateRomImage(const std::string& name, std::string& message);
   bool isStackAssigned() const;
   int allocateStack(std::string& message);
@@ -293,6 +296,7 @@ class Linker {
   int appendSectionPart(const std::string& name, const scnhdr& hdr, const std::string& file,
                         std::string& message);
   static std::string reservedNameMessage(const std::string& section, const std::string& file);
+  const std::string& firstFileWith(const std::string& section) const;
   uint64_t mostFillSections() const;
 
   // Memory lookups (linker.cpp).
@@ -304,7 +308,9 @@ class Linker {
   // Allocation helpers (AllocateSections.cpp).
   const SectionDesc* sectionDescFor(const std::string& name) const;
   std::list<Memory>& memoriesFor(const std::string& section);
+  std::list<Memory>& memoriesFor(const std::string& section, uint8_t type);
   uint32_t alignmentFor(const std::string& section) const;
+  uint32_t alignmentForType(uint8_t type) const;
   bool breaksWordRule(const std::string& section, uint32_t start, std::string& message) const;
   int allocateAbsolute(std::string& message);
   int allocateAssigned(std::string& message);
@@ -312,6 +318,7 @@ class Linker {
   int allocateAssignedSection(const std::string& section, const SectionDesc& desc,
                               std::string& message);
   int checkSectionType(const std::string& section, std::string& message) const;
+  static int checkSectionType(const std::string& section, uint8_t type, std::string& message);
   // SECTION declarations by name (the first of a name), kept up to date with
   // cSectionDesc on each lookup.
   mutable std::map<std::string, const SectionDesc*> cSectionDescIndex;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Assert.h"
+#include "NameHint.h"
 #include "ScnAddr.h"
 #include "TextHelpers.h"
 
@@ -231,7 +232,7 @@ void Memory::place(const std::string& secName, size_t hole, uint32_t at, uint64_
   cUnallocated.erase(cUnallocated.begin() + static_cast<std::ptrdiff_t>(hole));
   std::vector<Range> pieces;
   range.allocate(secName, at, length, pieces, overlay);
-  cAllocated[secName] = std::move(range);
+  setLast(cAllocated, secName, std::move(range));
   for (Range& piece : pieces) cUnallocated.push_back(std::move(piece));
 }
 
