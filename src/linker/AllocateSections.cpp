@@ -434,7 +434,8 @@ int Linker::recordSectionAddresses() {
       // The section's range, found once; loading checks that it is placed and
       // does not hold this input's part yet.
       std::map<std::string, Range>& ranges = memory->second->cAllocated;
-      range = memory->second == lastMemory ? findAfter(ranges, range, section) : ranges.find(section);
+      range = memory->second == lastMemory ? findAfter(ranges, range, section)
+                                           : ranges.find(section);
       lastMemory = memory->second;
       ZV_ASSERT(range != ranges.end());
       if (scnIsAbs(hdr))
