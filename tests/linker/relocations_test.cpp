@@ -131,19 +131,23 @@ TEST(PatchSections, RefusedReferencesCarryTheFileAndSection) {
        "file 'a.o', section 'code', relocation at offset 0x00000004 lies outside the "
        "section data."},
   };
-  for (const Case& c : cases) {
-    Link link(kMirrow);
-    CoffBuilder a("a.o");
-    const int code = a.section("code", SCN_CODE);
-    a.words(code, {0x3000, 0x3000});
-    a.function("main", 0, code);  // 0, its auxiliary entry 1
-    a.symbol("x", 0x1234, code, C_EXT);
-    a.reloc(code, c.vaddr, c.symndx, 0, RELOCT_LOW);
-    link.add(a);
-    link.place("code", 0);
-    EXPECT_EQ(link.linker.patchSections(link.message), 0);
-    EXPECT_EQ(link.message, c.message);
-    EXPECT_EQ(link.words(0, "code"), (std::vector<uint16_t>{0x3000, 0x3000}));
+  // Halvern patches its plain fields on a walk of its own, which must refuse
+  // the same entries.
+  for (ProcessorType processor : {kMirrow, kHalvern}) {
+    for (const Case& c : cases) {
+      Link link(processor);
+      CoffBuilder a("a.o");
+      const int code = a.section("code", SCN_CODE);
+      a.words(code, {0x3000, 0x3000});
+      a.function("main", 0, code);  // 0, its auxiliary entry 1
+      a.symbol("x", 0x1234, code, C_EXT);
+      a.reloc(code, c.vaddr, c.symndx, 0, RELOCT_LOW);
+      link.add(a);
+      link.place("code", 0);
+      EXPECT_EQ(link.linker.patchSections(link.message), 0);
+      EXPECT_EQ(link.message, c.message);
+      EXPECT_EQ(link.words(0, "code"), (std::vector<uint16_t>{0x3000, 0x3000}));
+    }
   }
 }
 
