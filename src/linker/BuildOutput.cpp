@@ -115,15 +115,20 @@ void Linker::appendOutputSymbols(const Coff& input, const std::vector<int>& outN
   symbols.insert(symbols.end(), input.cSymbols.begin(), input.cSymbols.end());
   kinds.insert(kinds.end(), input.cAuxKinds.begin(), input.cAuxKinds.begin() + known);
   kinds.resize(first + count, AUX_NONE);
+  // Read once: the stores below may not change them.
+  const bool tracing = trace != 0;
+  SymEntry* const entries = symbols.data() + first;
+  const uint8_t* const entryKinds = kinds.data() + first;
+  const int* const numbers = outNumber.data();
+  const size_t sections = outNumber.size();
   for (size_t i = 0; i < count; ++i) {
-    SymEntry& entry = symbols[first + i];
-    const unsigned kind = kinds[first + i];
+    SymEntry& entry = entries[i];
+    const unsigned kind = entryKinds[i];
     if (kind != AUX_NONE) {
       shiftAuxIndices(entry, kind, base);
-    } else if (entry.sym.n_scnum >= 1 &&
-               static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
-      int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
-      if (trace)
+    } else if (entry.sym.n_scnum >= 1 && static_cast<size_t>(entry.sym.n_scnum) < sections) {
+      int16_t to = static_cast<int16_t>(numbers[entry.sym.n_scnum]);
+      if (tracing)
         std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
                   << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
       entry.sym.n_scnum = to;

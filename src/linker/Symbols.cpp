@@ -119,24 +119,39 @@ void undoSymbolMoves(Coff& input, const std::vector<Shift>& shifts, size_t end) 
   }
 }
 
+// Moves every relocatable symbol of one input with its section, echoing each
+// move; relocateSymbols has checked the ".file" names first.
+[[gnu::noinline]] void relocateTracedSymbols(Coff& input, const std::vector<Shift>& shifts) {
+  forEachSymbol(input, [&](size_t, syment& sym) {
+    const Shift* s = shiftOf(sym, shifts);
+    if (!s) return;
+    uint32_t old = sym.n_value;
+    sym.n_value = old - s->paddr + s->start;
+    std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
+              << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
+              << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+  });
+}
+
 // Moves every relocatable symbol of one input with its section; without a
 // trace, also checks the ".file" names on the way (see relocateSymbols).
 int relocateInputSymbols(Coff& input, const std::vector<Shift>& shifts, int trace,
                          std::string& message) {
+  if (trace) {
+    relocateTracedSymbols(input, shifts);
+    return 1;
+  }
+  const Shift* const shift = shifts.data();
+  const size_t sections = shifts.size();
   return forEachSymbolWhile(input, [&](size_t i, syment& sym) {
-    if (!trace && !fileNameKnown(input, i)) {
+    if (inlineNameIsDotFile(sym) && !fileNameKnown(input, i)) {
       undoSymbolMoves(input, shifts, i);
       message = fileNameFault(input);
       return false;
     }
-    const Shift* s = shiftOf(sym, shifts);
-    if (!s) return true;
-    uint32_t old = sym.n_value;
-    sym.n_value = old - s->paddr + s->start;
-    if (trace)
-      std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
-                << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
-                << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+    const size_t number = static_cast<size_t>(sym.n_scnum);  // a negative one is out of range
+    if (number < sections && shift[number].present && isRelocatable(sym))
+      sym.n_value = sym.n_value - shift[number].paddr + shift[number].start;
     return true;
   });
 }
