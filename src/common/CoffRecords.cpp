@@ -407,21 +407,6 @@ bool isSectionSymbol(const syment& s) {
   return s.n_sclass == C_STAT && s.n_name[0] == '.';
 }
 
-bool isRelocatable(const syment& s) {
-  if (s.n_scnum < 1) return false;
-  switch (s.n_sclass) {
-    case C_EXT:
-    case C_STAT:
-    case C_LABEL:
-    case C_BLOCK:
-    case C_FCN: return true;
-    default: return false;
-  }
-}
-
-bool isExtDef(const syment& s) { return s.n_sclass == C_EXT && s.n_scnum > 0; }
-bool isExtRef(const syment& s) { return s.n_sclass == C_EXT && s.n_scnum == 0; }
-
 unsigned auxKind(const syment& s) {
   if (s.n_numaux == 0) return AUX_NONE;
   if (s.n_sclass == C_FILE) return AUX_FILE;

@@ -276,9 +276,20 @@ bool isFunction(const syment& s);
 bool isTag(const syment& s);
 bool hasTagType(const syment& s);
 bool isSectionSymbol(const syment& s);
-bool isRelocatable(const syment& s);
-bool isExtDef(const syment& s);
-bool isExtRef(const syment& s);
+// Inline: the linker asks these of every symbol of every input.
+inline bool isRelocatable(const syment& s) {
+  if (s.n_scnum < 1) return false;
+  switch (s.n_sclass) {
+    case C_EXT:
+    case C_STAT:
+    case C_LABEL:
+    case C_BLOCK:
+    case C_FCN: return true;
+    default: return false;
+  }
+}
+inline bool isExtDef(const syment& s) { return s.n_sclass == C_EXT && s.n_scnum > 0; }
+inline bool isExtRef(const syment& s) { return s.n_sclass == C_EXT && s.n_scnum == 0; }
 unsigned auxKind(const syment& s);  // the AuxKind of the entry after the symbol
 bool isFcnBegin(const coff_lineno& l);
 

@@ -11,6 +11,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "Assert.h"
 #include "NameHint.h"
 #include "NameWalk.h"
@@ -52,6 +55,20 @@ struct OutputPart {
   Data* contents;
 };
 
+// Has the kernel map the pages of a fresh block at once, in place of one fault
+// per page as the copy first writes each; nothing happens where it cannot.
+void populate(const void* block, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+  (void)block;
+  (void)bytes;
+#endif
+}
+
 // A section flag found by a walk: set when present and non-zero.
 bool isSet(const int* flag) { return flag && *flag != 0; }
 
@@ -92,6 +109,8 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
   for (const auto& input : cCoff) total += input->cSymbols.size();
   cOutput.cSymbols.reserve(total);
   cOutput.cAuxKinds.reserve(total);
+  populate(cOutput.cSymbols.data(), total * sizeof(SymEntry));
+  populate(cOutput.cAuxKinds.data(), total);
   uint32_t base = 0;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
@@ -118,15 +137,20 @@ void Linker::appendOutputSymbols(const Coff& input, const std::vector<int>& outN
   symbols.insert(symbols.end(), input.cSymbols.begin(), input.cSymbols.end());
   kinds.insert(kinds.end(), input.cAuxKinds.begin(), input.cAuxKinds.begin() + known);
   kinds.resize(first + count, AUX_NONE);
+  // Read once: the stores below may not change them.
+  const bool tracing = trace != 0;
+  SymEntry* const entries = symbols.data() + first;
+  const uint8_t* const entryKinds = kinds.data() + first;
+  const int* const numbers = outNumber.data();
+  const size_t sections = outNumber.size();
   for (size_t i = 0; i < count; ++i) {
-    SymEntry& entry = symbols[first + i];
-    const unsigned kind = kinds[first + i];
+    SymEntry& entry = entries[i];
+    const unsigned kind = entryKinds[i];
     if (kind != AUX_NONE) {
       shiftAuxIndices(entry, kind, base);
-    } else if (entry.sym.n_scnum >= 1 &&
-               static_cast<size_t>(entry.sym.n_scnum) < outNumber.size()) {
-      int16_t to = static_cast<int16_t>(outNumber[entry.sym.n_scnum]);
-      if (trace)
+    } else if (entry.sym.n_scnum >= 1 && static_cast<size_t>(entry.sym.n_scnum) < sections) {
+      int16_t to = static_cast<int16_t>(numbers[entry.sym.n_scnum]);
+      if (tracing)
         std::cout << "Linker::buildOutputSymbolTbl() -  file '" << input.cCoffName << "', symbol["
                   << i << "] n_scnum from " << entry.sym.n_scnum << " to " << to << '\n';
       entry.sym.n_scnum = to;

@@ -30,7 +30,7 @@ struct Row {
 };
 
 // Indexed by r_type - 1.
-const Row kRows[kLastRelocType] = {
+constexpr Row kRows[kLastRelocType] = {
     {Kind::Even, {1, 0, 8}},        // CALL
     {Kind::Even, {1, 0, 8}},        // GOTO
     {Kind::Field, {8, 0, 8}},       // HIGH
@@ -64,6 +64,44 @@ const Row kRows[kLastRelocType] = {
     {Kind::ScnEnd, {8, 0, 4}},      // SCNEND_LFSR1
     {Kind::ScnEnd, {0, 0, 8}},      // SCNEND_LFSR2
 };
+
+// The field of every Halvern type lies inside the word at r_vaddr, so that
+// the walk's common case writes that word alone.
+constexpr bool fieldsInsideWord() {
+  for (const Row& row : kRows)
+    if (row.field.dstBegin + row.field.width > 16 || row.field.srcBegin + row.field.width >= 32)
+      return false;
+  return true;
+}
+static_assert(fieldsInsideWord(), "every field fits its word");
+
+// A Field type's bits, ready for the word: the value shifted right by `down`
+// then left by `up`, under `mask`. A zero mask marks a type that needs more
+// than its field written.
+struct WordField {
+  uint16_t mask;
+  uint8_t down;
+  uint8_t up;
+};
+
+struct WordFields {
+  WordField row[kLastRelocType];
+};
+
+constexpr WordFields wordFields() {
+  WordFields fields{};
+  for (uint16_t i = 0; i < kLastRelocType; ++i) {
+    const Row& row = kRows[i];
+    if (row.kind != Kind::Field || row.field.width == 0) continue;
+    const uint32_t ones = (uint32_t(1) << row.field.width) - 1;
+    fields.row[i] = {static_cast<uint16_t>(ones << row.field.dstBegin),
+                     static_cast<uint8_t>(row.field.srcBegin),
+                     static_cast<uint8_t>(row.field.dstBegin)};
+  }
+  return fields;
+}
+
+constexpr WordFields kWordFields = wordFields();
 
 std::string notWordAligned(const std::string& name) {
   return "Symbol '" + name + "' is not word-aligned.\n" +
@@ -186,4 +224,37 @@ int Linker::doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
   if (tracing) tracePatch(row, entry, value);
   writeBits(data, entry.r_vaddr, value, row.field.srcBegin, row.field.dstBegin, row.field.width);
   return 1;
+}
+
+size_t Linker::patchHalvernFields(Data& data, const reloc* entries, size_t count,
+                                  const Coff& coff) {
+  static const int& tracing = traceLevelRef("Linker::doPatchHalvern");
+  if (tracing) return 0;
+  const SymEntry* symbols = coff.cSymbols.data();
+  const size_t symbolCount = coff.cSymbols.size();
+  const uint8_t* auxKinds = coff.cAuxKinds.data();
+  const size_t kindCount = coff.cAuxKinds.size();
+  uint8_t* bytes = data.bytes();
+  const uint64_t size = data.size();
+  for (size_t i = 0; i < count; ++i) {
+    const reloc& entry = entries[i];
+    const uint32_t index = entry.r_symndx;
+    const uint32_t type = uint32_t(entry.r_type) - kFirstRelocType;
+    // Anything but a Field type on a symbol of the table whose word lies
+    // inside the data goes the whole way, which also reports its faults.
+    if (type >= kLastRelocType || index >= symbolCount ||
+        (index < kindCount && auxKinds[index] != AUX_NONE) ||
+        uint64_t(entry.r_vaddr) + 2 > size)
+      return i;
+    const WordField field = kWordFields.row[type];
+    if (field.mask == 0) return i;
+    const uint32_t value = relocValue(symbols[index].sym, entry);
+    uint8_t* at = bytes + entry.r_vaddr;
+    const uint32_t word = at[0] | uint32_t(at[1]) << 8;
+    const uint32_t bits = ((value >> field.down) << field.up) & field.mask;
+    const uint32_t patched = (word & ~uint32_t(field.mask)) | bits;
+    at[0] = static_cast<uint8_t>(patched);
+    at[1] = static_cast<uint8_t>(patched >> 8);
+  }
+  return count;
 }

@@ -118,7 +118,13 @@ int Linker::patchSection(FileKey file, Coff& coff, const std::string& scnName,
   const auto raw = coff.cRawData.find(scnName);
   Data& data = raw != coff.cRawData.end() ? raw->second : noData;
   static const int& tracing = traceLevelRef("Linker::patchSections");
-  for (const reloc& entry : relocs) {
+  const bool fields = cFamily == CORE_HALVERN && !tracing;
+  for (size_t i = 0; i < relocs.size(); ++i) {
+    if (fields) {
+      i += patchHalvernFields(data, relocs.data() + i, relocs.size() - i, coff);
+      if (i == relocs.size()) break;
+    }
+    const reloc& entry = relocs[i];
     if (tracing) {
       std::cout << "Linker::patchSections() -  file '" << coff.cCoffName << "', section '"
                 << scnName << "',    reloc=";

@@ -5,7 +5,9 @@
 #ifndef ZV_LINKER_SYMBOLWALK_H
 #define ZV_LINKER_SYMBOLWALK_H
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "Coff.h"
 
@@ -19,11 +21,30 @@ inline bool hasAuxOfKind(const Coff& coff, size_t index, unsigned kind) {
          coff.cAuxKinds[index + 1] == kind;
 }
 
+// Calls f(index, symbol) for every entry that is a symbol, in table order,
+// until f returns false: false then, else true. The entries the reader gave a
+// kind are walked apart from those past them, which are all symbols.
+template <typename CoffT, typename F>
+bool forEachSymbolWhile(CoffT& coff, F f) {
+  auto* const entries = coff.cSymbols.data();
+  const size_t count = coff.cSymbols.size();
+  const size_t known = std::min(count, coff.cAuxKinds.size());
+  const uint8_t* const kinds = coff.cAuxKinds.data();
+  size_t i = 0;
+  for (; i < known; ++i)
+    if (kinds[i] == AUX_NONE && !f(i, entries[i].sym)) return false;
+  for (; i < count; ++i)
+    if (!f(i, entries[i].sym)) return false;
+  return true;
+}
+
 // Calls f(index, symbol) for every entry that is a symbol, in table order.
 template <typename CoffT, typename F>
 void forEachSymbol(CoffT& coff, F f) {
-  for (size_t i = 0; i < coff.cSymbols.size(); ++i)
-    if (!isAuxEntry(coff, i)) f(i, coff.cSymbols[i].sym);
+  forEachSymbolWhile(coff, [&f](size_t i, auto& sym) {
+    f(i, sym);
+    return true;
+  });
 }
 
 #endif

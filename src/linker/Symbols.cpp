@@ -120,28 +120,41 @@ void undoSymbolMoves(Coff& input, const std::vector<Shift>& shifts, size_t end) 
   }
 }
 
+// Moves every relocatable symbol of one input with its section, echoing each
+// move; relocateSymbols has checked the ".file" names first.
+[[gnu::noinline]] void relocateTracedSymbols(Coff& input, const std::vector<Shift>& shifts) {
+  forEachSymbol(input, [&](size_t, syment& sym) {
+    const Shift* s = shiftOf(sym, shifts);
+    if (!s) return;
+    uint32_t old = sym.n_value;
+    sym.n_value = old - s->paddr + s->start;
+    std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
+              << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
+              << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+  });
+}
+
 // Moves every relocatable symbol of one input with its section; without a
 // trace, also checks the ".file" names on the way (see relocateSymbols).
 int relocateInputSymbols(Coff& input, const std::vector<Shift>& shifts, int trace,
                          std::string& message) {
-  for (size_t i = 0; i < input.cSymbols.size(); ++i) {
-    if (isAuxEntry(input, i)) continue;
-    syment& sym = input.cSymbols[i].sym;
-    if (!trace && !fileNameKnown(input, i)) {
+  if (trace) {
+    relocateTracedSymbols(input, shifts);
+    return 1;
+  }
+  const Shift* const shift = shifts.data();
+  const size_t sections = shifts.size();
+  return forEachSymbolWhile(input, [&](size_t i, syment& sym) {
+    if (inlineNameIsDotFile(sym) && !fileNameKnown(input, i)) {
       undoSymbolMoves(input, shifts, i);
       message = fileNameFault(input);
-      return 0;
+      return false;
     }
-    const Shift* s = shiftOf(sym, shifts);
-    if (!s) continue;
-    uint32_t old = sym.n_value;
-    sym.n_value = old - s->paddr + s->start;
-    if (trace)
-      std::cout << "Linker::relocateSymbols() - symbol '" << Coff::getName(sym, input.cStringTbl)
-                << "' in section '" << input.cCoffName << ":" << input.cScnNum.at(sym.n_scnum)
-                << "'  from " << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
-  }
-  return 1;
+    const size_t number = static_cast<size_t>(sym.n_scnum);  // a negative one is out of range
+    if (number < sections && shift[number].present && isRelocatable(sym))
+      sym.n_value = sym.n_value - shift[number].paddr + shift[number].start;
+    return true;
+  });
 }
 
 }  // namespace
@@ -322,19 +335,18 @@ int Linker::buildExtSymDef(std::string& message) {
   const int trace = traceLevel("Linker::buildExtSymDef");
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const std::vector<uint32_t>& ids = cInputNames.symbolIds(file);
-    bool ok = true;
-    forEachSymbol(*cCoff[file], [&](size_t i, const syment& sym) {
-      if (!ok || !isExtDef(sym)) return;
+    const bool ok = forEachSymbolWhile(*cCoff[file], [&](size_t i, const syment& sym) {
+      if (!isExtDef(sym)) return true;
       if (!cExtSymDef.define(ids[i], sym.n_value)) {
         message = "symbol '" + std::string(Coff::nameView(sym, strings)) +
                   "' has multiple definitions.";
-        ok = false;
-        return;
+        return false;
       }
       if (trace)
         std::cout << "Linker::buildExtSymDef() - adding external definition symbol '"
                   << Coff::nameView(sym, strings) << "' in file '" << cCoff[file]->cCoffName
                   << "'. \n";
+      return true;
     });
     if (!ok) return 0;
   }
@@ -358,44 +370,55 @@ int Linker::resolveExternals(std::string& message) {
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
     const std::vector<uint32_t>& ids = cInputNames.symbolIds(file);
-    bool ok = true;
-    forEachSymbol(*cCoff[file], [&](size_t i, syment& sym) {
-      if (!ok || !isExtRef(sym)) return;
+    const bool ok = forEachSymbolWhile(*cCoff[file], [&](size_t i, syment& sym) {
+      if (!isExtRef(sym)) return true;
       uint32_t old = sym.n_value;
-      if (!resolveReference(ids[i], input.cCoffName, sym, message)) {
-        ok = false;
-        return;
-      }
+      if (!resolveReference(ids[i], input.cCoffName, sym, message)) return false;
       if (trace)
         std::cout << "Linker::resolveExternals() - resolving external reference symbol '"
                   << Coff::nameView(sym, strings) << "' in file '" << input.cCoffName << "' from "
                   << toHex(old, 4) << " to " << toHex(sym.n_value, 4) << '\n';
+      return true;
     });
     if (!ok) return 0;
   }
   return 1;
 }
 
-// A reference names a symbol, or with a leading '.' a section. Its name is
-// read only for a section and for the message.
-int Linker::resolveReference(uint32_t nameId, const std::string& file, syment& sym,
-                             std::string& message) const {
-  if (!cInputNames.dotted(nameId)) {
-    const uint32_t* value = cExtSymDef.find(nameId);
-    if (!value) {
-      message = "could not resolve symbol '" +
-                std::string(Coff::nameView(sym, cOutput.cStringTbl)) + "' in file '" + file + "'.";
-      return 0;
-    }
-    sym.n_value = *value;
-    return 1;
+namespace {
+
+// A reference that the definitions do not resolve: a section's, or a fault.
+[[gnu::noinline]] int resolveSectionReference(const Linker& linker, uint32_t nameId,
+                                              const std::string& file, syment& sym,
+                                              std::string& message) {
+  const StringTbl& strings = linker.cOutput.cStringTbl;
+  if (!linker.cInputNames.dotted(nameId)) {
+    message = "could not resolve symbol '" + std::string(Coff::nameView(sym, strings)) +
+              "' in file '" + file + "'.";
+    return 0;
   }
-  std::string section(Coff::nameView(sym, cOutput.cStringTbl).substr(1));
-  auto mem = cScnMem.find(section);
-  if (cScnSize.find(section) == cScnSize.end() || mem == cScnMem.end()) {
+  std::string section(Coff::nameView(sym, strings).substr(1));
+  auto mem = linker.cScnMem.find(section);
+  if (linker.cScnSize.find(section) == linker.cScnSize.end() || mem == linker.cScnMem.end()) {
     message = "could not resolve section reference '" + section + "' in file '" + file + "'.";
     return 0;
   }
   sym.n_value = mem->second->getScnStart(section);
   return 1;
+}
+
+}  // namespace
+
+// A reference names a symbol, or with a leading '.' a section. Its name is
+// read only for a section and for the message; the common case, a defined
+// symbol, stays small enough to be inlined into the walk.
+int Linker::resolveReference(uint32_t nameId, const std::string& file, syment& sym,
+                             std::string& message) const {
+  if (!cInputNames.dotted(nameId)) {
+    if (const uint32_t* value = cExtSymDef.find(nameId)) {
+      sym.n_value = *value;
+      return 1;
+    }
+  }
+  return resolveSectionReference(*this, nameId, file, sym, message);
 }

@@ -135,6 +135,10 @@ class Linker {
   int doPatchHalvern(uint32_t fileStart, Data& data, const reloc& entry,
                      const std::vector<SymEntry>& symbols, const StringTbl& strings,
                      std::string& message);
+  // Patches the leading entries that need their field written and nothing
+  // else, while no patch trace is on; returns how many it did. The entry it
+  // stops at goes through doPatchHalvern, which checks and reports it.
+  size_t patchHalvernFields(Data& data, const reloc* entries, size_t count, const Coff& coff);
   int doPatchQuenby(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,
                     const StringTbl& strings, std::string& message);
   int doPatchTarsel(Data& data, const reloc& entry, const std::vector<SymEntry>& symbols,

@@ -10,6 +10,7 @@
 
 #include "CoffBuilder.h"
 #include "ProcessorIds.h"
+#include "Trace.h"
 #include "linker.h"
 #include "mgproc.h"
 #include "mgreloct.h"
@@ -131,20 +132,50 @@ TEST(PatchSections, RefusedReferencesCarryTheFileAndSection) {
        "file 'a.o', section 'code', relocation at offset 0x00000004 lies outside the "
        "section data."},
   };
-  for (const Case& c : cases) {
-    Link link(kMirrow);
-    CoffBuilder a("a.o");
-    const int code = a.section("code", SCN_CODE);
-    a.words(code, {0x3000, 0x3000});
-    a.function("main", 0, code);  // 0, its auxiliary entry 1
-    a.symbol("x", 0x1234, code, C_EXT);
-    a.reloc(code, c.vaddr, c.symndx, 0, RELOCT_LOW);
-    link.add(a);
-    link.place("code", 0);
-    EXPECT_EQ(link.linker.patchSections(link.message), 0);
-    EXPECT_EQ(link.message, c.message);
-    EXPECT_EQ(link.words(0, "code"), (std::vector<uint16_t>{0x3000, 0x3000}));
+  // Halvern patches its plain fields on a walk of its own, which must refuse
+  // the same entries.
+  for (ProcessorType processor : {kMirrow, kHalvern}) {
+    for (const Case& c : cases) {
+      Link link(processor);
+      CoffBuilder a("a.o");
+      const int code = a.section("code", SCN_CODE);
+      a.words(code, {0x3000, 0x3000});
+      a.function("main", 0, code);  // 0, its auxiliary entry 1
+      a.symbol("x", 0x1234, code, C_EXT);
+      a.reloc(code, c.vaddr, c.symndx, 0, RELOCT_LOW);
+      link.add(a);
+      link.place("code", 0);
+      EXPECT_EQ(link.linker.patchSections(link.message), 0);
+      EXPECT_EQ(link.message, c.message);
+      EXPECT_EQ(link.words(0, "code"), (std::vector<uint16_t>{0x3000, 0x3000}));
+    }
   }
+}
+
+// Halvern's plain fields go their own walk only while no patch trace is on:
+// with one, every entry still shows its patch.
+TEST(PatchSections, EveryPatchOfAFieldIsTracedWhenAsked) {
+  Link link(kHalvern);
+  CoffBuilder a("a.o");
+  const int code = a.section("code", SCN_CODE);
+  a.words(code, {0x0E00, 0x0E00});
+  const uint32_t sym = a.symbol("x", 0x1234, code, C_EXT);
+  a.reloc(code, 0, sym, 0, RELOCT_LOW);
+  a.reloc(code, 2, sym, 0, RELOCT_HIGH);
+  link.add(a);
+  link.place("code", 0);
+  setTraceLevel("Linker::doPatchHalvern", 1);
+  testing::internal::CaptureStdout();
+  const int result = link.linker.patchSections(link.message);
+  const std::string out = testing::internal::GetCapturedStdout();
+  setTraceLevel("Linker::doPatchHalvern", 0);
+  EXPECT_EQ(result, 1) << link.message;
+  EXPECT_EQ(out,
+            "Linker::doPatchHalvern() -  RELOCT_LOW, srcBegin=0, dstBegin=0, width=8, "
+            "rawOffset=0, value=0x00001234\n"
+            "Linker::doPatchHalvern() -  RELOCT_HIGH, srcBegin=8, dstBegin=0, width=8, "
+            "rawOffset=2, value=0x00001234\n");
+  EXPECT_EQ(link.words(0, "code"), (std::vector<uint16_t>{0x0E34, 0x0E12}));
 }
 
 TEST(PatchSections, ASectionWithoutContentsTakesNoRelocation) {
