@@ -11,9 +11,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include "Assert.h"
 #include "NameHint.h"
 #include "NameWalk.h"
@@ -55,20 +52,6 @@ struct OutputPart {
   Data* contents;
 };
 
-// Has the kernel map the pages of a fresh block at once, in place of one fault
-// per page as the copy first writes each; nothing happens where it cannot.
-void populate(const void* block, size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-  const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#else
-  (void)block;
-  (void)bytes;
-#endif
-}
-
 // A section flag found by a walk: set when present and non-zero.
 bool isSet(const int* flag) { return flag && *flag != 0; }
 
@@ -109,8 +92,6 @@ int Linker::buildOutputSymbolTbl(std::string& /*message*/) {
   for (const auto& input : cCoff) total += input->cSymbols.size();
   cOutput.cSymbols.reserve(total);
   cOutput.cAuxKinds.reserve(total);
-  populate(cOutput.cSymbols.data(), total * sizeof(SymEntry));
-  populate(cOutput.cAuxKinds.data(), total);
   uint32_t base = 0;
   for (FileKey file = 0; file < cCoff.size(); ++file) {
     const Coff& input = *cCoff[file];
