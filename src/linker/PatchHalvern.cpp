@@ -243,8 +243,7 @@ size_t Linker::patchHalvernFields(Data& data, const reloc* entries, size_t count
     // Anything but a Field type on a symbol of the table whose word lies
     // inside the data goes the whole way, which also reports its faults.
     if (type >= kLastRelocType || index >= symbolCount ||
-        (index < kindCount && auxKinds[index] != AUX_NONE) ||
-        uint64_t(entry.r_vaddr) + 2 > size)
+        (index < kindCount && auxKinds[index] != AUX_NONE) || uint64_t(entry.r_vaddr) + 2 > size)
       return i;
     const WordField field = kWordFields.row[type];
     if (field.mask == 0) return i;
