@@ -46,15 +46,6 @@ struct Out {
   }
 };
 
-uint32_t nameWord(const char* name, int at) {
-  return getU32(reinterpret_cast<const uint8_t*>(name) + at);
-}
-
-void setNameOffset(char* name, uint32_t offset) {
-  std::memset(name, 0, 4);
-  putU32(reinterpret_cast<uint8_t*>(name) + 4, offset);
-}
-
 // The inline name up to its first NUL; a string-table name reads as empty.
 bool inlineNameIs(const syment& s, const char* text) {
   if (nameInStringTable(s)) return false;
@@ -187,11 +178,6 @@ void setInlineName(char* field, const std::string& name) {
   std::memset(field, 0, 8);
   std::memcpy(field, name.data(), std::min<size_t>(name.size(), 8));
 }
-
-uint32_t scnhdr::s_offset() const { return nameWord(s_name, 4); }
-void scnhdr::setSOffset(uint32_t offset) { setNameOffset(s_name, offset); }
-uint32_t syment::n_offset() const { return nameWord(n_name, 4); }
-void syment::setNOffset(uint32_t offset) { setNameOffset(n_name, offset); }
 
 // --- byte conversion -----------------------------------------------------------
 
@@ -382,8 +368,6 @@ bool operator==(const coff_lineno& a, const coff_lineno& b) {
 
 // --- classification ------------------------------------------------------------
 
-bool nameInStringTable(const scnhdr& h) { return nameWord(h.s_name, 0) == 0; }
-bool nameInStringTable(const syment& s) { return nameWord(s.n_name, 0) == 0; }
 
 bool isArray(const syment& s) {
   for (int slot = 0; slot < 6; ++slot)

@@ -14,7 +14,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+
+#include "ByteOrder.h"
 
 constexpr uint16_t kCoffMagic = 0x1234;
 constexpr uint16_t kOptHdrSize = 16;
@@ -269,8 +272,6 @@ bool operator<(const coff_lineno& a, const coff_lineno& b);   // by l_lnno
 bool operator==(const coff_lineno& a, const coff_lineno& b);  // l_srcndx, l_lnno, l_paddr
 
 // Classification.
-bool nameInStringTable(const scnhdr& h);
-bool nameInStringTable(const syment& s);
 bool isArray(const syment& s);
 bool isFunction(const syment& s);
 bool isTag(const syment& s);
@@ -307,5 +308,29 @@ bool isProgramMemory(const scnhdr& h);
 // Sets s_flags to the type's bit (1 code, 2 idata, 3 udata, 4 romdata, other
 // types none) plus the abs, share and access bits asked for.
 void setScnFlags(scnhdr& h, unsigned type, bool abs, bool share, bool access);
+
+// The name fields, inline: every phase of a link reads and rewrites the names
+// of every symbol. A name in the string table has four zero bytes, then its
+// offset.
+inline uint32_t scnhdr::s_offset() const {
+  return getU32(reinterpret_cast<const uint8_t*>(s_name) + 4);
+}
+inline void scnhdr::setSOffset(uint32_t offset) {
+  std::memset(s_name, 0, 4);
+  putU32(reinterpret_cast<uint8_t*>(s_name) + 4, offset);
+}
+inline uint32_t syment::n_offset() const {
+  return getU32(reinterpret_cast<const uint8_t*>(n_name) + 4);
+}
+inline void syment::setNOffset(uint32_t offset) {
+  std::memset(n_name, 0, 4);
+  putU32(reinterpret_cast<uint8_t*>(n_name) + 4, offset);
+}
+inline bool nameInStringTable(const scnhdr& h) {
+  return getU32(reinterpret_cast<const uint8_t*>(h.s_name)) == 0;
+}
+inline bool nameInStringTable(const syment& s) {
+  return getU32(reinterpret_cast<const uint8_t*>(s.n_name)) == 0;
+}
 
 #endif
