@@ -126,7 +126,7 @@ struct EntryBytes {
     return was;
   }
   friend bool operator==(EntryBytes a, EntryBytes b) { return a.at == b.at; }
-  friend bool operator!=(EntryBytes a, EntryBytes b) { return a.at != b.at; }
+  friend bool operator!=(EntryBytes a, EntryBytes b) { return !(a == b); }
 };
 
 // One reading of one image into a Coff.
