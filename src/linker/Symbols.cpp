@@ -142,17 +142,14 @@ int relocateInputSymbols(Coff& input, const std::vector<Shift>& shifts, int trac
     relocateTracedSymbols(input, shifts);
     return 1;
   }
-  const Shift* const shift = shifts.data();
-  const size_t sections = shifts.size();
   return forEachSymbolWhile(input, [&](size_t i, syment& sym) {
+    // Most symbols are no ".file" entry: told by their name without a call.
     if (inlineNameIsDotFile(sym) && !fileNameKnown(input, i)) {
       undoSymbolMoves(input, shifts, i);
       message = fileNameFault(input);
       return false;
     }
-    const size_t number = static_cast<size_t>(sym.n_scnum);  // a negative one is out of range
-    if (number < sections && shift[number].present && isRelocatable(sym))
-      sym.n_value = sym.n_value - shift[number].paddr + shift[number].start;
+    if (const Shift* s = shiftOf(sym, shifts)) sym.n_value = sym.n_value - s->paddr + s->start;
     return true;
   });
 }
