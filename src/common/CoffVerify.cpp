@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "Assert.h"
-#include "ByteOrder.h"
 #include "Coff.h"
 #include "Reporter.h"
 
@@ -111,17 +110,9 @@ class Verifier {
       }
       const syment& s = symbols[i].sym;
       sound &= scnumValid(s.n_scnum);
-      sound &= !namedInTable(s) ||
-               hasOffset(getU32(reinterpret_cast<const uint8_t*>(s.n_name) + 4));
+      sound &= !nameInStringTable(s) || hasOffset(s.n_offset());
     }
     return sound;
-  }
-
-  // nameInStringTable, read here without a call for each of many symbols.
-  static bool namedInTable(const syment& s) {
-    uint32_t first = 0;
-    std::memcpy(&first, s.n_name, sizeof first);
-    return first == 0;
   }
 
   bool sectionOffsetsSound() const {
