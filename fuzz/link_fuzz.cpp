@@ -25,8 +25,11 @@
 //     a        bits 0-3 the length (kLengths); bit 4 a leading '.'; bits 5 and
 //              6 its definition and its reference go to the string table even
 //              when the name fits inline; bit 7 the entry stands for 8 names
-//     b        bits 0-3 the member that defines the names, bits 4-7 the one
-//              that refers to them, each modulo members + 1 (members: none)
+//     b        bits 0-3 the member that defines the name, bits 4-7 the one
+//              that refers to it, each modulo members + 1 (members: none); the
+//              i-th of 8 names has both numbers i higher (modulo members + 1),
+//              so that one entry can make a chain of members, each referring
+//              to a name of the next
 // A name is its number in base 62, then '_' up to its length (no shorter than
 // the number), so every name is new; one that in.o defines or refers to is
 // left out.
@@ -158,8 +161,9 @@ std::vector<Name> libraryNames(const Recipe& recipe, const Coff& object) {
   size_t id = 0;
   for (size_t i = 2 + members; i < recipe.size(); i += 2) {
     const uint8_t a = recipe.at(i), b = recipe.at(i + 1);
-    const int owner = (b & 15) % (members + 1), referrer = (b >> 4) % (members + 1);
     for (int copy = 0; copy < (a & 0x80 ? 8 : 1); ++copy) {
+      const int owner = ((b & 15) + copy) % (members + 1);
+      const int referrer = ((b >> 4) + copy) % (members + 1);
       std::string text = nameText(id++, kLengths[a & 15], a & 0x10);
       if (!taken.insert(text).second) continue;
       names.push_back({std::move(text), owner == members ? -1 : owner,
