@@ -235,7 +235,9 @@ struct MemberPlace {
 // the members' symbol tables: the first library that defines the name, and in
 // it the first member, the one its symbol map names. The views point into the
 // members, which stay where they are while the import runs (an imported member
-// changes owner, not place).
+// changes owner, not place, and no member is changed or freed before the
+// import ends). Saves a lookup per library and member for every undefined
+// name; guarded by bench/zorvik_bench.sh.
 class LibraryIndex {
  public:
   explicit LibraryIndex(const std::vector<std::unique_ptr<Archive>>& archives) {
@@ -389,7 +391,9 @@ class ImportState {
   std::vector<uint32_t> cUndefined;  // first referenced while undefined, not yet looked up
   // Referenced, undefined, defined by a library: the names' ids in the order
   // of their texts. The keys are ids, not views, since the texts move when an
-  // imported member's new names grow InputNames' block.
+  // imported member's new names grow InputNames' block. Taking the smallest
+  // name costs a step, not a scan of the pending names; guarded by
+  // bench/zorvik_bench.sh.
   std::map<uint32_t, MemberPlace, ByText> cPending;
   std::vector<std::vector<bool>> cImported;  // per library, the members already taken
 };

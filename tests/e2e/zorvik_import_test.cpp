@@ -65,7 +65,8 @@ class ImportLink {
   std::vector<int> memberTargets(int m) const {
     std::vector<int> members;
     for (int c = 1; c <= cShape.memberCalls; ++c)
-      if (m * cShape.memberCalls + c < cShape.members) members.push_back(m * cShape.memberCalls + c);
+      if (m * cShape.memberCalls + c < cShape.members)
+        members.push_back(m * cShape.memberCalls + c);
     return members;
   }
 
@@ -81,7 +82,8 @@ class ImportLink {
     Archive library(t.file("names.lib"));
     for (int m = 0; m < cShape.members; ++m) {
       std::vector<std::string> calls, defs;
-      for (int target : memberTargets(m)) calls.push_back(definition(target, m % cShape.definitions));
+      for (int target : memberTargets(m))
+        calls.push_back(definition(target, m % cShape.definitions));
       for (int d = 0; d < cShape.definitions; ++d) defs.push_back(definition(m, d));
       library.cMembers.push_back(std::make_unique<Coff>(unit(memberFile(m), defs, calls).image()));
     }
@@ -175,17 +177,16 @@ TEST_P(ZorvikImport, TakesEveryMemberThatTheReferencesReach) {
   EXPECT_EQ(mismatches, 0u) << s.what << ": " << reached.size() << " members reached";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ZorvikImport,
-    testing::Values(
-        // Names of at most eight characters: all of them inline, none in a
-        // string table that the import's reserve counts.
-        Shape{"2 objects calling into 20 members", 2, 5, 4, 20, 10, 0, 2},
-        Shape{"members that import members", 8, 5, 2, 400, 10, 2, 5},
-        Shape{"300 objects, 3000 members", 300, 20, 2, 3000, 10, 2, 4}),
-    [](const testing::TestParamInfo<Shape>& info) {
-      return std::to_string(info.param.objects) + "objects" + std::to_string(info.param.members) +
-             "members";
-    });
+INSTANTIATE_TEST_SUITE_P(Shapes, ZorvikImport,
+                         testing::Values(
+                             // Names of at most eight characters: all of them inline, none in a
+                             // string table that the import's reserve counts.
+                             Shape{"2 objects calling into 20 members", 2, 5, 4, 20, 10, 0, 2},
+                             Shape{"members that import members", 8, 5, 2, 400, 10, 2, 5},
+                             Shape{"300 objects, 3000 members", 300, 20, 2, 3000, 10, 2, 4}),
+                         [](const testing::TestParamInfo<Shape>& info) {
+                           return std::to_string(info.param.objects) + "objects" +
+                                  std::to_string(info.param.members) + "members";
+                         });
 
 }  // namespace
