@@ -9,10 +9,11 @@
 # Usage: bench/pellund_bench.sh [bytes] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/workloads.sh"
 build=$root/build-bench-pellund
-bytes=${1:-2097152}
+bytes=${1:-$pellund_bytes}
 runs=${2:-21}
-start=0x0
+start=$pellund_start
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON -DZV_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target pellund pellund_gen >/dev/null
@@ -21,7 +22,7 @@ pellund=$build/src/hex/pellund
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$build/bench/pellund_gen" halvern.cof halvern.bin "$bytes" "$start"
+pellund_inputs "$bytes"
 
 # run CMD...: one run of the command; prints its wall time and its CPU time
 # (user + system), both in microseconds.
@@ -44,9 +45,9 @@ ms() { echo "scale=2; $1 / 1000" | bc; }
 for ((i = 0; i < runs; i++)); do
   if ((i % 2)); then
     o=$(run objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
-    p=$(run "$pellund" /q /a INHX32 halvern.cof)
+    p=$(run pellund_hex INHX32)
   else
-    p=$(run "$pellund" /q /a INHX32 halvern.cof)
+    p=$(run pellund_hex INHX32)
     o=$(run objcopy -I binary -O ihex --change-addresses "$start" halvern.bin objcopy.hex)
   fi
   echo "$p $o" | awk '{ printf "%d %d %d %d %.4f %.4f\n", $1, $2, $3, $4, $1 / $3, ($4 ? $2 / $4 : 0) }' >>pairs.t
@@ -67,7 +68,7 @@ cmp -s pellund.back halvern.bin || { echo "pellund's HEX file does not read back
 cmp -s objcopy.back halvern.bin || { echo "objcopy's HEX file does not read back" >&2; exit 1; }
 
 in_bytes=$(stat -c %s halvern.cof)
-peak=$(/usr/bin/time -v "$pellund" /q halvern.cof 2>&1 >/dev/null |
+peak=$(pellund_hex INHX32 /usr/bin/time -v 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
 
 echo "input:               $in_bytes bytes of COFF, $bytes bytes of program memory at $start"

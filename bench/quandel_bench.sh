@@ -6,8 +6,9 @@
 # peak memory. Usage: bench/quandel_bench.sh [objects] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/workloads.sh"
 build=$root/build-bench-quandel
-count=${1:-2000}
+count=${1:-$quandel_objects}
 runs=${2:-7}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON -DZV_TESTS=OFF >/dev/null
@@ -17,8 +18,7 @@ quandel=$build/src/librarian/quandel
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$build/bench/quandel_gen" "$count" >/dev/null
-objects=(m*.o)
+quandel_inputs "$count"
 
 now() { date +%s%N; }
 
@@ -43,21 +43,21 @@ fresh_lib() { rm -f bench.lib; }
 fresh_ar() { rm -f bench.a; }
 nothing() { :; }
 
-create_q=$(best_ms fresh_lib "$quandel" /q /c bench.lib "${objects[@]}")
-create_a=$(best_ms fresh_ar ar qc bench.a "${objects[@]}")
+create_q=$(best_ms fresh_lib quandel_create bench.lib)
+create_a=$(best_ms fresh_ar ar qc bench.a "${quandel_members[@]}")
 # Without its symbol index (S), for which ar tries every object format it
 # knows on each member: the part of ar's work that compares with quandel's.
-create_s=$(best_ms fresh_ar ar qcS bench.a "${objects[@]}")
-list_q=$(best_ms nothing "$quandel" /t bench.lib)
+create_s=$(best_ms fresh_ar ar qcS bench.a "${quandel_members[@]}")
+list_q=$(best_ms nothing quandel_list)
 list_a=$(best_ms nothing ar t bench.a)
 
 lib_bytes=$(stat -c %s bench.lib)
-peak_c=$(/usr/bin/time -v "$quandel" /q /c peak.lib "${objects[@]}" 2>&1 >/dev/null |
+peak_c=$(quandel_create peak.lib /usr/bin/time -v 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
-peak_t=$(/usr/bin/time -v "$quandel" /t bench.lib 2>&1 >/dev/null |
+peak_t=$(quandel_list /usr/bin/time -v 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
 
-echo "members:             $count objects, $(du -cb "${objects[@]}" | tail -1 | cut -f1) bytes"
+echo "members:             $count objects, $(du -cb "${quandel_members[@]}" | tail -1 | cut -f1) bytes"
 echo "library:             $lib_bytes bytes (ar: $(stat -c %s bench.a) bytes)"
 echo "create  quandel /c:  ${create_q} ms   ar qc: ${create_a} ms   ratio $(ratio "$create_q" "$create_a")"
 echo "                                 ar qcS: ${create_s} ms   ratio $(ratio "$create_q" "$create_s")   (no symbol index)"

@@ -9,11 +9,12 @@
 # [bytes] [symbols] [runs] [lines]; VOSTRUM=path times another build of vostrum.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/workloads.sh"
 build=$root/build-bench-vostrum
-bytes=${1:-2097152}
-symbols=${2:-50000}
+bytes=${1:-$vostrum_bytes}
+symbols=${2:-$vostrum_symbols}
 runs=${3:-11}
-lines=${4:-200000}
+lines=${4:-$vostrum_lines}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON -DZV_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vostrum vostrum_gen >/dev/null
@@ -22,7 +23,7 @@ vostrum=${VOSTRUM:-$build/src/cod/vostrum}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$build/bench/vostrum_gen" halvern.cof "$bytes" "$symbols"
+vostrum_inputs "$bytes" "$symbols"
 
 now() { date +%s%N; }
 
@@ -38,10 +39,10 @@ best_ms() {
   echo "scale=3; $best / 1000" | bc
 }
 
-vostrum_ms=$(best_ms "$vostrum" /q /d halvern.cof)
+vostrum_ms=$(best_ms vostrum_cod)
 [ -s halvern.cod ] || { echo "no COD file written" >&2; exit 1; }
 in_bytes=$(stat -c %s halvern.cof)
-peak=$(/usr/bin/time -v "$vostrum" /q /d halvern.cof 2>&1 >/dev/null |
+peak=$(vostrum_cod /usr/bin/time -v 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
 
 echo "input:        $in_bytes bytes of COFF, $bytes bytes of program memory, $symbols symbols"
@@ -60,8 +61,8 @@ echo "peak memory:  ${peak} KB"
 # rounds' ratios (process start included on both sides).
 mkdir listed
 cd listed
-"$build/bench/vostrum_gen" listed.cof "$bytes" "$symbols" "$lines"
-"$vostrum" /q listed.cof >/dev/null
+vostrum_listing_inputs "$bytes" "$symbols" "$lines"
+vostrum_listing >/dev/null
 [ -s listed.lst ] || { echo "no listing written" >&2; exit 1; }
 list_bytes=$(stat -c %s listed.lst)
 cod_bytes=$(stat -c %s listed.cod)
@@ -88,16 +89,16 @@ ms() { echo "scale=1; $1 / 1000" | bc; }
 for ((i = 0; i < runs; i++)); do
   if ((i % 2)); then
     f=$(run floor)
-    v=$(run "$vostrum" /q listed.cof)
+    v=$(run vostrum_listing)
   else
-    v=$(run "$vostrum" /q listed.cof)
+    v=$(run vostrum_listing)
     f=$(run floor)
   fi
   echo "$v $f" | awk '{ printf "%d %d %d %d %.3f\n", $1, $2, $3, $4, $1 / $3 }' >>rounds.t
 done
 [ "$(stat -c %s listed.lst)" = "$list_bytes" ] || { echo "listing changed size" >&2; exit 1; }
 [ "$(stat -c %s listed.cod)" = "$cod_bytes" ] || { echo "COD file changed size" >&2; exit 1; }
-listed_peak=$(/usr/bin/time -v "$vostrum" /q listed.cof 2>&1 >/dev/null |
+listed_peak=$(vostrum_listing /usr/bin/time -v 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident/ {print $2}')
 echo "listing:      $lines source lines, $(wc -l <listed.lst) lines, $list_bytes bytes"
 echo "vostrum:      $(ms "$(median 1 <rounds.t)") ms with the listing (slowest $(ms "$(slowest 1 <rounds.t)") ms," \

@@ -16,8 +16,9 @@
 # the last core). ZORVIK=path times that zorvik instead of this tree's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/workloads.sh"
 build=$root/build-bench-zorvik
-count=${1:-2000}
+count=${1:-$zorvik_objects}
 rounds=${2:-11}
 cpu=${3:-$(($(nproc) - 1))}
 members=$((count * 5 / 2))
@@ -30,7 +31,7 @@ gen=$build/bench/zorvik_gen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/coff" "$work/elf"
-(cd "$work/coff" && "$gen" "$count" >/dev/null)
+(cd "$work/coff" && zorvik_inputs "$count")
 (
   cd "$work/elf"
   "$gen" "$count" elf >/dev/null
@@ -39,8 +40,8 @@ mkdir "$work/coff" "$work/elf"
 )
 
 pin() { taskset -c "$cpu" "$@"; }
-z_nomap() { (cd "$work/coff" && pin "$zorvik" bench.lkr o*.o bench.lib /o bench.out >/dev/null); }
-z_map() { (cd "$work/coff" && pin "$zorvik" bench.lkr o*.o bench.lib /m bench.map /o bench.out >/dev/null); }
+z_nomap() { (cd "$work/coff" && zorvik_nomap pin >/dev/null); }
+z_map() { (cd "$work/coff" && zorvik_map pin >/dev/null); }
 lld_nomap() { (cd "$work/elf" && pin ld.lld --threads=1 -e o0000_fn00 -o a.out e*.o bench.a); }
 lld_map() { (cd "$work/elf" && pin ld.lld --threads=1 -e o0000_fn00 -Map=a.map -o a.out e*.o bench.a); }
 links=(z_nomap lld_nomap z_map lld_map)
@@ -90,8 +91,8 @@ read -r lm_med lm_max <<<"$(summary lld_map)"
 
 peak_kb=0
 if [ -x /usr/bin/time ]; then
-  peak_kb=$(cd "$work/coff" && /usr/bin/time -v "$zorvik" bench.lkr o*.o bench.lib /m bench.map \
-    /o bench.out 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ {print $2}')
+  peak_kb=$(cd "$work/coff" && zorvik_map /usr/bin/time -v 2>&1 >/dev/null |
+    awk -F': ' '/Maximum resident/ {print $2}')
 fi
 inputs=$(cd "$work/coff" && du -cb o*.o bench.lib bench.lkr | tail -1 | cut -f1)
 elf_inputs=$(cd "$work/elf" && du -cb e*.o bench.a | tail -1 | cut -f1)

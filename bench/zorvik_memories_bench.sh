@@ -11,6 +11,7 @@
 # Usage: bench/zorvik_memories_bench.sh [runs]       (REF=... in the environment)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/workloads.sh"
 build=$root/build-bench-zorvik
 runs=${1:-3}
 ref=${REF:-}
@@ -22,25 +23,10 @@ zorvik=$build/src/linker/zorvik
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$build/bench/zorvik_memories_gen"
+zorvik_memories_inputs
 printf '\t.text\n\t.globl _start\n_start:\n\tret\n' >one.s
 as -o one.elf.o one.s
 
-# pages N: N CODEPAGEs p0.. of 16 bytes, back to back, and one DATABANK.
-pages() {
-  awk -v n="$1" 'BEGIN {
-    for (i = 0; i < n; i++) printf "CODEPAGE NAME=p%d START=0x%x END=0x%x\n", i, i * 16, i * 16 + 15
-    print "DATABANK NAME=gpr START=0x60 END=0x7FF"
-  }'
-}
-# sections N: one CODEPAGE and N SECTIONs s0.. in it.
-sections() {
-  awk -v n="$1" 'BEGIN {
-    print "CODEPAGE NAME=p START=0 END=0xFFFFF"
-    print "DATABANK NAME=gpr START=0x60 END=0x7FF"
-    for (i = 0; i < n; i++) printf "SECTION NAME=s%d ROM=p\n", i
-  }'
-}
 regions() {
   awk -v n="$1" 'BEGIN {
     print "MEMORY {"
@@ -93,27 +79,29 @@ same_link() {
     cmp -s <(head -c 4 "$1.cof") <(head -c 4 "$1.ref.cof")
 }
 
+# run_case NAME LD: zorvik links under NAME.lkr, ld.lld under the script LD.
 run_case() {
-  local name=$1 lkr=$2 ld=$3 z l r=""
+  local name=$1 ld=$2 z l r=""
   # zorvik must link: a refused command file would time an error path.
-  "$zorvik" "$lkr" one.o /m "$name.map" /o "$name.cof" >"$name.out.txt"
+  zorvik_memories_link "$name" >"$name.out.txt"
   test -s "$name.cof"
-  z=$(best_ms "$zorvik" "$lkr" one.o /m "$name.map" /o "$name.cof")
+  z=$(best_ms zorvik_memories_link "$name")
   l=$(best_ms ld.lld --threads=1 -T "$ld" -o "$name.elf" one.elf.o)
   if [ -n "$ref" ]; then
     local rt
-    rt=$(once_ms "$name.ref.txt" "$ref" "$lkr" one.o /m "$name.ref.map" /o "$name.ref.cof")
+    rt=$(once_ms "$name.ref.txt" "$ref" "$name.lkr" one.o /m "$name.ref.map" /o "$name.ref.cof")
     if same_link "$name"; then r="   reference ${rt} ms, same output"; else r="   reference ${rt} ms, OUTPUT DIFFERS"; fi
   fi
   printf '%-18s zorvik %9s ms   ld.lld %8s ms   zorvik/lld %6s%s\n' "$name:" "$z" "$l" "$(ratio "$z" "$l")" "$r"
 }
 
-for n in 10000 40000 100000; do
-  pages "$n" >"pages$n.lkr"
+for n in "${zorvik_memories_pages[@]}"; do
+  zorvik_pages "$n" >"pages$n.lkr"
   regions "$n" >"regions$n.ld"
-  run_case "pages$n" "pages$n.lkr" "regions$n.ld"
+  run_case "pages$n" "regions$n.ld"
 done
-sections 100000 >sections100000.lkr
-statements 100000 >statements100000.ld
-run_case sections100000 sections100000.lkr statements100000.ld
+n=$zorvik_memories_sections
+zorvik_sections "$n" >"sections$n.lkr"
+statements "$n" >"statements$n.ld"
+run_case "sections$n" "statements$n.ld"
 echo "load average:      $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -55,17 +55,33 @@ std::string nameOf(const MemberHeader& h) {
   return field.substr(0, field.find('/'));
 }
 
+// The decimal number in a header's size field, with the blanks and NULs on
+// either side of it skipped: a field written right-aligned or blank-padded
+// reads as one written left-aligned and NUL-filled. False when what is left is
+// no plain decimal number (nothing, a sign, a prefix, a blank inside).
+bool sizeFieldNumber(const MemberHeader& h, std::string& digits) {
+  const std::string field(h.ar_size, sizeof h.ar_size);
+  const char padding[] = {' ', '\0'};
+  const std::string::size_type first = field.find_first_not_of(padding, 0, sizeof padding);
+  if (first == std::string::npos) return false;
+  const std::string::size_type last = field.find_last_not_of(padding, std::string::npos,
+                                                             sizeof padding);
+  digits = field.substr(first, last - first + 1);
+  return digits.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // Where a member's bytes end: at base + the length in its header, or at the
 // library's end when that comes first. The writer cuts a longer length to its
 // first kMaxSizeDigits digits, so a field that holds that many may stand for a
-// length up to ten times larger, and bounds the member there. A field without
-// digits gives the member no bytes.
+// length up to ten times larger, and bounds the member there. A field that
+// holds no number sets no bound: the member is read as its image's own
+// lengths say, up to the library's end.
 uint64_t memberEnd(const MemberHeader& h, uint64_t base, uint64_t fileEnd) {
+  std::string digits;
+  if (!sizeFieldNumber(h, digits)) return fileEnd;
   uint64_t length = 0;
-  std::string::size_type digits = 0;
-  while (digits < sizeof h.ar_size && h.ar_size[digits] >= '0' && h.ar_size[digits] <= '9')
-    length = length * 10 + static_cast<uint64_t>(h.ar_size[digits++] - '0');
-  if (digits == kMaxSizeDigits) length = length * 10 + 9;
+  for (char c : digits) length = length * 10 + static_cast<uint64_t>(c - '0');
+  if (digits.size() == kMaxSizeDigits) length = length * 10 + 9;
   return std::min(fileEnd, base + length);
 }
 

@@ -9,7 +9,9 @@
 //     268  10  image length in decimal, NUL-filled
 //     278   2  '`' '\n'
 // A reader finds the next member from the length of the image it has just
-// read; it never parses the date and size fields.
+// read. The size field only bounds the bytes the member is read from, where it
+// holds a decimal number (blanks and NULs around it skipped); the date field is
+// never parsed.
 #ifndef ZV_COMMON_ARCHIVE_H
 #define ZV_COMMON_ARCHIVE_H
 

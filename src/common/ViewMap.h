@@ -1,7 +1,9 @@
 // A hash map from string views to small values, for the large name sets of a
 // link (hundreds of thousands of names): one flat array probed linearly, no
 // allocation per entry. The map does not own the characters: every view put in
-// must stay valid while the map is used.
+// must stay valid while the map is used: its owner says what they point into.
+// Saves an allocation per entry and a byte-wise hash per lookup; guarded by
+// bench/zorvik_bench.sh.
 //
 //   ViewMap<uint32_t> ids;
 //   auto [id, added] = ids.tryEmplace(name, nextId);   // *id: the stored value

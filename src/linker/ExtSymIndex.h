@@ -1,7 +1,8 @@
 // The external definitions of a link, by the id of their names (InputNames):
 // the value of each name's definition, and which names have one. The
 // references look their names up by id too, so that resolving them reads no
-// name and hashes none.
+// name and hashes none. Saves a hash lookup per reference; guarded by
+// bench/zorvik_bench.sh.
 //
 //   ExtSymIndex defs;
 //   defs.reset(names.size());

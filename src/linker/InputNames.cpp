@@ -1,6 +1,7 @@
 #include "InputNames.h"
 
 #include <cstring>
+#include <functional>
 
 #include "Assert.h"
 #include "TableCursor.h"
@@ -82,6 +83,13 @@ bool InputNames::sameText(uint32_t record, std::string_view text) const {
   return load32(at + 4) == text.size() && sameChars(at + kRecordHead, text.data(), text.size());
 }
 
+bool InputNames::inBlock(std::string_view text) const {
+  const std::less<const char*> before;
+  const char* begin = cBlock.data();
+  return !cBlock.empty() && !before(text.data(), begin) &&
+         before(text.data(), begin + cBlock.size());
+}
+
 uint32_t InputNames::idAt(uint32_t record) const { return load32(cBlock.data() + record); }
 
 inline uint32_t InputNames::intern(std::string_view text, uint32_t hash, bool inTable) {
@@ -101,6 +109,9 @@ uint32_t InputNames::insert(size_t at, std::string_view text, uint32_t hash, boo
   // Offsets and ids are 32 bits wide, as the string table's offsets are.
   ZV_ASSERT(record + kRecordHead + text.size() < kFree);
   const uint32_t head[2] = {id, static_cast<uint32_t>(text.size())};
+  // Growing the block moves its records, so `text` must not be one of them:
+  // it is an input's string, a symbol entry's inline name or a fixed name.
+  ZV_ASSERT(!inBlock(text));
   cBlock.resize(record + kRecordHead + text.size());
   std::memcpy(cBlock.data() + record, head, sizeof head);
   std::memcpy(cBlock.data() + record + kRecordHead, text.data(), text.size());

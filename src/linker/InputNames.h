@@ -15,6 +15,9 @@
 //   names.releaseTexts();                      // once the tables are merged
 //
 // The texts are copied: the inputs may change once their names have ids.
+// Everything is kept by id and by offset into the block of texts, never by a
+// view, since a new text may move the block. Saves hashing and comparing every
+// name once per phase; guarded by bench/zorvik_bench.sh.
 #ifndef ZV_LINKER_INPUTNAMES_H
 #define ZV_LINKER_INPUTNAMES_H
 
@@ -46,7 +49,9 @@ class InputNames {
   size_t inputs() const { return cSymbolIds.size(); }
 
   size_t size() const { return cFlags.size(); }
-  // Until releaseTexts: the text, and its ViewMap::hashOf.
+  // Until releaseTexts: the text, and its ViewMap::hashOf. The view is into
+  // the block of texts, which a new text may move: hold the id, not the view,
+  // across an addInput.
   std::string_view text(uint32_t id) const { return textAt(cRecords[id]); }
   uint32_t hash(uint32_t id) const { return cHashes[id]; }
   // Some input's string table holds the text (not only an inline name).
@@ -96,6 +101,7 @@ class InputNames {
   std::string_view textAt(uint32_t record) const;
   uint32_t idAt(uint32_t record) const;
   bool sameText(uint32_t record, std::string_view text) const;
+  bool inBlock(std::string_view text) const;
   [[gnu::always_inline]] uint32_t intern(std::string_view text, uint32_t hash, bool inTable);
   [[gnu::noinline]] uint32_t insert(size_t at, std::string_view text, uint32_t hash, bool inTable);
   [[gnu::always_inline]] size_t probe(std::string_view text, uint32_t hash) const;

@@ -287,8 +287,9 @@ bool isAuxAt(const Coff& coff, size_t i) {
 }
 
 // One row of the symbol tables. The name is a view into the output's symbol
-// table or string table (the latter read by orderSymbols); the file an index
-// into the list of file names.
+// table or string table (the latter read by orderSymbols), which stay as they
+// are while the map is written; the file an index into the list of file
+// names. Saves a copy of every name; guarded by bench/zorvik_bench.sh.
 struct SymRow {
   static constexpr uint32_t kNoFile = ~uint32_t(0);
 

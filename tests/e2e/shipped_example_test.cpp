@@ -1,13 +1,15 @@
 // The shipped example (examples/run.sh) as a user runs it: the files stay in
-// the directory that the run names, a later run replaces that directory whole,
-// and the listings set every source line beside the words that the HEX files
-// program at its addresses.
+// the directory that the run names, a later run replaces that directory whole
+// only while it holds an earlier run's files unchanged, a killed run leaves the
+// last run's files, and the listings set every source line beside the words
+// that the HEX files program at its addresses.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -171,16 +173,33 @@ TEST_F(ShippedExample, ReadmeExcerptsAreTheFilesText) {
   EXPECT_GE(excerpts, 20);
 }
 
-// A second run replaces the directory whole; a directory that no run made is
-// refused and left as it was.
-TEST(ShippedExampleDirectory, IsReplacedWholeAndOnlyWhenTheExampleMadeIt) {
+// Every entry under `dir` with its bytes, a directory as "<dir>".
+std::map<std::string, std::string> contents(const TempDir& t, const std::string& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(t.file(dir))) {
+    const std::string name = std::filesystem::relative(e.path(), t.file(dir)).string();
+    entries[name] = e.is_directory() ? "<dir>" : t.read(dir + "/" + name);
+  }
+  return entries;
+}
+
+void copyRun(const TempDir& t, const std::string& from, const std::string& to) {
+  std::filesystem::copy(t.file(from), t.file(to), std::filesystem::copy_options::recursive);
+}
+
+// A later run replaces the directory of an earlier one whole while it holds
+// that run's files unchanged, all of them or some; a directory that no run made
+// is refused and left as it was.
+TEST(ShippedExampleDirectory, IsReplacedWholeOnlyWhenAnEarlierRunLeftItAsItWas) {
   TempDir t;
   ASSERT_EQ(runExample(t, "out").status, 0);
-  t.write("out/stale.txt", "from before");
   RunResult again = runExample(t, "out");
   ASSERT_EQ(again.status, 0) << again.err;
-  EXPECT_FALSE(t.exists("out/stale.txt"));
-  EXPECT_TRUE(t.exists("out/led.lst"));
+  std::filesystem::remove(t.file("out/blink.hex"));
+  again = runExample(t, "out");
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_TRUE(t.exists("out/blink.hex"));
+  EXPECT_EQ(t.list(), std::vector<std::string>{"out"});
 
   t.write("mine.txt", "keep");
   RunResult refused = runProgram(kRun, {ZV_BINARY_DIR, t.path()}, t.path());
@@ -190,6 +209,96 @@ TEST(ShippedExampleDirectory, IsReplacedWholeAndOnlyWhenTheExampleMadeIt) {
                 " holds files that this example did not write; give another directory\n");
   EXPECT_EQ(t.list(), (std::vector<std::string>{"mine.txt", "out"}));
   EXPECT_EQ(t.read("mine.txt"), "keep");
+}
+
+// A directory that a run made but that now holds a file of the user's, added or
+// edited, is refused and left exactly as it is, its mark too; so is one that an
+// older version of the run made, whose mark records no files.
+TEST(ShippedExampleDirectory, IsRefusedAndKeptWhenAFileInItIsTheUsers) {
+  TempDir t;
+  ASSERT_EQ(runExample(t, "run").status, 0);
+  struct Case {
+    std::string dir;
+    std::function<void(const TempDir&, const std::string&)> change;
+    std::string why;
+  };
+  const std::vector<Case> cases = {
+      {"added",
+       [](const TempDir& d, const std::string& dir) { d.write(dir + "/notes.txt", "mine"); },
+       " holds notes.txt, which this example did not write;"},
+      {"nested", [](const TempDir& d, const std::string& dir) { d.write(dir + "/lib/my.lib", ""); },
+       " holds lib/my.lib, which this example did not write;"},
+      {"edited",
+       [](const TempDir& d, const std::string& dir) {
+         d.write(dir + "/blink.lkr", d.read(dir + "/blink.lkr") + "// mine\n");
+       },
+       " holds blink.lkr, which was changed since this example wrote it;"},
+      {"older",
+       [](const TempDir& d, const std::string& dir) { d.write(dir + "/.example-run", ""); },
+       " was written by an older version of this example, whose files cannot be "
+       "checked; remove it or"},
+  };
+  for (const Case& c : cases) {
+    copyRun(t, "run", c.dir);
+    c.change(t, c.dir);
+    const std::map<std::string, std::string> before = contents(t, c.dir);
+    RunResult refused = runExample(t, c.dir);
+    EXPECT_EQ(refused.status, 1) << c.dir;
+    EXPECT_TRUE(refused.out.empty()) << c.dir;
+    EXPECT_EQ(refused.err,
+              "run.sh: " + realPath(t.file(c.dir)) + c.why + " give another directory\n");
+    EXPECT_TRUE(contents(t, c.dir) == before) << c.dir << " was changed";
+  }
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"added", "edited", "nested", "older", "run"}));
+}
+
+// What killed runs leave beside the directory: an old run renamed aside whose
+// removal was cut short, one emptied but not removed, a work directory that
+// never finished. The next run removes them and leaves one complete run; the
+// directories of the same names that hold a file of the user's stay as they are.
+TEST(ShippedExampleDirectory, LeftoversOfKilledRunsAreRemovedAndOnlyThey) {
+  TempDir t;
+  ASSERT_EQ(runExample(t, "out").status, 0);
+  copyRun(t, "out", "out.old.Ab3dEf");
+  for (const char* gone : {"blink.o", "led.lst", "lib/util.lib"})
+    std::filesystem::remove(t.file("out.old.Ab3dEf/" + std::string(gone)));
+  std::filesystem::create_directory(t.file("out.old.Xy9zQw"));
+  std::filesystem::create_directory(t.file("out.new.Qr5tUv"));
+  t.write("out.new.Qr5tUv/.example-run", "unfinished\n");
+  t.write("out.new.Qr5tUv/blink.lkr", t.read("out/blink.lkr"));
+  copyRun(t, "out", "out.old.backup");
+  t.write("out.old.backup/notes.txt", "mine");
+  std::filesystem::create_directory(t.file("out.new.mine12"));
+  t.write("out.new.mine12/notes.txt", "mine");
+  const std::map<std::string, std::string> backup = contents(t, "out.old.backup");
+
+  RunResult next = runExample(t, "out");
+  ASSERT_EQ(next.status, 0) << next.err;
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"out", "out.new.mine12", "out.old.backup"}));
+  EXPECT_TRUE(contents(t, "out.old.backup") == backup);
+  EXPECT_EQ(t.read("out.new.mine12/notes.txt"), "mine");
+  for (const char* name : {"blink.o", "led.lst", "lib/util.lib", ".example-run"})
+    EXPECT_TRUE(t.exists("out/" + std::string(name))) << name;
+  EXPECT_EQ(runExample(t, "out").status, 0);  // what it left is a run's, unchanged
+}
+
+// A run killed between renaming the directory aside and renaming its own in
+// leaves both complete runs beside a missing directory; the next run puts one
+// back, so that it stays even when that run fails (here its build lacks
+// make_example).
+TEST(ShippedExampleDirectory, AKilledSwapIsMendedByTheNextRunEvenWhenItFails) {
+  TempDir t;
+  ASSERT_EQ(runExample(t, "run").status, 0);
+  copyRun(t, "run", "out.old.Ab3dEf");
+  copyRun(t, "run", "out.new.Qr5tUv");
+  std::filesystem::create_directory(t.file("build"));
+  std::filesystem::create_directory_symlink(std::string(ZV_BINARY_DIR) + "/src",
+                                            t.file("build/src"));
+
+  RunResult failed = runProgram(kRun, {t.file("build"), t.file("out")}, t.path());
+  EXPECT_NE(failed.status, 0);
+  EXPECT_EQ(t.list(), (std::vector<std::string>{"build", "out", "run"}));
+  EXPECT_TRUE(contents(t, "out") == contents(t, "run"));
 }
 
 }  // namespace

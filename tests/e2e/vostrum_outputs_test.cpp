@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vostrum_test_util.h"
@@ -90,6 +91,31 @@ TEST(VostrumOutputs, AnOutputThatIsASourceOrTheCodFileIsRefusedBeforeAnythingIsC
     EXPECT_EQ(t.read("top.asm"), kSource);
     EXPECT_EQ(t.read("src/main.asm"), kSource);
     EXPECT_EQ(t.list(), entries);
+  }
+}
+
+// A listing named by a symbolic link that leads to the COD file (directly,
+// through another link or from another directory) is the COD file even before
+// that exists.
+TEST(VostrumOutputs, AListingLinkedToTheCodFileYetToBeMadeIsRefused) {
+  const std::vector<std::vector<std::pair<const char*, const char*>>> cases = {
+      {{"prog.lst", "prog.cod"}},
+      {{"prog.lst", "mid.lst"}, {"mid.lst", "prog.cod"}},
+      {{"prog.lst", "src/prog.lst"}, {"src/prog.lst", "../prog.cod"}},
+  };
+  for (const auto& links : cases) {
+    SCOPED_TRACE(links.back().second);
+    TempDir t;
+    writeProgram(t);
+    for (const auto& l : links) softLink(t, l.second, l.first);
+    const std::vector<std::string> entries = t.list();
+    RunResult r = vostrum(t, {"prog.cof"});
+    EXPECT_EQ(r.out, banner() +
+                         error("List file 'prog.lst' would replace the Cod file 'prog.cod'.") +
+                         summary(1));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(t.list(), entries);
+    EXPECT_FALSE(t.exists("prog.cod"));
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zorvik_link_support.h"
@@ -84,6 +85,46 @@ TEST(ZorvikOutputs, AnOutputThatIsAnInputIsRefusedAndEveryInputStays) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(contents(d), before);
     EXPECT_EQ(d.t.list(), entries);
+  }
+}
+
+// A map named by a symbolic link that leads to the output (directly, through
+// another link or from another directory) is the output even before the
+// output exists: the link would be written through and the executable lost.
+TEST(ZorvikOutputs, AMapLinkedToTheOutputYetToBeMadeIsRefused) {
+  const struct {
+    std::vector<std::pair<std::string, std::string>> links;  // name, target
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{{"y.cof", "x.cof"}},
+       {"/o", "x.cof", "/m", "y.cof"},
+       "the map file 'y.cof' is the output file 'x.cof'."},
+      {{{"y.cof", "x.cof"}},
+       {"/o", "y.cof", "/m", "x.cof"},
+       "the map file 'x.cof' is the output file 'y.cof'."},
+      {{{"y.map", "z.map"}, {"z.map", "x.cof"}},
+       {"/o", "x.cof", "/m", "y.map"},
+       "the map file 'y.map' is the output file 'x.cof'."},
+      {{{"out.map", "lib/out.map"}, {"lib/out.map", "../x.cof"}},
+       {"/o", "x.cof", "/m", "out.map"},
+       "the map file 'out.map' is the output file 'x.cof'."},
+      {{{"y.map", "x.cof"}, {"y.cof", "x.cof"}},
+       {"/o", "y.cof", "/m", "y.map"},
+       "the map file 'y.map' is the output file 'y.cof'."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[1] + " " + c.args[3]);
+    LinkDir d;
+    writeInputs(d, true);
+    for (const auto& l : c.links)
+      ASSERT_EQ(symlink(l.second.c_str(), d.t.file(l.first).c_str()), 0);
+    const std::vector<std::string> entries = d.t.list();
+    RunResult r = d.run(kLinks, c.args);
+    EXPECT_EQ(r.out, errorRun(c.message));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(d.t.list(), entries);
+    EXPECT_FALSE(d.t.exists("x.cof"));
   }
 }
 

@@ -181,9 +181,6 @@ TEST(ArchiveRead, CorruptFilesFailWithTheirMessages) {
       {"optional.lib", cutAt(20 + 15),
        "Coff file 'a.o' could not read optional file header.\nError - "
        "Could not build member 'a.o' in library file '{}'. "},
-      {"nosize.lib", kMagic + header("a.o", "0", 0).replace(268, 10, 10, '\0') + named,
-       "Coff file 'a.o' could not read file header.\nError - "
-       "Could not build member 'a.o' in library file '{}'. "},
   };
   for (const auto& c : cases) {
     std::string path = t.file(c.file);
@@ -193,6 +190,57 @@ TEST(ArchiveRead, CorruptFilesFailWithTheirMessages) {
     std::string messages;
     EXPECT_FALSE(readCapturing(path, messages)) << c.file;
     EXPECT_EQ(messages, expected) << c.file;
+  }
+}
+
+// The size field bounds a member where it holds a decimal number, however it
+// is padded; a field without one bounds nothing, and the member is read as its
+// image says. Each library holds a.o with that field, then b.o.
+TEST(ArchiveRead, SizeFieldsBoundTheMemberWhereTheyHoldANumber) {
+  TempDir t;
+  const std::string a = object("a.o", {"a_name_of_the_string_table"}).bytes();
+  const std::string ib = object("b.o", {"y"}).bytes(), b = header("b.o", "0", ib.size()) + ib;
+  const std::string size = std::to_string(a.size()), less = std::to_string(a.size() - 1);
+  auto field = [](std::string text) { return text + std::string(10 - text.size(), '\0'); };
+  const char* const strings = "string table";
+  const struct {
+    std::string field;   // the ten bytes
+    const char* failed;  // the part the reader could not read; null: a.o and b.o are read
+  } cases[] = {
+      {field(size), nullptr},                                     // left-aligned, NUL-filled
+      {std::string(10 - size.size(), ' ') + size, nullptr},       // right-aligned
+      {size + std::string(10 - size.size(), ' '), nullptr},       // blank-filled
+      {field(std::string(2, '\0') + " " + size + " "), nullptr},  // NULs and blanks around it
+      {field(std::to_string(a.size() + 100)), nullptr},           // past the image
+      {std::string(10, ' '), nullptr},                            // no number: no bound
+      {std::string(10, '\0'), nullptr},
+      {field("+5"), nullptr},
+      {field("0x10"), nullptr},
+      {field("-5"), nullptr},
+      {field("1 2"), nullptr},
+      {field(less), strings},  // inside the image
+      {std::string(10 - less.size(), ' ') + less, strings},
+      {field(" 0"), "file header"},
+  };
+  for (const auto& c : cases) {
+    std::string h = header("a.o", "0", 0);
+    h.replace(268, 10, c.field);
+    t.write("x.lib", kMagic + h + a + b);
+    std::string messages;
+    std::unique_ptr<Archive> back = readCapturing(t.file("x.lib"), messages);
+    const std::string shown = testing::PrintToString(c.field);
+    if (!c.failed) {
+      EXPECT_EQ(messages, "") << shown;
+      if (back) {
+        EXPECT_EQ(namesOf(*back), (std::vector<std::string>{"a.o", "b.o"})) << shown;
+      }
+    } else {
+      EXPECT_EQ(messages, "Error - Coff file 'a.o' could not read " + std::string(c.failed) +
+                              ".\nError - Could not build member 'a.o' in library file '" +
+                              t.file("x.lib") + "'. \n")
+          << shown;
+    }
+    EXPECT_EQ(back != nullptr, c.failed == nullptr) << shown;
   }
 }
 
