@@ -25,7 +25,8 @@ constexpr size_t kDisassemblyRoom = 40;
 // places relative branch targets; `nextWord` is read only by the Halvern
 // two-word instructions. `wordsUsed` becomes 1, or 2 when the next word was
 // consumed. The mnemonics and hex digits come from tables: this runs for every
-// word of a listing.
+// word of a listing. Saves formatting each text piece by piece; guarded by
+// bench/vostrum_bench.sh.
 size_t disassembleInto(char* out, uint32_t address, uint16_t word, uint16_t nextWord,
                        uint8_t& wordsUsed, CoreFamily family);
 
@@ -40,6 +41,7 @@ class Disassembler {
 
  private:
   CoreFamily cFamily;
+  // The lookups are built once and kept to the end of the program.
   const WordLookup* cWords;    // the family's
   const WordLookup* cHalvern;  // for the second word of a Halvern instruction
 };

@@ -9,6 +9,14 @@
 #include "mginstset.h"
 
 struct FamilyLookup {
+  FamilyLookup() = default;
+  // cWords views this lookup's own arrays: a copy would view the original's.
+  // A move keeps the arrays where they are.
+  FamilyLookup(const FamilyLookup&) = delete;
+  FamilyLookup& operator=(const FamilyLookup&) = delete;
+  FamilyLookup(FamilyLookup&&) = default;
+  FamilyLookup& operator=(FamilyLookup&&) = default;
+
   WordLookup cWords;               // views cBlockOf and cSlots
   std::vector<uint8_t> cByWord;    // 1 + index into the family table; 0 = illegal (while building)
   std::vector<uint16_t> cBlockOf;  // per block of words: where its slots start in cSlots

@@ -56,7 +56,9 @@ const InstrSet& halvernInstructions();
 // found in two steps: its high bits pick a block of slots for its low
 // kWordBlockBits bits, and blocks that are alike are kept once, so that the
 // table of a family is a few KB (held in the cache) instead of one slot for
-// every word.
+// every word. It views the arrays of a lookup built once, which stay where they
+// are to the end of the program. Saves a search of the family table per word;
+// guarded by bench/vostrum_bench.sh.
 constexpr int kWordBlockBits = 6;
 
 struct WordLookup {

@@ -20,7 +20,10 @@ class Disassembler;
 class ListingSymbols;
 struct SourceFrame;
 
-// A code section that has line numbers, resolved once for the listing.
+// A code section that has line numbers, resolved once for the listing. It
+// views the Coff's map entries, which stay where they are while the Coff,
+// unchanged, outlives the converter's use of them. Saves a look-up by name
+// per listed word; guarded by bench/vostrum_bench.sh.
 struct LstSection {
   const std::string* cScnName = nullptr;  // the section's name in the Coff
   uint32_t cScnStart = 0;                 // its start (word address)
@@ -115,6 +118,8 @@ class Coff2Cod : public Cod {
   // The line entries of every code section, ordered by source file, then
   // l_lnno; the entries of one source line keep the order of the sections (by
   // name) and of their tables. cLineFiles holds each file's stretch, by file.
+  // Filled once by buildLineMap; the listing's frames point into it. Saves a
+  // map of lists by file and line; guarded by bench/vostrum_bench.sh.
   std::vector<LstLine> cLine;
   std::vector<LstFileLines> cLineFiles;
   std::vector<LstSection> cLineSections;  // the code sections with line numbers, by name
@@ -128,6 +133,8 @@ class Coff2Cod : public Cod {
   std::unique_ptr<Disassembler> cDisassembler;  // of the processor's family
   bool cFileNumberWarned = false;               // records of file numbers above 255 left out
   const int* cIncludeTrace = nullptr;           // level of "Coff2Cod::hasInclude"
+  // The scans of the Coff being listed, made on first use and dropped when
+  // its listing ends; cScannedCoff is compared, never followed.
   std::unique_ptr<ListingSymbols> cSymbolScan;
   const Coff* cScannedCoff = nullptr;
 };

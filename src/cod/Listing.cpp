@@ -48,7 +48,8 @@ struct SourceFrame {
   std::string name;
   uint32_t fileNumber = 0;
   // Its entries of cLine not yet passed: lines only count up, so the entries
-  // of a line are found where those of the lines before it end.
+  // of a line are found where those of the lines before it end. cLine is
+  // complete before the listing starts and unchanged while it is written.
   const LstLine* code = nullptr;
   const LstLine* codeEnd = nullptr;
   uint64_t line = 0;  // source lines read so far
@@ -277,6 +278,10 @@ bool Coff2Cod::createListFile(const Coff& coff) {
     cListing = true;
     doNextFile(coff, cursor);
   }
+  // The scan was made for this Coff: no later call takes it for another one
+  // that comes to lie at the same address.
+  cSymbolScan.reset();
+  cScannedCoff = nullptr;
   if (!cListFile.close()) {
     reportError(origin, "Could not write list file '" + cListName + "'.");
     return false;
@@ -304,9 +309,9 @@ void Coff2Cod::doNextFile(const Coff& coff, size_t& cursor) {
   // includes it; a deep chain of includes takes heap, not call stack.
   std::vector<std::unique_ptr<SourceFrame>> stack;
   openNextFile(coff, cursor, stack);
-  std::string_view text;
   while (!stack.empty()) {
     SourceFrame& frame = *stack.back();
+    std::string_view text;  // views the frame's buffer until its next line is read
     if (!frame.in.next(text)) {
       stack.pop_back();
       findEndOfFile(coff, cursor);

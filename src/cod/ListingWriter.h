@@ -48,6 +48,9 @@ class ListingWriter {
            std::string_view source, std::string_view file);
 
   TextWriter cFile;
+  // Rows are formatted straight into it: a pointer from room() is used up
+  // before the next room(), which may hand the buffer over or grow it. Saves
+  // a string and a write per row; guarded by bench/vostrum_bench.sh.
   std::vector<char> cBuffer;
   size_t cUsed = 0;
 };

@@ -6,9 +6,10 @@
 #define ZV_COD_SOURCELINES_H
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class SourceLines {
  public:
@@ -29,9 +30,16 @@ class SourceLines {
   bool fill();
 
   int cFd = -1;
-  std::vector<char> cBuffer;
-  size_t cAt = 0;   // the first unread byte
-  size_t cEnd = 0;  // one past the last byte read
+  // Lines view it until the next call, whose fill may move or replace it.
+  // Saves a copy of every line; guarded by bench/vostrum_bench.sh. Up to
+  // 256 KB (no more than a smaller file needs), larger only for a longer
+  // line; not zero-filled: only the bytes read are looked at.
+  std::unique_ptr<char[]> cBuffer;
+  size_t cSize = 0;     // the buffer's length
+  size_t cAt = 0;       // the first unread byte
+  size_t cEnd = 0;      // one past the last byte read
+  size_t cScanned = 0;  // unread bytes from cAt on known to hold no line feed
+  uint64_t cLeft = 0;   // bytes of the file's length at its open not read yet
   bool cEof = false;
 };
 

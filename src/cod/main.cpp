@@ -24,11 +24,14 @@ int main(int argc, char** argv) {
   if (!coff || !coff->verify()) exitWithSummary(1);
 
   // From here on every index in the file points at something that exists.
-  Coff2Cod converter;
-  if (!converter.convert(*coff, args.cPageLength, args.cNoListing)) exitWithSummary(1);
+  // The converter views the Coff's sections, so it goes before the Coff.
+  {
+    Coff2Cod converter;
+    if (!converter.convert(*coff, args.cPageLength, args.cNoListing)) exitWithSummary(1);
 
-  // The Cod is complete: number its blocks, then write it.
-  if (!converter.preWrite() || !converter.write()) exitWithSummary(1);
+    // The Cod is complete: number its blocks, then write it.
+    if (!converter.preWrite() || !converter.write()) exitWithSummary(1);
+  }
   coff.reset();
   exitWithSummary(0);
 }

@@ -18,7 +18,10 @@ class Data {
   // The n bytes at `offset` of the open file `fd`, viewed through a private
   // mapping (writes stay in this process) that lives as long as the buffer; the
   // file must not shrink meanwhile. Empty when n is 0 or the file cannot be
-  // mapped (the caller reads the bytes instead).
+  // mapped (the caller reads the bytes instead). The mapping is the buffer's
+  // own: a move hands it on with the bytes where they are, a copy gets
+  // allocated bytes, and it is unmapped when its owner goes. Saves reading and
+  // copying large contents; guarded by bench/pellund_bench.sh.
   static Data mapped(int fd, uint64_t offset, uint32_t n);
   Data(const Data& other);
   Data& operator=(const Data& other);

@@ -27,11 +27,14 @@ class HexRange {
   // Dump: "HexRange: cStart=0x0010, cData=", then the bytes.
   void print(std::ostream& os) const;
 
-  uint32_t cStart = 0;              // byte address of the first byte
-  const uint8_t* cBytes = nullptr;  // the stored bytes in address order
-  uint32_t cCount = 0;              // how many stored bytes
-  uint32_t cPadding = 0;            // bytes 0 after them
-  std::string cSection;             // where the bytes come from, for messages
+  uint32_t cStart = 0;  // byte address of the first byte
+  // The stored bytes in address order: a section's contents in the Coff,
+  // which stay where they are (allocated or mapped) while the Coff lives.
+  // Saves a copy of the contents; guarded by bench/pellund_bench.sh.
+  const uint8_t* cBytes = nullptr;
+  uint32_t cCount = 0;    // how many stored bytes
+  uint32_t cPadding = 0;  // bytes 0 after them
+  std::string cSection;   // where the bytes come from, for messages
 };
 
 #endif

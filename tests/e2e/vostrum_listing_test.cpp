@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <ostream>
@@ -413,6 +414,31 @@ TEST(VostrumListing, SourceLinesAreReadWholeWithoutCarriageReturns) {
                            code(0, 0x3001, "MOVLW     0x1", "c", "src\\long.asm"));
 }
 
+// Lines that straddle the reads of a source (the reader takes 256 KB at a
+// time): a carriage return as the last byte of a read and its line feed as the
+// first of the next, a line of several reads, short lines after long ones, an
+// unterminated last line longer than a read, and an empty source.
+TEST(VostrumListing, LinesAcrossReadsAreReadWhole) {
+  const size_t read = size_t(1) << 18;
+  const std::string straddling(read - 1, 'b'), whole(read, 'c'), several(3 * read + 5, 'd');
+  CoffBuilder b = executable(kMirrow);
+  b.words(b.section(".code", SCN_CODE, 0), {0});
+  for (const char* name : {"edge.asm", "one.asm", "empty.asm"}) {
+    b.fileSymbol(name);
+    symbol(b, ".eof");
+  }
+  const Listed l = listProgram(
+      b, {{"edge.asm", straddling + "\r\nx\n" + whole + "\n" + several + "\ny\nend"},
+          {"one.asm", several + "\r"},
+          {"empty.asm", ""}});
+
+  expectClean(l);
+  EXPECT_EQ(l.listing, pageHeader() + text(straddling, "edge.asm") + text("x", "edge.asm") +
+                           text(whole, "edge.asm") + text(several, "edge.asm") +
+                           text("y", "edge.asm") + text("end", "edge.asm") +
+                           text(several + "\r", "one.asm"));
+}
+
 // The words of one source line are listed section by section in name order,
 // each section's in the order of its table, wherever the sections lie and
 // however their tables are ordered.
@@ -591,6 +617,52 @@ TEST(VostrumListing, DeepIncludeChainIsListedInOrder) {
   for (int i = 0; i < depth; ++i) expected += text("one", "a.inc");
   for (int i = 0; i < depth; ++i) expected += text("two", "a.inc");
   EXPECT_EQ(l.listing, expected + text("m2", "main.asm"));
+}
+
+// Runs vostrum on prog.cof in `dir` with its memory held to `megabytes`: its
+// address space, or under the sanitizer, which reserves its shadow memory at
+// start, its resident size.
+RunResult vostrumWithin(const TempDir& dir, int megabytes) {
+#ifdef ZV_SANITIZED
+  const char* inherited = std::getenv("ASAN_OPTIONS");
+  return runProgram(VOSTRUM_EXE, {"prog.cof"}, dir.path(),
+                    {"ASAN_OPTIONS=" + std::string(inherited ? inherited : "") +
+                     ":hard_rss_limit_mb=" + std::to_string(megabytes)});
+#else
+  return runProgram(
+      "/bin/sh",
+      {"-c", "ulimit -v " + std::to_string(megabytes * 1024) + "; exec '" VOSTRUM_EXE "' prog.cof"},
+      dir.path());
+#endif
+}
+
+// Every source of an include chain stays open while the ones it includes are
+// listed, each holding no more than its own few bytes: 3000 of them list
+// within 200 MB.
+TEST(VostrumListing, OpenSourcesTakeTheRoomTheyNeed) {
+  const int depth = 3000;
+  CoffBuilder b = executable(kMirrow);
+  b.words(b.section(".code", SCN_CODE, 0), {0});
+  b.fileSymbol("main.asm");
+  for (int i = 0; i < depth; ++i) includeSymbol(b, "a.inc", 1);
+  for (int i = 0; i <= depth; ++i) symbol(b, ".eof");
+  TempDir dir;
+  ASSERT_TRUE(b.writeFile(dir.file("prog.cof")));
+  dir.write("main.asm", "m1\nm2\n");
+  dir.write("a.inc", "one\ntwo\n");
+  const RunResult r = vostrumWithin(dir, 200);
+
+  EXPECT_EQ(r.out, banner() +
+                       warning("Source file 'a.inc' has file number 256: line records hold file "
+                               "numbers up to 255, so its line records and those of the files "
+                               "after it are left out.") +
+                       summary(0, 1));
+  EXPECT_EQ(r.status, 0);
+  std::string expected = pageHeader() + text("m1", "main.asm");
+  for (int i = 0; i < depth; ++i) expected += text("one", "a.inc");
+  for (int i = 0; i < depth; ++i) expected += text("two", "a.inc");
+  ASSERT_TRUE(dir.exists("prog.lst"));
+  EXPECT_EQ(maskTime(dir.read("prog.lst")), expected + text("m2", "main.asm"));
 }
 
 }  // namespace
