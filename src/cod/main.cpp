@@ -24,14 +24,12 @@ int main(int argc, char** argv) {
   if (!coff || !coff->verify()) exitWithSummary(1);
 
   // From here on every index in the file points at something that exists.
-  // The converter views the Coff's sections, so it goes before the Coff.
-  {
-    Coff2Cod converter;
-    if (!converter.convert(*coff, args.cPageLength, args.cNoListing)) exitWithSummary(1);
+  // The converter views the Coff's sections: both live until the program
+  // ends, which gives their memory back without a walk through it.
+  Coff2Cod converter;
+  if (!converter.convert(*coff, args.cPageLength, args.cNoListing)) exitWithSummary(1);
 
-    // The Cod is complete: number its blocks, then write it.
-    if (!converter.preWrite() || !converter.write()) exitWithSummary(1);
-  }
-  coff.reset();
+  // The Cod is complete: number its blocks, then write it.
+  if (!converter.preWrite() || !converter.write()) exitWithSummary(1);
   exitWithSummary(0);
 }

@@ -22,20 +22,17 @@ int main(int argc, char** argv) {
   if (!coff) exitWithSummary(1);
 
   // The program-memory contents, whole or inside the /r ranges. The runs view
-  // the Coff's section contents, so the converter goes before the Coff.
-  {
-    Coff2Hex converter;
-    Hex* hex = converter.convert(*coff, args.cRanges);
-    if (!hex) exitWithSummary(1);
+  // the Coff's section contents: both live until the program ends.
+  Coff2Hex converter;
+  Hex* hex = converter.convert(*coff, args.cRanges);
+  if (!hex) exitWithSummary(1);
 
-    // Checks that need no file yet: the format can take every run, and no HEX
-    // file is the input itself. Nothing has been created so far.
-    if (!converter.suitsFormat(*coff, args.cFormat)) exitWithSummary(1);
-    if (!outputsSpareInput(args.cCoffName, hex->fileNames(args.cFormat))) exitWithSummary(1);
+  // Checks that need no file yet: the format can take every run, and no HEX
+  // file is the input itself. Nothing has been created so far.
+  if (!converter.suitsFormat(*coff, args.cFormat)) exitWithSummary(1);
+  if (!outputsSpareInput(args.cCoffName, hex->fileNames(args.cFormat))) exitWithSummary(1);
 
-    // The HEX files; an address too high for the format ends the program here.
-    if (!hex->write(args.cFormat)) exitWithSummary(1);
-  }
-  coff.reset();
+  // The HEX files; an address too high for the format ends the program here.
+  if (!hex->write(args.cFormat)) exitWithSummary(1);
   exitWithSummary(0);
 }
