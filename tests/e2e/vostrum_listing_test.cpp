@@ -602,13 +602,20 @@ TEST(VostrumListing, FileNumbersAbove255HaveNoLineRecords) {
   EXPECT_EQ(lineRecords(l.cod, 0), recs);
 }
 
-TEST(VostrumListing, DeepIncludeChainIsListedInOrder) {
-  const int depth = 200;
+// main.asm, which includes a.inc at its line 1, which includes itself there,
+// `depth` times in all.
+CoffBuilder includeChain(int depth) {
   CoffBuilder b = executable(kMirrow);
   b.words(b.section(".code", SCN_CODE, 0), {0});
   b.fileSymbol("main.asm");
   for (int i = 0; i < depth; ++i) includeSymbol(b, "a.inc", 1);
   for (int i = 0; i <= depth; ++i) symbol(b, ".eof");
+  return b;
+}
+
+TEST(VostrumListing, DeepIncludeChainIsListedInOrder) {
+  const int depth = 200;
+  CoffBuilder b = includeChain(depth);
   symbol(b, "end");
   const Listed l = listProgram(b, {{"main.asm", "m1\nm2\n"}, {"a.inc", "one\ntwo\n"}});
 
@@ -641,11 +648,7 @@ RunResult vostrumWithin(const TempDir& dir, int megabytes) {
 // within 200 MB.
 TEST(VostrumListing, OpenSourcesTakeTheRoomTheyNeed) {
   const int depth = 3000;
-  CoffBuilder b = executable(kMirrow);
-  b.words(b.section(".code", SCN_CODE, 0), {0});
-  b.fileSymbol("main.asm");
-  for (int i = 0; i < depth; ++i) includeSymbol(b, "a.inc", 1);
-  for (int i = 0; i <= depth; ++i) symbol(b, ".eof");
+  const CoffBuilder b = includeChain(depth);
   TempDir dir;
   ASSERT_TRUE(b.writeFile(dir.file("prog.cof")));
   dir.write("main.asm", "m1\nm2\n");
