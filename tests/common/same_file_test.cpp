@@ -32,10 +32,16 @@ void writeLinks(const TempDir& t) {
   for (const auto& l : links) ASSERT_EQ(symlink(l.second.c_str(), t.file(l.first).c_str()), 0);
 }
 
-TEST(SameFile, LinkedPathFollowsLinksToWhereAWriteWouldGo) {
+// The links of writeLinks in a fresh directory, whose path with a '/' is d.
+class SameFile : public testing::Test {
+ protected:
+  void SetUp() override { writeLinks(t); }
+
   TempDir t;
-  writeLinks(t);
   const std::string d = t.path() + "/";
+};
+
+TEST_F(SameFile, LinkedPathFollowsLinksToWhereAWriteWouldGo) {
   const struct {
     std::string name, reached;
   } cases[] = {
@@ -49,10 +55,7 @@ TEST(SameFile, LinkedPathFollowsLinksToWhereAWriteWouldGo) {
   EXPECT_TRUE(loop == d + "loop1" || loop == d + "loop2") << loop;
 }
 
-TEST(SameFile, ALinkIsTheFileItWouldCreate) {
-  TempDir t;
-  writeLinks(t);
-  const std::string d = t.path() + "/";
+TEST_F(SameFile, ALinkIsTheFileItWouldCreate) {
   const struct {
     std::string a, b;
     bool same;
